@@ -1,0 +1,26 @@
+# Compiler flags shared by every target.
+add_compile_options(-Wall -Wextra)
+
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# project_plain_code(TARGET): code that must run without the C++ runtime
+# (the setup program and everything it links): no exceptions, no RTTI.
+function(project_plain_code target)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti
+                         -fno-asynchronous-unwind-tables)
+endfunction()
+
+# project_add_gtest(TARGET): natively one ctest entry per test case; under
+# Wine one entry per test program (a Wine process per case costs too much).
+function(project_add_gtest target)
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${target} COMMAND ${target})
+  else()
+    include(GoogleTest)
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()

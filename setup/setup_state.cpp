@@ -1,0 +1,4 @@
+#include "setup_state.h"
+
+// Zero/empty at process start; RunSetup resets what it needs.
+SetupStateRecord SetupState;

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs a command inside one throwaway Wine session: a fresh HOME and
+# WINEPREFIX (the prefix's Desktop links into that HOME), one wineserver kept
+# alive for the whole run, and an X server (Xvfb) for the windows.
+#   tests/wine-session.sh COMMAND [ARGS...]
+set -uo pipefail
+if [ -z "${WINE_SESSION_INNER:-}" ]; then
+  if [ -z "${DISPLAY:-}" ] || [ -n "${WINE_TEST_XVFB:-}" ]; then
+    exec env WINE_SESSION_INNER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  fi
+fi
+session=$(mktemp -d /tmp/wine-session.XXXXXX)
+export HOME=$session/home
+export WINEPREFIX=$session/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+mkdir -p "$HOME"
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$session"
+}
+trap cleanup EXIT
+echo "Wine session: prefix $WINEPREFIX"
+wineboot -i >/dev/null 2>&1
+wineserver -p
+"$@"
