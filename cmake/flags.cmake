@@ -7,6 +7,13 @@ if(SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+option(FUZZ "Build the libFuzzer targets (clang)" OFF)
+if(FUZZ)
+  # Instrument everything for coverage; only the fuzz targets link libFuzzer.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # project_plain_code(TARGET): code that must run without the C++ runtime
 # (the setup program and everything it links): no exceptions, no RTTI.
 function(project_plain_code target)
