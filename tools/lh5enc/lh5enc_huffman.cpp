@@ -1,0 +1,83 @@
+#include "lh5enc_huffman.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace lh5enc {
+
+namespace {
+
+struct Item {
+    uint64_t weight;
+    int symbol;  // a leaf's symbol, or -1 for a package of two items of the level below
+};
+
+}  // namespace
+
+int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *lengths) {
+    std::vector<Item> leaves;
+    for (int s = 0; s < count; ++s) {
+        lengths[s] = 0;
+        if (freq[s] != 0) leaves.push_back({freq[s], s});
+    }
+    const int used = static_cast<int>(leaves.size());
+    if (used < 2) return used;
+    // Ties broken by symbol so the result never depends on the sort.
+    std::sort(leaves.begin(), leaves.end(), [](const Item &a, const Item &b) {
+        return a.weight != b.weight ? a.weight < b.weight : a.symbol < b.symbol;
+    });
+
+    // Level j holds the leaves merged with the packages formed from pairs of
+    // level j - 1; taking the 2n - 2 lightest items of the top level and
+    // following their packages down gives every leaf's depth.
+    std::vector<std::vector<Item>> levels(static_cast<size_t>(maxLength));
+    levels[0] = leaves;
+    for (int j = 1; j < maxLength; ++j) {
+        const std::vector<Item> &below = levels[static_cast<size_t>(j - 1)];
+        std::vector<Item> &level = levels[static_cast<size_t>(j)];
+        level.reserve(leaves.size() + below.size() / 2);
+        size_t leaf = 0, pair = 0;
+        const size_t pairs = below.size() / 2;
+        while (leaf < leaves.size() || pair < pairs) {
+            uint64_t packageWeight =
+                pair < pairs ? below[2 * pair].weight + below[2 * pair + 1].weight : 0;
+            if (pair >= pairs || (leaf < leaves.size() && leaves[leaf].weight <= packageWeight)) {
+                level.push_back(leaves[leaf++]);
+            } else {
+                level.push_back({packageWeight, -1});
+                ++pair;
+            }
+        }
+    }
+    size_t take = static_cast<size_t>(2 * used - 2);
+    for (int j = maxLength - 1; j >= 0; --j) {
+        const std::vector<Item> &level = levels[static_cast<size_t>(j)];
+        size_t packages = 0;
+        for (size_t i = 0; i < take && i < level.size(); ++i) {
+            if (level[i].symbol >= 0) {
+                ++lengths[level[i].symbol];
+            } else {
+                ++packages;
+            }
+        }
+        take = 2 * packages;
+    }
+    return used;
+}
+
+void CanonicalCodes(const uint8_t *lengths, int count, uint16_t *codes) {
+    uint32_t lengthCount[18] = {};
+    for (int s = 0; s < count; ++s) ++lengthCount[lengths[s]];
+    lengthCount[0] = 0;
+    uint32_t next[18] = {};
+    uint32_t code = 0;
+    for (int len = 1; len <= 16; ++len) {
+        code = (code + lengthCount[len - 1]) << 1;
+        next[len] = code;
+    }
+    for (int s = 0; s < count; ++s) {
+        if (lengths[s] != 0) codes[s] = static_cast<uint16_t>(next[lengths[s]]++);
+    }
+}
+
+}  // namespace lh5enc

@@ -1,0 +1,85 @@
+#include "lh5enc_match.h"
+
+#include "lh5enc_block.h"
+
+namespace lh5enc {
+
+namespace {
+
+const int kHashBits = 15;
+
+}  // namespace
+
+MatchFinder::MatchFinder(const uint8_t *data, size_t size, int maxChain)
+    : data_(data),
+      size_(size),
+      maxChain_(maxChain),
+      head_(size_t{1} << kHashBits, -1),
+      prev_(kWindowSize, -1) {}
+
+uint32_t MatchFinder::Hash(size_t p) const {
+    uint32_t v = static_cast<uint32_t>(data_[p]) | static_cast<uint32_t>(data_[p + 1]) << 8 |
+                 static_cast<uint32_t>(data_[p + 2]) << 16;
+    return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+void MatchFinder::Insert(size_t p) {
+    if (p + kMinMatch > size_) return;
+    uint32_t h = Hash(p);
+    prev_[p % kWindowSize] = head_[h];
+    head_[h] = static_cast<int64_t>(p);
+}
+
+uint32_t MatchFinder::MatchLength(size_t p, size_t candidate, uint32_t limit) const {
+    uint32_t len = 0;
+    while (len < limit && data_[p + len] == data_[candidate + len]) ++len;
+    return len;
+}
+
+Match MatchFinder::Longest(size_t p) const {
+    Match best{0, 0};
+    if (p + kMinMatch > size_) return best;
+    const uint32_t limit = size_ - p < kMaxMatch ? static_cast<uint32_t>(size_ - p) : kMaxMatch;
+    const int64_t lowest = static_cast<int64_t>(p) - kWindowSize;
+    int64_t candidate = head_[Hash(p)];
+    for (int chain = maxChain_; chain > 0 && candidate >= 0 && candidate >= lowest; --chain) {
+        const size_t c = static_cast<size_t>(candidate);
+        if (best.length < kMinMatch || data_[c + best.length] == data_[p + best.length]) {
+            uint32_t len = MatchLength(p, c, limit);
+            if (len > best.length && len >= kMinMatch) {
+                best = Match{len, static_cast<uint32_t>(p - c)};
+                if (len == limit) break;
+            }
+        }
+        int64_t next = prev_[c % kWindowSize];
+        if (next >= candidate) break;  // the slot was reused by a newer position
+        candidate = next;
+    }
+    return best;
+}
+
+int MatchFinder::AllMatches(size_t p, Match *out) const {
+    int found = 0;
+    if (p + kMinMatch > size_) return 0;
+    const uint32_t limit = size_ - p < kMaxMatch ? static_cast<uint32_t>(size_ - p) : kMaxMatch;
+    const int64_t lowest = static_cast<int64_t>(p) - kWindowSize;
+    uint32_t bestLength = kMinMatch - 1;
+    int64_t candidate = head_[Hash(p)];
+    for (int chain = maxChain_; chain > 0 && candidate >= 0 && candidate >= lowest; --chain) {
+        const size_t c = static_cast<size_t>(candidate);
+        if (data_[c + bestLength] == data_[p + bestLength]) {
+            uint32_t len = MatchLength(p, c, limit);
+            if (len > bestLength) {
+                bestLength = len;
+                out[found++] = Match{len, static_cast<uint32_t>(p - c)};
+                if (len == limit) break;
+            }
+        }
+        int64_t next = prev_[c % kWindowSize];
+        if (next >= candidate) break;
+        candidate = next;
+    }
+    return found;
+}
+
+}  // namespace lh5enc
