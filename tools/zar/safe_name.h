@@ -1,0 +1,30 @@
+// Rules for the relative paths stored in a payload archive.
+#ifndef TOOLS_ZAR_SAFE_NAME_H
+#define TOOLS_ZAR_SAFE_NAME_H
+
+#include <string>
+#include <vector>
+
+enum {
+    kInstallPathLimit = 253,   // longest target path the setup program writes
+    kDefaultDirLength = 27     // "c:\program files\VarnikPlus"
+};
+
+// The rule the setup program applies before it writes a record: why name
+// would lead outside the target directory, or "" when it cannot. Refused:
+// empty, absolute or starting with a backslash, ':' anywhere (drive letters,
+// alternate data streams), '/', empty components, "." and ".." components.
+std::string UnsafeNameReason(const std::string &name);
+
+// What zar pack refuses on top of that: characters Windows does not allow
+// in file names (<>"|?* and control characters), bytes outside ASCII (the
+// setup program writes names as ANSI text), components Windows would alter
+// or treat as devices (trailing dot or space; CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9), and names that make the target path longer than the setup program
+// accepts for an install directory of dirLength characters.
+std::string PackNameReason(const std::string &name, int dirLength);
+
+// The name's components, split at backslashes.
+std::vector<std::string> SplitName(const std::string &name);
+
+#endif

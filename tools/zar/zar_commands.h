@@ -1,0 +1,23 @@
+// The zar commands. Each returns the process exit status: 0 on success, 1 on
+// failure (after printing a one-line reason on stderr).
+#ifndef TOOLS_ZAR_ZAR_COMMANDS_H
+#define TOOLS_ZAR_ZAR_COMMANDS_H
+
+#include <string>
+#include <vector>
+
+int ZarList(const std::string &file);
+int ZarTest(const std::string &file);
+int ZarExtract(const std::string &file, const std::string &directory);
+
+struct PackOptions {
+    std::string output;
+    std::string directory;
+    std::vector<std::string> first;  // relative paths packed first, in order
+    int dirLength = 27;              // assumed install directory length
+    bool progress = false;           // show progress on stderr
+};
+
+int ZarPack(const PackOptions &options);
+
+#endif

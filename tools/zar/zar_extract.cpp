@@ -1,0 +1,167 @@
+// zar extract: writes every record below a directory. Names pass the setup
+// program's own safety rule first, and every path is opened relative to the
+// directory handle one component at a time without following symbolic
+// links, so nothing is ever written outside the directory.
+#include "archive_input.h"
+#include "archive_walk.h"
+#include "record_data.h"
+#include "safe_name.h"
+#include "text_out.h"
+#include "zar_commands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+struct Descriptor {
+    int fd = -1;
+    explicit Descriptor(int value) : fd(value) {}
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    void Reset(int value)
+    {
+        if (fd >= 0)
+            close(fd);
+        fd = value;
+    }
+};
+
+bool WriteAll(int fd, const uint8_t *bytes, uint32_t count, std::string &error)
+{
+    while (count > 0) {
+        ssize_t done = write(fd, bytes, count);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            error = std::string("write failed: ") + (done < 0 ? std::strerror(errno) : "nothing written");
+            return false;
+        }
+        bytes += done;
+        count -= static_cast<uint32_t>(done);
+    }
+    return true;
+}
+
+// Writes one record below the directory open as root. On failure the
+// record's partial file is removed and error says why.
+bool ExtractRecord(int root, const PayloadRecord &record, std::string &error)
+{
+    std::string name = record.name;
+    std::string unsafe = UnsafeNameReason(name);
+    if (!unsafe.empty()) {
+        error = "unsafe name: " + unsafe;
+        return false;
+    }
+    std::vector<std::string> parts = SplitName(name);
+    Descriptor folder(dup(root));
+    if (folder.fd < 0) {
+        error = std::string("cannot use the target directory: ") + std::strerror(errno);
+        return false;
+    }
+    for (size_t i = 0; i + 1 < parts.size(); i++) {
+        const std::string &part = parts[i];
+        if (mkdirat(folder.fd, part.c_str(), 0755) != 0 && errno != EEXIST) {
+            error = "cannot create folder '" + PrintableName(part) + "': " + std::strerror(errno);
+            return false;
+        }
+        int next = openat(folder.fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            if (errno == ELOOP || errno == ENOTDIR)
+                error = "folder '" + PrintableName(part) + "' is a symbolic link or not a folder; refusing to follow it";
+            else
+                error = "cannot open folder '" + PrintableName(part) + "': " + std::strerror(errno);
+            return false;
+        }
+        folder.Reset(next);
+    }
+    const std::string &leaf = parts.back();
+    // Replace rather than write through whatever sits at the leaf (a link to
+    // a file elsewhere must not be truncated).
+    if (unlinkat(folder.fd, leaf.c_str(), 0) != 0 && errno != ENOENT) {
+        error = "cannot replace '" + PrintableName(leaf) + "': " + std::strerror(errno);
+        return false;
+    }
+    Descriptor file(openat(folder.fd, leaf.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (file.fd < 0) {
+        error = "cannot create file: " + std::string(std::strerror(errno));
+        return false;
+    }
+    std::string dataError;
+    bool ok = ProduceRecordData(record,
+        [&](const uint8_t *bytes, uint32_t count, std::string &sinkError) {
+            return WriteAll(file.fd, bytes, count, sinkError);
+        },
+        dataError);
+    int closed = close(file.fd);
+    file.fd = -1;
+    if (ok && closed != 0) {
+        dataError = std::string("closing the file failed: ") + std::strerror(errno);
+        ok = false;
+    }
+    if (!ok) {
+        unlinkat(folder.fd, leaf.c_str(), 0);
+        error = dataError + " (partial file removed)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int ZarExtract(const std::string &file, const std::string &directory)
+{
+    ArchiveInput input;
+    std::string error;
+    if (!LoadArchive(file, input, error)) {
+        ReportError(error);
+        return 1;
+    }
+    if (mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) {
+        ReportError("cannot create '" + directory + "': " + std::strerror(errno));
+        return 1;
+    }
+    Descriptor root(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (root.fd < 0) {
+        ReportError("cannot open '" + directory + "': " + std::strerror(errno));
+        return 1;
+    }
+    std::string failure;
+    uint64_t bytes = 0;
+    WalkResult walk = WalkArchive(input.data(), input.size,
+        [&](uint32_t index, uint32_t offset, const PayloadRecord &record) {
+            std::string recordError;
+            if (!ExtractRecord(root.fd, record, recordError)) {
+                failure = RecordLabel(index, record.name, offset) + ": " + recordError;
+                return false;
+            }
+            bytes += RecordFileSize(record);
+            return true;
+        });
+    if (walk.outcome == WalkResult::Stopped) {
+        ReportError(file + ": " + failure);
+        return 1;
+    }
+    if (walk.outcome == WalkResult::Invalid) {
+        ReportError(file + ": invalid record " + std::to_string(walk.records + 1) + " at offset " +
+                    std::to_string(walk.offset) + ": " + walk.reason);
+        return 1;
+    }
+    if (walk.trailing > 0)
+        std::fprintf(stderr, "zar: %s: note: %u byte(s) after the last record are ignored\n",
+                     file.c_str(), walk.trailing);
+    std::printf("%s: extracted %u files, %llu bytes, to %s\n", file.c_str(), walk.records,
+                static_cast<unsigned long long>(bytes), directory.c_str());
+    return 0;
+}

@@ -1,0 +1,144 @@
+// zar: builds, lists, checks and unpacks the payload archives that the setup
+// program carries (raw archives or built setup executables).
+#include "safe_name.h"
+#include "text_out.h"
+#include "zar_commands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const char kHelp[] =
+    "usage: zar list FILE\n"
+    "       zar test FILE\n"
+    "       zar extract FILE DIR\n"
+    "       zar pack -o OUT DIR [--first RELPATH]... [--dir-length N]\n"
+    "       zar --help\n"
+    "\n"
+    "Payload archives are what the setup program unpacks: a run of records, one\n"
+    "per file, each stored or compressed with lh5. FILE may be a raw archive or a\n"
+    "built setup executable (PE32 or PE32+; it starts with \"MZ\"), whose archive\n"
+    "is read from its resource of type \"ZAR\", name 119.\n"
+    "\n"
+    "  list     One line per record: method (lh5, stored), packed size, unpacked\n"
+    "           size, name. Fails, naming the offset, at an invalid record.\n"
+    "  test     Decodes every record the way the setup program does, writing\n"
+    "           nothing. Succeeds only if every record decodes and the archive\n"
+    "           ends exactly after its last record.\n"
+    "  extract  Writes every record below DIR (created if missing; backslashes\n"
+    "           in names become folders). Names the setup program would refuse\n"
+    "           (absolute, a ':' anywhere, a leading backslash, '/', empty, '.'\n"
+    "           or '..' components) stop the extraction, and symbolic links below\n"
+    "           DIR are never followed. On a failure the failing record's partial\n"
+    "           file is removed; files written before it stay.\n"
+    "  pack     Packs every regular file below DIR into OUT. Files named with\n"
+    "           --first come first, in the order given (RELPATH relative to DIR,\n"
+    "           '/' or '\\' between components); all others follow in byte order of\n"
+    "           their names. Each file is lh5-compressed unless that would not make\n"
+    "           it smaller, then it is stored. Empty folders, symbolic links and\n"
+    "           special files are not packed. The same input gives the same bytes.\n"
+    "           Refused, before anything is written: names the setup program\n"
+    "           would refuse (see extract), characters Windows does not allow\n"
+    "           (<>:\"|?* and control characters), non-ASCII bytes, components\n"
+    "           ending in a dot or space or named like a device (CON, NUL, COM1...),\n"
+    "           names differing only in case, files over 4 GiB - 1 bytes, and names\n"
+    "           whose installed path would exceed 253 characters.\n"
+    "  -o OUT           Output archive (written whole, then renamed into place).\n"
+    "  --dir-length N   Length of the install directory assumed for the path\n"
+    "                   limit, without its final backslash (default 27, the\n"
+    "                   length of \"c:\\program files\\VarnikPlus\").\n"
+    "\n"
+    "Exit status: 0 success, 1 failure (a one-line reason on stderr), 2 usage.\n";
+
+int Usage(const std::string &problem)
+{
+    ReportError(problem);
+    std::fprintf(stderr, "usage: zar list|test FILE | zar extract FILE DIR | "
+                         "zar pack -o OUT DIR [--first RELPATH]... [--dir-length N]\n"
+                         "Try 'zar --help'.\n");
+    return 2;
+}
+
+bool ParseLength(const char *text, int &value)
+{
+    char *end = nullptr;
+    errno = 0;
+    long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < 0 || parsed >= kInstallPathLimit)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+int Pack(int argc, char **argv)
+{
+    PackOptions options;
+    options.progress = isatty(2) != 0;
+    for (int i = 2; i < argc; i++) {
+        std::string arg = argv[i];
+        auto value = [&](const std::string &option, std::string &out) {
+            if (arg.size() > option.size() && arg.compare(0, option.size() + 1, option + "=") == 0) {
+                out = arg.substr(option.size() + 1);
+                return true;
+            }
+            if (arg == option && i + 1 < argc) {
+                out = argv[++i];
+                return true;
+            }
+            return false;
+        };
+        std::string text;
+        if (value("-o", text) || value("--output", text)) {
+            if (!options.output.empty())
+                return Usage("pack: -o given twice");
+            options.output = text;
+        } else if (value("--first", text)) {
+            options.first.push_back(text);
+        } else if (value("--dir-length", text)) {
+            if (!ParseLength(text.c_str(), options.dirLength))
+                return Usage("pack: --dir-length wants a number from 0 to 252, not '" + text + "'");
+        } else if (!arg.empty() && arg[0] == '-') {
+            return Usage("pack: unknown or incomplete option '" + arg + "'");
+        } else if (options.directory.empty()) {
+            options.directory = arg;
+        } else {
+            return Usage("pack: only one folder can be packed");
+        }
+    }
+    if (options.output.empty())
+        return Usage("pack: no output file (-o OUT)");
+    if (options.directory.empty())
+        return Usage("pack: no folder to pack");
+    return ZarPack(options);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2)
+        return Usage("no command given");
+    std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (command == "list" || command == "test") {
+        if (argc != 3)
+            return Usage(command + " wants one FILE");
+        return command == "list" ? ZarList(argv[2]) : ZarTest(argv[2]);
+    }
+    if (command == "extract") {
+        if (argc != 4)
+            return Usage("extract wants FILE and DIR");
+        return ZarExtract(argv[2], argv[3]);
+    }
+    if (command == "pack")
+        return Pack(argc, argv);
+    return Usage("unknown command '" + command + "'");
+}
