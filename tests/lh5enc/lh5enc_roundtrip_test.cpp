@@ -1,0 +1,130 @@
+// Round trips through both decoders: the setup program's own (driven chunk by
+// chunk as entry extraction drives it) and liblhasa's.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lh5_encoder.h"
+#include "lhasa_decode.h"
+#include "project_decode.h"
+#include "test_data.h"
+
+namespace {
+
+// Encodes data and checks that both decoders give it back. The project's
+// decoder starts from a window holding leftovers of an earlier record, so a
+// stream that reached before its start would decode wrongly.
+std::vector<uint8_t> ExpectRoundTrip(const std::vector<uint8_t> &data, const std::string &what) {
+    SCOPED_TRACE(what + ", " + std::to_string(data.size()) + " bytes");
+    std::vector<uint8_t> stream = Lh5Encode(data.data(), data.size());
+    EXPECT_EQ(stream, Lh5Encode(data.data(), data.size())) << "not deterministic";
+
+    std::vector<uint8_t> lhasa = LhasaDecode(stream, data.size());
+    EXPECT_TRUE(lhasa == data) << "liblhasa decodes differently";
+
+    for (uint8_t fill : {0x00, 0x20, 0xA5}) {
+        std::vector<uint8_t> ours;
+        EXPECT_TRUE(ProjectDecode(stream, data.size(), fill, &ours)) << "decoder error";
+        EXPECT_TRUE(ours == data) << "our decoder differs, window filled with " << int(fill);
+    }
+    return stream;
+}
+
+std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t> &b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(Lh5EncodeRoundTrip, TinyInputs) {
+    EXPECT_TRUE(Lh5Encode(nullptr, 0).empty());
+    ExpectRoundTrip({}, "empty");
+    ExpectRoundTrip({0x41}, "one byte");
+    ExpectRoundTrip({0x00}, "one zero byte");
+    ExpectRoundTrip({0x41, 0x41}, "two equal bytes");
+    ExpectRoundTrip({0x41, 0x42}, "two bytes");
+    ExpectRoundTrip({1, 2, 3}, "three bytes");
+    ExpectRoundTrip({9, 9, 9, 9}, "shortest run");
+}
+
+TEST(Lh5EncodeRoundTrip, RunsAndRepeats) {
+    ExpectRoundTrip(std::vector<uint8_t>(100000, 0), "zeros");
+    ExpectRoundTrip(std::vector<uint8_t>(259, 0xFF), "one byte plus a longest match");
+    std::vector<uint8_t> period;
+    for (int i = 0; i < 70000; ++i) period.push_back(static_cast<uint8_t>(i % 7 * 31));
+    ExpectRoundTrip(period, "short period");
+    // A pattern exactly one window long, repeated: matches at the farthest
+    // distance the window allows.
+    std::vector<uint8_t> far = RandomBytes(8192, 11);
+    far = Concat(Concat(far, far), far);
+    std::vector<uint8_t> stream = ExpectRoundTrip(far, "window-long period");
+    EXPECT_LT(stream.size(), 8192u + 1000u) << "the repeats at distance 8192 were not found";
+}
+
+TEST(Lh5EncodeRoundTrip, NeverReachesBeforeTheStart) {
+    // Zeros at the start look like a long match against a zeroed window; a
+    // window full of other bytes shows any such reference.
+    ExpectRoundTrip(Concat(std::vector<uint8_t>(5000, 0), TextBytes(5000, 2)), "leading zeros");
+    ExpectRoundTrip(Concat(std::vector<uint8_t>(300, 0x20), TextBytes(300, 4)), "leading spaces");
+    ExpectRoundTrip(Concat(std::vector<uint8_t>(3, 0xA5), RandomBytes(100, 4)), "leading fill");
+}
+
+TEST(Lh5EncodeRoundTrip, ChunkBoundaries) {
+    for (size_t size : {8191u, 8192u, 8193u, 16384u, 16385u, 24577u}) {
+        ExpectRoundTrip(TextBytes(size, static_cast<uint32_t>(size)), "text");
+        ExpectRoundTrip(RandomBytes(size, static_cast<uint32_t>(size)), "random");
+        ExpectRoundTrip(std::vector<uint8_t>(size, 0x33), "run");
+    }
+    // A long match that straddles the first chunk boundary.
+    std::vector<uint8_t> data = TextBytes(8000, 8);
+    data = Concat(data, std::vector<uint8_t>(data.begin() + 100, data.begin() + 1000));
+    ExpectRoundTrip(data, "match across a chunk boundary");
+}
+
+TEST(Lh5EncodeRoundTrip, IncompressibleDataBarelyGrows) {
+    std::vector<uint8_t> data = RandomBytes(300000, 77);
+    std::vector<uint8_t> stream = ExpectRoundTrip(data, "random");
+    // Several blocks of 8-bit literals; a few header bytes each at most.
+    EXPECT_LT(stream.size(), data.size() + data.size() / 200);
+}
+
+TEST(Lh5EncodeRoundTrip, EveryByteValueOnce) {
+    // 256 literals of equal frequency: every literal code length is 8, so the
+    // aux code has a single symbol and goes in its single-symbol form.
+    std::vector<uint8_t> data;
+    for (int i = 0; i < 256; ++i) data.push_back(static_cast<uint8_t>((i * 167) & 0xFF));
+    ExpectRoundTrip(data, "permutation");
+}
+
+TEST(Lh5EncodeRoundTrip, TypicalContentCompresses) {
+    std::vector<uint8_t> text = TextBytes(200000, 21);
+    EXPECT_LT(ExpectRoundTrip(text, "text").size(), text.size() * 35 / 100);
+    std::vector<uint8_t> code = CodeLikeBytes(200000, 22);
+    EXPECT_LT(ExpectRoundTrip(code, "code-like").size(), code.size() * 45 / 100);
+    // Content that changes character midway gets blocks of its own.
+    std::vector<uint8_t> mixed = Concat(Concat(text, RandomBytes(50000, 3)), code);
+    ExpectRoundTrip(mixed, "text, random and code");
+}
+
+TEST(Lh5EncodeRoundTrip, SeveralMebibytes) {
+    std::vector<uint8_t> data;
+    for (uint32_t part = 0; part < 6; ++part) {
+        data = Concat(data, TextBytes(400000 + part * 1111, part));
+        data = Concat(data, CodeLikeBytes(300000, part));
+        data = Concat(data, std::vector<uint8_t>(20000 + part, static_cast<uint8_t>(part)));
+    }
+    ExpectRoundTrip(data, "mixed MiB");
+}
+
+TEST(Lh5EncodeRoundTrip, FilesOnThisMachine) {
+    int found = 0;
+    for (const char *path : {"/usr/share/common-licenses/GPL-3", "/usr/bin/cmake", "/bin/ls"}) {
+        std::vector<uint8_t> data = ReadFileBytes(path);
+        if (data.empty()) continue;
+        ++found;
+        ExpectRoundTrip(data, path);
+    }
+    if (found == 0) GTEST_SKIP() << "none of the sample files is present";
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+// The independent decoder: liblhasa's raw -lh5- decoder.
+#ifndef TESTS_LH5ENC_LHASA_DECODE_H
+#define TESTS_LH5ENC_LHASA_DECODE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Decodes a raw lh5 stream, fed exactly its bytes, asking for exactly size
+// output bytes. Returns what lhasa produced (shorter when it stopped early).
+std::vector<uint8_t> LhasaDecode(const std::vector<uint8_t> &stream, size_t size);
+
+#endif
