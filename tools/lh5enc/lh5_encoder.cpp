@@ -1,24 +1,74 @@
+// Encoding in three steps: a quick lazy parse shows where the data change
+// character and so where blocks should end; each block is then parsed again
+// for the lowest cost under its own codes, a few times over as the codes
+// settle; finally the blocks are written.
 #include "lh5_encoder.h"
 
 #include "lh5enc_bits.h"
 #include "lh5enc_block.h"
+#include "lh5enc_match.h"
+#include "lh5enc_optimal.h"
 #include "lh5enc_parse.h"
+#include "lh5enc_split.h"
 
 using namespace lh5enc;
 
-std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
-    if (size == 0) return {};
-    std::vector<Token> tokens;
-    LazyParse(data, size, &tokens);
-    BitWriter out;
-    const size_t kBlockTokens = 16384;
-    for (size_t start = 0; start < tokens.size(); start += kBlockTokens) {
-        size_t count = tokens.size() - start < kBlockTokens ? tokens.size() - start : kBlockTokens;
+namespace {
+
+// Candidates examined per position when gathering matches for the cost-driven
+// parse.
+const int kOptimalChain = 96;
+// Cost-driven passes per block; each uses the codes of the one before.
+const int kPasses = 3;
+
+void WriteTokens(const std::vector<Token> &tokens, BitWriter *out) {
+    for (size_t start = 0; start < tokens.size(); start += kMaxBlockSymbols) {
+        const size_t count = std::min(kMaxBlockSymbols, tokens.size() - start);
         SymbolCounts counts;
         CountSymbols(&tokens[start], count, &counts);
         BlockCodes codes;
         ChooseCodes(counts, &codes);
-        WriteBlock(&tokens[start], count, codes, &out);
+        WriteBlock(&tokens[start], count, codes, out);
+    }
+}
+
+}  // namespace
+
+std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
+    if (size == 0) return {};
+    std::vector<Token> lazy;
+    LazyParse(data, size, &lazy);
+    std::vector<size_t> bounds = SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols);
+
+    BitWriter out;
+    MatchFinder finder(data, size, kOptimalChain);
+    RangeMatches range;
+    std::vector<Token> best, trial;
+    size_t byteBegin = 0;
+    for (size_t b = 0; b + 1 < bounds.size(); ++b) {
+        size_t byteEnd = byteBegin;
+        for (size_t t = bounds[b]; t < bounds[b + 1]; ++t) {
+            byteEnd += lazy[t].symbol < 256 ? 1 : lazy[t].symbol - 253u;
+        }
+        SymbolCounts counts;
+        CountSymbols(&lazy[bounds[b]], bounds[b + 1] - bounds[b], &counts);
+        best.assign(lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b]),
+                    lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b + 1]));
+        uint64_t bestBits = BlockBits(counts);
+
+        FindRangeMatches(&finder, byteBegin, byteEnd, &range);
+        for (int pass = 0; pass < kPasses; ++pass) {
+            CostModel model;
+            ModelFromCounts(counts, &model);
+            OptimalParse(data, range, model, &trial);
+            CountSymbols(trial.data(), trial.size(), &counts);
+            const uint64_t bits = BlockBits(counts);
+            if (bits >= bestBits) break;
+            bestBits = bits;
+            best.swap(trial);
+        }
+        WriteTokens(best, &out);
+        byteBegin = byteEnd;
     }
     return out.Finish();
 }

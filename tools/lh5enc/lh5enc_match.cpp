@@ -58,10 +58,11 @@ Match MatchFinder::Longest(size_t p) const {
     return best;
 }
 
-int MatchFinder::AllMatches(size_t p, Match *out) const {
+int MatchFinder::AllMatches(size_t p, size_t end, Match *out) const {
     int found = 0;
-    if (p + kMinMatch > size_) return 0;
-    const uint32_t limit = size_ - p < kMaxMatch ? static_cast<uint32_t>(size_ - p) : kMaxMatch;
+    if (end > size_) end = size_;
+    if (p + kMinMatch > end) return 0;
+    const uint32_t limit = end - p < kMaxMatch ? static_cast<uint32_t>(end - p) : kMaxMatch;
     const int64_t lowest = static_cast<int64_t>(p) - kWindowSize;
     uint32_t bestLength = kMinMatch - 1;
     int64_t candidate = head_[Hash(p)];

@@ -27,10 +27,10 @@ public:
     // among equally long ones the nearest.
     Match Longest(size_t p) const;
 
-    // Every match at p that is longer than all nearer ones, in increasing
-    // length (so also increasing distance). Returns how many were stored in out,
-    // which must hold kMaxMatch - 2 entries.
-    int AllMatches(size_t p, Match *out) const;
+    // Every match at p, ending at or before end, that is longer than all
+    // nearer ones, in increasing length (so also increasing distance). Returns
+    // how many were stored in out, which must hold kMaxMatch - 2 entries.
+    int AllMatches(size_t p, size_t end, Match *out) const;
 
 private:
     uint32_t Hash(size_t p) const;

@@ -1,0 +1,132 @@
+#include "lh5enc_optimal.h"
+
+#include <cmath>
+#include <limits>
+
+namespace lh5enc {
+
+namespace {
+
+// A match at least this long is taken as it is: the positions it covers get
+// no matches of their own (the parse cannot gain much there, and runs would
+// otherwise cost 254 steps per byte).
+const uint32_t kNiceLength = 192;
+// Matches kept per position: the nearest few and the longest few.
+const int kKeepMatches = 24;
+
+const uint32_t kScale = 16;
+
+uint32_t ScaledLength(uint8_t length) { return static_cast<uint32_t>(length) * kScale; }
+
+// Price of a symbol the current code lacks: a little more than its rarest used
+// symbol, since a code that gains a symbol lengthens others.
+uint32_t UnseenPrice(uint32_t total) {
+    double bits = std::log2(static_cast<double>(total) + 2.0) + 2.0;
+    if (bits > kMaxCodeLength + 2) bits = kMaxCodeLength + 2;
+    return static_cast<uint32_t>(bits * kScale);
+}
+
+}  // namespace
+
+void FindRangeMatches(MatchFinder *finder, size_t begin, size_t end, RangeMatches *out) {
+    out->begin = begin;
+    out->end = end;
+    out->first.assign(end - begin + 1, 0);
+    out->matches.clear();
+    out->skipped.assign(end - begin, 0);
+    Match found[kMaxMatch];
+    size_t skipUntil = begin;
+    for (size_t p = begin; p < end; ++p) {
+        out->first[p - begin] = static_cast<uint32_t>(out->matches.size());
+        if (p < skipUntil) {
+            out->skipped[p - begin] = 1;
+            finder->Insert(p);
+            continue;
+        }
+        int n = finder->AllMatches(p, end, found);
+        finder->Insert(p);
+        int from = 0;
+        if (n > kKeepMatches) {
+            // Keep the nearest half and the longest half.
+            for (int i = 0; i < kKeepMatches / 2; ++i) out->matches.push_back(found[i]);
+            from = n - kKeepMatches / 2;
+        }
+        for (int i = from; i < n; ++i) out->matches.push_back(found[i]);
+        if (n > 0 && found[n - 1].length >= kNiceLength) skipUntil = p + found[n - 1].length;
+    }
+    out->first[end - begin] = static_cast<uint32_t>(out->matches.size());
+}
+
+void ModelFromCounts(const SymbolCounts &counts, CostModel *model) {
+    BlockCodes codes;
+    ChooseCodes(counts, &codes);
+    uint32_t literalTotal = 0, positionTotal = 0;
+    for (int s = 0; s < kLiteralSymbols; ++s) literalTotal += counts.literal[s];
+    for (int x = 0; x < kPositionSymbols; ++x) positionTotal += counts.position[x];
+    const uint32_t literalUnseen = UnseenPrice(literalTotal);
+    const uint32_t positionUnseen = UnseenPrice(positionTotal);
+    for (int s = 0; s < kLiteralSymbols; ++s) {
+        if (codes.singleLiteral >= 0) {
+            model->literal[s] = s == codes.singleLiteral ? kScale : literalUnseen;
+        } else {
+            model->literal[s] =
+                counts.literal[s] != 0 ? ScaledLength(codes.literalLengths[s]) : literalUnseen;
+        }
+    }
+    for (int x = 0; x < kPositionSymbols; ++x) {
+        uint32_t price;
+        if (codes.singlePosition >= 0) {
+            price = x == codes.singlePosition ? kScale : positionUnseen;
+        } else {
+            price = counts.position[x] != 0 ? ScaledLength(codes.positionLengths[x]) : positionUnseen;
+        }
+        model->position[x] = price + (x > 1 ? static_cast<uint32_t>(x - 1) * kScale : 0);
+    }
+}
+
+void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostModel &model,
+                  std::vector<Token> *tokens) {
+    const size_t n = range.end - range.begin;
+    const uint32_t kUnreached = std::numeric_limits<uint32_t>::max();
+    std::vector<uint32_t> price(n + 1, kUnreached);
+    std::vector<uint16_t> stepLength(n + 1, 0);  // 1 for a literal, else the match length
+    std::vector<uint16_t> stepDistance(n + 1, 0);
+    price[0] = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t here = price[i];
+        if (here == kUnreached || range.skipped[i]) continue;
+        const uint32_t literal = here + model.literal[data[range.begin + i]];
+        if (literal < price[i + 1]) {
+            price[i + 1] = literal;
+            stepLength[i + 1] = 1;
+        }
+        uint32_t length = kMinMatch;
+        for (uint32_t k = range.first[i]; k < range.first[i + 1]; ++k) {
+            const Match &m = range.matches[k];
+            const uint32_t base = here + model.position[PositionSymbol(m.distance - 1)];
+            for (; length <= m.length; ++length) {
+                const uint32_t cost = base + model.literal[length + 253];
+                if (cost < price[i + length]) {
+                    price[i + length] = cost;
+                    stepLength[i + length] = static_cast<uint16_t>(length);
+                    stepDistance[i + length] = static_cast<uint16_t>(m.distance - 1);
+                }
+            }
+        }
+    }
+    // Walk back from the end, then emit forwards.
+    std::vector<Token> reversed;
+    size_t i = n;
+    while (i > 0) {
+        const uint32_t length = stepLength[i];
+        if (length == 1) {
+            reversed.push_back(LiteralToken(data[range.begin + i - 1]));
+        } else {
+            reversed.push_back(MatchToken(length, stepDistance[i] + 1u));
+        }
+        i -= length;
+    }
+    tokens->assign(reversed.rbegin(), reversed.rend());
+}
+
+}  // namespace lh5enc

@@ -1,0 +1,46 @@
+// Cost-driven parsing of one block: the cheapest sequence of literals and
+// matches under the bit costs of a given set of codes.
+#ifndef TOOLS_LH5ENC_LH5ENC_OPTIMAL_H
+#define TOOLS_LH5ENC_LH5ENC_OPTIMAL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "lh5enc_block.h"
+#include "lh5enc_match.h"
+
+namespace lh5enc {
+
+// The matches found at every position of a byte range, gathered once and
+// reused by every parsing pass over that range.
+struct RangeMatches {
+    size_t begin = 0;
+    size_t end = 0;
+    std::vector<uint32_t> first;  // per position: index of its first match; one extra at the end
+    std::vector<Match> matches;
+    std::vector<uint8_t> skipped;  // inside a long match taken without alternatives
+};
+
+// Feeds positions begin..end-1 to the finder (which has seen every position
+// before begin) and records their matches.
+void FindRangeMatches(MatchFinder *finder, size_t begin, size_t end, RangeMatches *out);
+
+// Bit costs, in sixteenths of a bit, of every literal/length symbol and of
+// every position symbol with its extra bits.
+struct CostModel {
+    uint32_t literal[kLiteralSymbols];
+    uint32_t position[kPositionSymbols];
+};
+
+// Costs from the codes the counts give; symbols the counts never saw are
+// priced as rare ones.
+void ModelFromCounts(const SymbolCounts &counts, CostModel *model);
+
+// The cheapest parse of the range under model.
+void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostModel &model,
+                  std::vector<Token> *tokens);
+
+}  // namespace lh5enc
+
+#endif

@@ -1,0 +1,135 @@
+#include "lh5enc_split.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lh5enc {
+
+namespace {
+
+constexpr int kSymbols = kLiteralSymbols + kPositionSymbols;
+
+// Running symbol counts at every candidate boundary, so that the counts of
+// any stretch between candidates are one subtraction away.
+class PrefixCounts {
+public:
+    PrefixCounts(const Token *tokens, size_t count, size_t step) : step_(step) {
+        const size_t candidates = (count + step - 1) / step;
+        table_.assign((candidates + 1) * kSymbols, 0);
+        offsets_.push_back(0);
+        std::vector<uint32_t> running(kSymbols, 0);
+        for (size_t c = 0; c < candidates; ++c) {
+            const size_t end = std::min(count, (c + 1) * step);
+            for (size_t i = c * step; i < end; ++i) {
+                ++running[tokens[i].symbol];
+                if (tokens[i].symbol >= 256) {
+                    ++running[kLiteralSymbols + PositionSymbol(tokens[i].position)];
+                }
+            }
+            std::copy(running.begin(), running.end(), table_.begin() + (c + 1) * kSymbols);
+            offsets_.push_back(end);
+        }
+    }
+
+    size_t Candidates() const { return offsets_.size() - 1; }
+    size_t Offset(size_t c) const { return offsets_[c]; }
+
+    void Range(size_t from, size_t to, SymbolCounts *counts) const {
+        const uint32_t *a = &table_[from * kSymbols];
+        const uint32_t *b = &table_[to * kSymbols];
+        for (int s = 0; s < kLiteralSymbols; ++s) counts->literal[s] = b[s] - a[s];
+        for (int x = 0; x < kPositionSymbols; ++x) {
+            counts->position[x] = b[kLiteralSymbols + x] - a[kLiteralSymbols + x];
+        }
+    }
+
+    // Quick estimate of a stretch's size as a block: entropy of both codes,
+    // extra bits, and a rough price for the tables.
+    double Estimate(size_t from, size_t to) const {
+        const uint32_t *a = &table_[from * kSymbols];
+        const uint32_t *b = &table_[to * kSymbols];
+        double bits = 0;
+        for (int part = 0; part < 2; ++part) {
+            const int lo = part == 0 ? 0 : kLiteralSymbols;
+            const int hi = part == 0 ? kLiteralSymbols : kSymbols;
+            double total = 0, sumFLogF = 0;
+            int used = 0;
+            for (int s = lo; s < hi; ++s) {
+                const double f = static_cast<double>(b[s] - a[s]);
+                if (f == 0) continue;
+                total += f;
+                sumFLogF += f * std::log2(f);
+                ++used;
+                if (part == 1 && s - lo > 1) bits += f * (s - lo - 1);
+            }
+            if (total > 0) bits += total * std::log2(total) - sumFLogF;
+            bits += used * (part == 0 ? 4.0 : 3.5);
+        }
+        return bits + 40;
+    }
+
+private:
+    size_t step_;
+    std::vector<uint32_t> table_;
+    std::vector<size_t> offsets_;
+};
+
+uint64_t ExactBits(const PrefixCounts &prefix, size_t from, size_t to) {
+    SymbolCounts counts;
+    prefix.Range(from, to, &counts);
+    return BlockBits(counts);
+}
+
+// Splits candidates [from, to) at the point the estimate likes best, when the
+// exact sizes agree that two blocks beat one; then the halves likewise.
+void SplitRange(const PrefixCounts &prefix, size_t from, size_t to, std::vector<size_t> *cuts) {
+    if (to - from < 2) return;
+    double bestEstimate = 0;
+    size_t best = 0;
+    for (size_t m = from + 1; m < to; ++m) {
+        double estimate = prefix.Estimate(from, m) + prefix.Estimate(m, to);
+        if (best == 0 || estimate < bestEstimate) {
+            bestEstimate = estimate;
+            best = m;
+        }
+    }
+    const uint64_t whole = ExactBits(prefix, from, to);
+    const uint64_t parts = ExactBits(prefix, from, best) + ExactBits(prefix, best, to);
+    if (parts >= whole) return;
+    SplitRange(prefix, from, best, cuts);
+    cuts->push_back(best);
+    SplitRange(prefix, best, to, cuts);
+}
+
+}  // namespace
+
+uint64_t BlockBits(const SymbolCounts &counts) {
+    BlockCodes codes;
+    ChooseCodes(counts, &codes);
+    return HeaderBits(codes) + SymbolBits(counts, codes);
+}
+
+std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens) {
+    std::vector<size_t> bounds{0};
+    if (count == 0) return bounds;
+    // Candidate boundaries every step tokens; coarser for very long inputs so
+    // that the search stays fast.
+    size_t step = 512;
+    while (count / step > 16384) step *= 2;
+    PrefixCounts prefix(tokens, count, step);
+    std::vector<size_t> cuts;
+    SplitRange(prefix, 0, prefix.Candidates(), &cuts);
+    cuts.push_back(prefix.Candidates());
+    size_t start = 0;
+    for (size_t cut : cuts) {
+        const size_t end = prefix.Offset(cut);
+        // Too many tokens for one block: equal parts.
+        const size_t parts = (end - start + maxTokens - 1) / maxTokens;
+        for (size_t k = 1; k < parts; ++k) bounds.push_back(start + (end - start) * k / parts);
+        bounds.push_back(end);
+        start = end;
+    }
+    return bounds;
+}
+
+}  // namespace lh5enc
