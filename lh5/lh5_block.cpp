@@ -1,0 +1,245 @@
+// Block decoding: block headers (three sets of code lengths), literal/length
+// and position symbols, and the LZ77 copy into the 8 KiB window.
+//
+// Damage that the fixed arrays cannot hold (too many lengths, a zero run past
+// the end, a single-symbol value outside the code, a tree walk that does not
+// end in a symbol) sets error like an incomplete code does, and decoding goes
+// on with safe values until the chunk is complete.
+#include "lh5_decoder.h"
+
+enum {
+    kLiteralCountBits = 9,
+    kAuxCountBits = 5,
+    kPositionCountBits = 4,
+    kAuxZeroRunIndex = 3,
+    kMinMatch = 3,
+    kWindowMask = kLh5WindowSize - 1
+};
+
+// Decodes one symbol of a code with symbolCount symbols from its table of
+// 2^tableBits entries and its trees, and consumes the symbol's bits.
+static inline uint32_t Lh5LookUp(const uint32_t *table, uint32_t tableBits,
+                                 uint32_t symbolCount, const uint8_t *lengths)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    uint32_t bits = d->bitBuffer;
+    uint32_t v = table[bits >> (16 - tableBits)];
+    if (v >= symbolCount) {
+        uint32_t mask = 1u << (15 - tableBits);
+        do {
+            if (mask == 0) {
+                // Only tables left over from a refused code get here.
+                d->error = 1;
+                v = 0;
+                break;
+            }
+            v = (bits & mask) ? d->right[v] : d->left[v];
+            mask >>= 1;
+        } while (v >= symbolCount);
+    }
+    Lh5FillBits(lengths[v]);
+    return v;
+}
+
+// Reads the lengths of a small code (the 19-symbol aux code or the 14-symbol
+// position code) into auxLengths and builds auxTable. Lengths 0..6 take three
+// bits; 7 and up are 111 followed by (length - 7) one bits and a zero bit.
+// After the length at index special, two bits give a run of zero lengths.
+void Lh5ReadAuxLengths(int32_t count, int32_t countBits, int32_t special)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    int32_t damaged = 0;
+    if (count > kLh5AuxSymbols) {
+        count = kLh5AuxSymbols;
+        damaged = 1;
+    }
+
+    int32_t n = (int32_t)Lh5GetBits(countBits);
+    if (n == 0) {
+        // A single symbol, decoded from zero bits.
+        uint32_t v = Lh5GetBits(countBits);
+        if (v >= (uint32_t)count) {
+            d->error = 1;
+            v = 0;
+        }
+        for (int32_t i = 0; i < count; i++)
+            d->auxLengths[i] = 0;
+        for (int32_t i = 0; i < (1 << kLh5AuxTableBits); i++)
+            d->auxTable[i] = v;
+        return;
+    }
+    if (n > count) {
+        n = count;
+        damaged = 1;
+    }
+
+    int32_t i = 0;
+    while (i < n) {
+        uint32_t x = (uint32_t)d->bitBuffer >> 13;
+        if (x == 7) {
+            uint32_t mask = 1u << 12;
+            while (d->bitBuffer & mask) {
+                mask >>= 1;
+                x++;
+            }
+        }
+        Lh5FillBits(x < 7 ? 3 : (int32_t)x - 3);
+        d->auxLengths[i++] = (uint8_t)x;
+        if (i == special) {
+            uint32_t z = Lh5GetBits(2);
+            while (z > 0 && i < count) {
+                d->auxLengths[i++] = 0;
+                z--;
+            }
+        }
+    }
+    while (i < count)
+        d->auxLengths[i++] = 0;
+
+    if (damaged) {
+        d->error = 1;
+        return;
+    }
+    Lh5BuildTable(count, d->auxLengths, kLh5AuxTableBits, d->auxTable);
+}
+
+// Reads the 510 literal/length code lengths, coded with the aux code, and
+// builds literalTable. Aux symbols 0, 1 and 2 are runs of 1, 3..18 and
+// 20..531 zero lengths; symbol x >= 3 is the length x - 2.
+void Lh5ReadLiteralLengths(void)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    int32_t damaged = 0;
+
+    int32_t n = (int32_t)Lh5GetBits(kLiteralCountBits);
+    if (n == 0) {
+        uint32_t v = Lh5GetBits(kLiteralCountBits);
+        if (v >= (uint32_t)kLh5LiteralSymbols) {
+            d->error = 1;
+            v = 0;
+        }
+        for (int32_t i = 0; i < kLh5LiteralSymbols; i++)
+            d->literalLengths[i] = 0;
+        for (int32_t i = 0; i < (1 << kLh5LiteralTableBits); i++)
+            d->literalTable[i] = v;
+        return;
+    }
+    if (n > kLh5LiteralSymbols) {
+        n = kLh5LiteralSymbols;
+        damaged = 1;
+    }
+
+    int32_t i = 0;
+    while (i < n) {
+        uint32_t x = Lh5LookUp(d->auxTable, kLh5AuxTableBits, kLh5AuxSymbols, d->auxLengths);
+        if (x > 2) {
+            d->literalLengths[i++] = (uint8_t)(x - 2);
+            continue;
+        }
+        int32_t run;
+        if (x == 0)
+            run = 1;
+        else if (x == 1)
+            run = (int32_t)Lh5GetBits(4) + 3;
+        else
+            run = (int32_t)Lh5GetBits(9) + 20;
+        if (run > kLh5LiteralSymbols - i) {
+            run = kLh5LiteralSymbols - i;
+            damaged = 1;
+        }
+        while (run-- > 0)
+            d->literalLengths[i++] = 0;
+    }
+    while (i < kLh5LiteralSymbols)
+        d->literalLengths[i++] = 0;
+
+    if (damaged) {
+        d->error = 1;
+        return;
+    }
+    Lh5BuildTable(kLh5LiteralSymbols, d->literalLengths, kLh5LiteralTableBits,
+                  d->literalTable);
+}
+
+// Returns the next literal/length symbol (0..509), reading a block header
+// first when the current block is used up. A header count of 0 wraps to a
+// block of 2^32 symbols.
+uint32_t Lh5DecodeSymbol(void)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    if (d->blockRemaining == 0) {
+        d->blockRemaining = Lh5GetBits(16);
+        Lh5ReadAuxLengths(kLh5AuxSymbols, kAuxCountBits, kAuxZeroRunIndex);
+        Lh5ReadLiteralLengths();
+        Lh5ReadAuxLengths(kLh5PositionSymbols, kPositionCountBits, -1);
+    }
+    d->blockRemaining--;
+    return Lh5LookUp(d->literalTable, kLh5LiteralTableBits, kLh5LiteralSymbols,
+                     d->literalLengths);
+}
+
+// Returns the next position value, 0..8191: symbol 0 is 0, symbol x >= 1 is
+// 2^(x-1) plus x - 1 further bits.
+uint32_t Lh5DecodePosition(void)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    uint32_t x = Lh5LookUp(d->auxTable, kLh5AuxTableBits, kLh5PositionSymbols, d->auxLengths);
+    if (x == 0)
+        return 0;
+    return (1u << (x - 1)) + Lh5GetBits((int32_t)x - 1);
+}
+
+// A sound stream never consumes more bits than its input holds (the final
+// look-ahead is fetched, not consumed); more means the record was cut short
+// and the tail was decoded from zero fill.
+static void Lh5CheckConsumed(void)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    if ((uint64_t)d->bitsConsumed > (uint64_t)d->inputLimit * 8u)
+        d->error = 1;
+}
+
+// Fills window[0 .. count - 1] with the record's next count bytes. Every
+// chunk but the last is kLh5WindowSize bytes into the same window, so that
+// window index r is the stream position modulo the window size and a match
+// copying from (r - d - 1) reads the byte d + 1 positions back. A match cut
+// by the end of a chunk continues at the start of the next one.
+void Lh5DecodeChunk(uint32_t count, uint8_t *window)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    if (count == 0)
+        return;
+    if (count > (uint32_t)kLh5WindowSize) {
+        d->error = 1;
+        count = kLh5WindowSize;
+    }
+
+    uint32_t r = 0;
+    for (;;) {
+        if (d->copyRemaining > 0) {
+            uint32_t from = d->copyPosition;
+            int32_t left = d->copyRemaining;
+            do {
+                window[r++] = window[from];
+                from = (from + 1) & kWindowMask;
+                left--;
+            } while (left > 0 && r < count);
+            d->copyPosition = from;
+            d->copyRemaining = left;
+            if (r == count)
+                break;
+        }
+
+        uint32_t s = Lh5DecodeSymbol();
+        if (s <= 255) {
+            window[r++] = (uint8_t)s;
+            if (r == count)
+                break;
+        } else {
+            d->copyRemaining = (int32_t)s - (256 - kMinMatch);
+            uint32_t distance = Lh5DecodePosition();
+            d->copyPosition = (r - distance - 1) & kWindowMask;
+        }
+    }
+    Lh5CheckConsumed();
+}

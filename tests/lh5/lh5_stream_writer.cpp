@@ -1,0 +1,389 @@
+#include "lh5_stream_writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "lh5_decoder.h"
+
+void BitWriter::Put(uint32_t value, int n)
+{
+    for (int i = n - 1; i >= 0; i--) {
+        if (bitCount % 8 == 0)
+            bytes.push_back(0);
+        if ((value >> i) & 1)
+            bytes.back() |= (uint8_t)(0x80 >> (bitCount % 8));
+        bitCount++;
+    }
+}
+
+void BitWriter::PutRepeated(int bit, int count)
+{
+    for (int i = 0; i < count; i++)
+        Put((uint32_t)bit, 1);
+}
+
+std::vector<uint32_t> CanonicalCodes(const std::vector<uint8_t> &lengths)
+{
+    std::vector<uint32_t> codes(lengths.size(), 0);
+    uint32_t code = 0;
+    for (int len = 1; len <= 16; len++) {
+        for (size_t s = 0; s < lengths.size(); s++) {
+            if (lengths[s] == len)
+                codes[s] = code++;
+        }
+        code <<= 1;
+    }
+    return codes;
+}
+
+std::vector<uint8_t> BalancedLengths(int symbolCount, const std::vector<int> &symbols)
+{
+    std::vector<uint8_t> lengths(symbolCount, 0);
+    int k = (int)symbols.size();
+    int depth = 0;
+    while ((1 << depth) < k)
+        depth++;
+    int shorter = (1 << depth) - k; // leaves one level up
+    for (int i = 0; i < k; i++)
+        lengths[symbols[i]] = (uint8_t)(i < shorter ? depth - 1 : depth);
+    return lengths;
+}
+
+std::vector<uint8_t> RandomCompleteLengths(std::mt19937 &rng, int symbolCount,
+                                           const std::vector<int> &symbols, int maxLength,
+                                           double deep)
+{
+    std::vector<int> leaves{0};
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    while (leaves.size() < symbols.size()) {
+        std::vector<size_t> open;
+        for (size_t i = 0; i < leaves.size(); i++) {
+            if (leaves[i] < maxLength)
+                open.push_back(i);
+        }
+        size_t pick;
+        if (unit(rng) < deep) {
+            pick = open[0];
+            for (size_t i : open) {
+                if (leaves[i] > leaves[pick])
+                    pick = i;
+            }
+        } else {
+            pick = open[std::uniform_int_distribution<size_t>(0, open.size() - 1)(rng)];
+        }
+        leaves[pick]++;
+        leaves.push_back(leaves[pick]);
+    }
+    std::shuffle(leaves.begin(), leaves.end(), rng);
+    std::vector<uint8_t> lengths(symbolCount, 0);
+    for (size_t i = 0; i < symbols.size(); i++)
+        lengths[symbols[i]] = (uint8_t)leaves[i];
+    return lengths;
+}
+
+// The literal lengths as aux symbols with their extra bits.
+struct AuxItem {
+    int symbol;
+    uint32_t extra;
+    int extraBits;
+};
+
+static std::vector<AuxItem> LiteralLengthItems(const std::vector<uint8_t> &lengths)
+{
+    int n = 0;
+    for (int i = 0; i < (int)lengths.size(); i++) {
+        if (lengths[i] != 0)
+            n = i + 1;
+    }
+    std::vector<AuxItem> items;
+    int i = 0;
+    while (i < n) {
+        if (lengths[i] != 0) {
+            items.push_back({lengths[i] + 2, 0, 0});
+            i++;
+            continue;
+        }
+        int run = 0;
+        while (i + run < n && lengths[i + run] == 0)
+            run++;
+        i += run;
+        while (run > 0) {
+            if (run >= 20) {
+                int take = std::min(run, 531);
+                items.push_back({2, (uint32_t)(take - 20), 9});
+                run -= take;
+            } else if (run >= 3) {
+                int take = std::min(run, 18);
+                items.push_back({1, (uint32_t)(take - 3), 4});
+                run -= take;
+            } else {
+                items.push_back({0, 0, 0});
+                run--;
+            }
+        }
+    }
+    return items;
+}
+
+std::vector<int> AuxSymbolsUsed(const std::vector<uint8_t> &literalLengths)
+{
+    std::set<int> used;
+    for (const AuxItem &item : LiteralLengthItems(literalLengths))
+        used.insert(item.symbol);
+    return std::vector<int>(used.begin(), used.end());
+}
+
+void PutSmallLengths(BitWriter &w, const std::vector<uint8_t> &lengths, int countBits,
+                     int special)
+{
+    int n = 0;
+    for (int i = 0; i < (int)lengths.size(); i++) {
+        if (lengths[i] != 0)
+            n = i + 1;
+    }
+    w.Put((uint32_t)n, countBits);
+    int i = 0;
+    while (i < n) {
+        int len = lengths[i];
+        if (len < 7) {
+            w.Put((uint32_t)len, 3);
+        } else {
+            w.Put(7, 3);
+            w.PutRepeated(1, len - 7);
+            w.Put(0, 1);
+        }
+        i++;
+        if (i == special) {
+            int z = 0;
+            while (z < 3 && i + z < n && lengths[i + z] == 0)
+                z++;
+            w.Put((uint32_t)z, 2);
+            i += z;
+        }
+    }
+}
+
+int PositionSymbol(uint32_t position)
+{
+    int x = 0;
+    while (position >> x)
+        x++;
+    return x;
+}
+
+static void PutCode(BitWriter &w, const std::vector<uint8_t> &lengths,
+                    const std::vector<uint32_t> &codes, int symbol)
+{
+    if (!lengths.empty())
+        w.Put(codes[symbol], lengths[symbol]);
+}
+
+void PutBlock(BitWriter &w, const Lh5Block &block)
+{
+    uint32_t count = block.countOverride >= 0 ? (uint32_t)block.countOverride
+                                              : (uint32_t)block.tokens.size();
+    w.Put(count, 16);
+
+    std::vector<AuxItem> items;
+    if (!block.literalLengths.empty())
+        items = LiteralLengthItems(block.literalLengths);
+
+    std::vector<uint8_t> aux = block.auxLengths;
+    int auxSingle = block.auxSingle;
+    if (aux.empty() && auxSingle < 0) {
+        std::vector<int> used = AuxSymbolsUsed(block.literalLengths);
+        if (used.size() == 1)
+            auxSingle = used[0];
+        else if (used.size() > 1)
+            aux = BalancedLengths(19, used);
+        else
+            auxSingle = 0;
+    }
+    if (aux.empty()) {
+        w.Put(0, 5);
+        w.Put((uint32_t)auxSingle, 5);
+    } else {
+        PutSmallLengths(w, aux, 5, 3);
+    }
+
+    if (block.literalLengths.empty()) {
+        w.Put(0, 9);
+        w.Put((uint32_t)block.literalSingle, 9);
+    } else {
+        int n = 0;
+        for (int i = 0; i < 510; i++) {
+            if (block.literalLengths[i] != 0)
+                n = i + 1;
+        }
+        w.Put((uint32_t)n, 9);
+        std::vector<uint32_t> auxCodes = CanonicalCodes(aux);
+        for (const AuxItem &item : items) {
+            PutCode(w, aux, auxCodes, item.symbol);
+            w.Put(item.extra, item.extraBits);
+        }
+    }
+
+    if (block.positionLengths.empty()) {
+        w.Put(0, 4);
+        w.Put((uint32_t)std::max(block.positionSingle, 0), 4);
+    } else {
+        PutSmallLengths(w, block.positionLengths, 4, -1);
+    }
+
+    std::vector<uint32_t> literalCodes = CanonicalCodes(block.literalLengths);
+    std::vector<uint32_t> positionCodes = CanonicalCodes(block.positionLengths);
+    for (const Lh5Token &t : block.tokens) {
+        PutCode(w, block.literalLengths, literalCodes, t.symbol);
+        if (t.symbol < 256)
+            continue;
+        int x = PositionSymbol(t.position);
+        PutCode(w, block.positionLengths, positionCodes, x);
+        if (x > 1)
+            w.Put(t.position - (1u << (x - 1)), x - 1);
+    }
+}
+
+void AutoCodes(Lh5Block &block)
+{
+    std::set<int> literals, positions;
+    for (const Lh5Token &t : block.tokens) {
+        literals.insert(t.symbol);
+        if (t.symbol >= 256)
+            positions.insert(PositionSymbol(t.position));
+    }
+    block.literalLengths.clear();
+    block.positionLengths.clear();
+    if (literals.size() == 1)
+        block.literalSingle = *literals.begin();
+    else
+        block.literalLengths = BalancedLengths(510, std::vector<int>(literals.begin(), literals.end()));
+    if (positions.size() <= 1)
+        block.positionSingle = positions.empty() ? 0 : *positions.begin();
+    else
+        block.positionLengths = BalancedLengths(14, std::vector<int>(positions.begin(), positions.end()));
+}
+
+void ApplyTokens(const std::vector<Lh5Token> &tokens, std::vector<uint8_t> &out)
+{
+    for (const Lh5Token &t : tokens) {
+        if (t.symbol < 256) {
+            out.push_back((uint8_t)t.symbol);
+            continue;
+        }
+        size_t from = out.size() - t.position - 1;
+        for (int i = 0; i < t.symbol - 253; i++)
+            out.push_back(out[from + i]);
+    }
+}
+
+// Codes for one block of the random stream: balanced, random, or random with
+// a strong pull towards long codes; single-symbol forms now and then.
+static std::vector<uint8_t> RandomCode(std::mt19937 &rng, int symbolCount, std::set<int> used,
+                                       int *single)
+{
+    std::uniform_int_distribution<int> pick(0, symbolCount - 1);
+    std::uniform_int_distribution<int> style(0, 3);
+    if (used.size() == 1 && style(rng) != 0) {
+        *single = *used.begin();
+        return {};
+    }
+    int extra = std::uniform_int_distribution<int>(0, 3)(rng) == 0 ? pick(rng) % 40 : 0;
+    for (int i = 0; i < extra || used.size() < 2; i++)
+        used.insert(pick(rng));
+    std::vector<int> symbols(used.begin(), used.end());
+    switch (style(rng)) {
+    case 0:
+        return BalancedLengths(symbolCount, symbols);
+    case 1:
+        return RandomCompleteLengths(rng, symbolCount, symbols, 16, 0.0);
+    case 2:
+        return RandomCompleteLengths(rng, symbolCount, symbols, 16, 0.5);
+    default:
+        return RandomCompleteLengths(rng, symbolCount, symbols, 16, 0.9);
+    }
+}
+
+Lh5TestStream RandomStream(std::mt19937 &rng, size_t size)
+{
+    Lh5TestStream result;
+    BitWriter w;
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    while (result.expected.size() < size) {
+        Lh5Block block;
+        // Block shape: how literal-heavy, how wide an alphabet, how far back.
+        double literalShare = unit(rng);
+        int alphabet = 1 + std::uniform_int_distribution<int>(0, 255)(rng);
+        int alphabetBase = std::uniform_int_distribution<int>(0, 256 - alphabet)(rng);
+        int maxLength = std::uniform_int_distribution<int>(0, 3)(rng) == 0 ? 256 : 20;
+        uint32_t maxBack = std::uniform_int_distribution<int>(0, 1)(rng) ? 8191 : 64;
+        size_t tokenCount = std::uniform_int_distribution<size_t>(1, 3000)(rng);
+
+        size_t at = result.expected.size();
+        for (size_t i = 0; i < tokenCount && at < size; i++) {
+            size_t remaining = size - at;
+            if (at == 0 || remaining < 3 || unit(rng) < literalShare) {
+                int byte = alphabetBase + std::uniform_int_distribution<int>(0, alphabet - 1)(rng);
+                block.tokens.push_back({byte, 0});
+                at++;
+                continue;
+            }
+            int length = std::uniform_int_distribution<int>(3, maxLength)(rng);
+            if (unit(rng) < 0.05)
+                length = 256;
+            length = (int)std::min<size_t>((size_t)length, remaining);
+            uint32_t limit = (uint32_t)std::min<size_t>(at - 1, maxBack);
+            uint32_t position = std::uniform_int_distribution<uint32_t>(0, limit)(rng);
+            if (unit(rng) < 0.3) // favour near positions, as real data does
+                position = std::min<uint32_t>(position, std::uniform_int_distribution<uint32_t>(0, 8)(rng));
+            block.tokens.push_back({length + 253, position});
+            at += (size_t)length;
+        }
+
+        std::set<int> literals, positions;
+        for (const Lh5Token &t : block.tokens) {
+            literals.insert(t.symbol);
+            if (t.symbol >= 256)
+                positions.insert(PositionSymbol(t.position));
+        }
+        block.literalLengths = RandomCode(rng, 510, literals, &block.literalSingle);
+        if (positions.empty()) {
+            block.positionSingle = std::uniform_int_distribution<int>(0, 13)(rng);
+        } else {
+            block.positionLengths = RandomCode(rng, 14, positions, &block.positionSingle);
+        }
+        if (!block.literalLengths.empty()) {
+            std::vector<int> auxUsed = AuxSymbolsUsed(block.literalLengths);
+            std::set<int> aux(auxUsed.begin(), auxUsed.end());
+            block.auxLengths = RandomCode(rng, 19, aux, &block.auxSingle);
+        }
+        PutBlock(w, block);
+        ApplyTokens(block.tokens, result.expected);
+    }
+    result.stream = w.bytes;
+    return result;
+}
+
+std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size,
+                                  int *errorChunk)
+{
+    std::vector<uint8_t> out;
+    out.reserve(size);
+    *errorChunk = -1;
+    Lh5Decoder.input = stream.data();
+    Lh5Decoder.inputLimit = (uint32_t)stream.size();
+    Lh5Decoder.error = 0;
+    Lh5Start();
+    int64_t remaining = (int32_t)size;
+    for (int chunk = 0; remaining > 0; chunk++) {
+        uint32_t c = remaining > kLh5WindowSize ? (uint32_t)kLh5WindowSize : (uint32_t)remaining;
+        Lh5DecodeChunk(c, Lh5Decoder.window);
+        if (Lh5Decoder.error) {
+            *errorChunk = chunk;
+            break;
+        }
+        out.insert(out.end(), Lh5Decoder.window, Lh5Decoder.window + c);
+        remaining -= c;
+    }
+    return out;
+}
