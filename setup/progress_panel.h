@@ -7,4 +7,8 @@
 LRESULT CALLBACK ProgressPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
 void DrawFittedText(HDC dc, int x, int y, const char *text, int widthLimit);
 
+// Paints the panel's idle or progress look into dc over the client rectangle
+// (left and top 0); the whole of ProgressPanelProc's WM_PAINT work.
+void PaintProgressPanel(HDC dc, const RECT *client);
+
 #endif

@@ -1,0 +1,110 @@
+// The progress panel: control 1005 of the install dialog. Before the
+// extraction it is a plain etched separator; once the extraction runs it shows
+// a thin bar filled by the share of files written, with the path of the file
+// being written above it, cut with "..." when it is too wide.
+#include "progress_panel.h"
+#include "setup_state.h"
+
+enum {
+    kBarTopFromBottom = 18,     // bar with its sunken edge: H - 18 .. H - 8
+    kBarBottomFromBottom = 8,
+    kBarEdge = 2,               // the sunken edge is 2 pixels wide
+    kTextX = 4,
+    kTextBaseFromBottom = 20,   // text bottom: 2 pixels above the bar's edge
+    kTextMargin = 8,            // text may use the fill width less 8 pixels
+    kFittedCopySize = 256,      // working copy of DrawFittedText
+    kMaxFittedLength = kFittedCopySize - 3   // text that fits with "..." and NUL
+};
+
+LRESULT CALLBACK ProgressPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_PAINT)
+        return DefWindowProcA(panel, message, wParam, lParam);
+
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(panel, &paint);
+    RECT client;
+    GetClientRect(panel, &client);
+    PaintProgressPanel(dc, &client);
+    EndPaint(panel, &paint);
+    return 0;
+}
+
+void PaintProgressPanel(HDC dc, const RECT *client)
+{
+    RECT area = *client;
+    const LONG width = area.right;
+    const LONG height = area.bottom;
+
+    // Wipe whatever the previous paint left.
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+
+    if (!SetupState.extracting) {
+        // Idle: one etched line near the bottom, a separator above the buttons.
+        area.bottom = height - 2;
+        DrawEdge(dc, &area, EDGE_ETCHED, BF_BOTTOM);
+        return;
+    }
+
+    RECT bar = {0, height - kBarTopFromBottom, width, height - kBarBottomFromBottom};
+    DrawEdge(dc, &bar, EDGE_SUNKEN, BF_RECT);
+    InflateRect(&bar, -kBarEdge, -kBarEdge);
+    const LONG fillAreaWidth = bar.right - bar.left;
+
+    // A count beyond the total (or no total at all) shows a full bar.
+    const uint32_t total = SetupState.progressTotal;
+    const uint32_t done = SetupState.progressDone;
+    if (total != 0 && done <= total)
+        bar.right = bar.left + (LONG)((uint32_t)(done * (uint32_t)fillAreaWidth) / total);
+    FillRect(dc, &bar, GetSysColorBrush(COLOR_HIGHLIGHT));
+
+    HGDIOBJ previousFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_BOTTOM | TA_LEFT | TA_NOUPDATECP);
+    DrawFittedText(dc, kTextX, height - kTextBaseFromBottom, SetupState.currentFile,
+                   fillAreaWidth - kTextMargin);
+    SelectObject(dc, previousFont);
+}
+
+static int MeasureText(HDC dc, const char *text, int length)
+{
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, text, length, &size);
+    return size.cx;
+}
+
+void DrawFittedText(HDC dc, int x, int y, const char *text, int widthLimit)
+{
+    int length = lstrlenA(text);
+    if (MeasureText(dc, text, length) <= widthLimit) {
+        TextOutA(dc, x, y, text, length);
+        return;
+    }
+
+    // Cut from the end so that the start of a path (drive and install
+    // directory) stays visible. A text longer than the working copy allows is
+    // first cut to what fits there together with the ellipsis.
+    char copy[kFittedCopySize];
+    if (length > kMaxFittedLength)
+        length = kMaxFittedLength;
+    for (int i = 0; i < length; ++i)
+        copy[i] = text[i];
+
+    int kept = length;
+    for (;;) {
+        if (kept > 0)
+            --kept;
+        // Never end the kept part with a space right before the dots.
+        while (kept > 0 && copy[kept - 1] == ' ')
+            --kept;
+        copy[kept] = '.';
+        copy[kept + 1] = '.';
+        copy[kept + 2] = '.';
+        copy[kept + 3] = '\0';
+        if (MeasureText(dc, copy, kept + 3) <= widthLimit)
+            break;
+        if (kept == 0)
+            return;   // not even the bare "..." fits: draw nothing
+    }
+    TextOutA(dc, x, y, copy, kept + 3);
+}
