@@ -1,8 +1,10 @@
 // Encoding in three steps: a quick lazy parse shows where the data change
 // character and so where blocks should end; each block is then parsed again
 // for the lowest cost under its own codes, a few times over as the codes
-// settle; finally the blocks are written.
+// settle; finally the block is written with the codes of its best parse.
 #include "lh5_encoder.h"
+
+#include <algorithm>
 
 #include "lh5enc_bits.h"
 #include "lh5enc_block.h"
@@ -17,10 +19,12 @@ namespace {
 
 // Candidates examined per position when gathering matches for the cost-driven
 // parse.
-const int kOptimalChain = 96;
-// Cost-driven passes per block; each uses the codes of the one before.
+const int kOptimalChain = 128;
+// Cost-driven passes per block; each prices symbols with the codes of the
+// one before, the first with those of the lazy parse.
 const int kPasses = 3;
 
+// Writes tokens as one block, or as several when they are too many for one.
 void WriteTokens(const std::vector<Token> &tokens, BitWriter *out) {
     for (size_t start = 0; start < tokens.size(); start += kMaxBlockSymbols) {
         const size_t count = std::min(kMaxBlockSymbols, tokens.size() - start);
@@ -32,13 +36,15 @@ void WriteTokens(const std::vector<Token> &tokens, BitWriter *out) {
     }
 }
 
+size_t TokenBytes(const Token &token) { return token.symbol < 256 ? 1 : token.symbol - 253u; }
+
 }  // namespace
 
 std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
     if (size == 0) return {};
     std::vector<Token> lazy;
     LazyParse(data, size, &lazy);
-    std::vector<size_t> bounds = SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols);
+    const std::vector<size_t> bounds = SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols);
 
     BitWriter out;
     MatchFinder finder(data, size, kOptimalChain);
@@ -46,16 +52,15 @@ std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
     std::vector<Token> best, trial;
     size_t byteBegin = 0;
     for (size_t b = 0; b + 1 < bounds.size(); ++b) {
+        const auto first = lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b]);
+        const auto last = lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b + 1]);
         size_t byteEnd = byteBegin;
-        for (size_t t = bounds[b]; t < bounds[b + 1]; ++t) {
-            byteEnd += lazy[t].symbol < 256 ? 1 : lazy[t].symbol - 253u;
-        }
-        SymbolCounts counts;
-        CountSymbols(&lazy[bounds[b]], bounds[b + 1] - bounds[b], &counts);
-        best.assign(lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b]),
-                    lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b + 1]));
-        uint64_t bestBits = BlockBits(counts);
+        for (auto t = first; t != last; ++t) byteEnd += TokenBytes(*t);
 
+        best.assign(first, last);
+        SymbolCounts counts;
+        CountSymbols(best.data(), best.size(), &counts);
+        uint64_t bestBits = BlockBits(counts);
         FindRangeMatches(&finder, byteBegin, byteEnd, &range);
         for (int pass = 0; pass < kPasses; ++pass) {
             CostModel model;
