@@ -49,6 +49,7 @@ std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
     BitWriter out;
     MatchFinder finder(data, size, kOptimalChain);
     RangeMatches range;
+    ParseWorkspace work;
     std::vector<Token> best, trial;
     size_t byteBegin = 0;
     for (size_t b = 0; b + 1 < bounds.size(); ++b) {
@@ -65,7 +66,7 @@ std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
         for (int pass = 0; pass < kPasses; ++pass) {
             CostModel model;
             ModelFromCounts(counts, &model);
-            OptimalParse(data, range, model, &trial);
+            OptimalParse(data, range, model, &work, &trial);
             CountSymbols(trial.data(), trial.size(), &counts);
             const uint64_t bits = BlockBits(counts);
             if (bits >= bestBits) break;

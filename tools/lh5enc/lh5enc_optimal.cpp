@@ -85,12 +85,15 @@ void ModelFromCounts(const SymbolCounts &counts, CostModel *model) {
 }
 
 void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostModel &model,
-                  std::vector<Token> *tokens) {
+                  ParseWorkspace *work, std::vector<Token> *tokens) {
     const size_t n = range.end - range.begin;
     const uint32_t kUnreached = std::numeric_limits<uint32_t>::max();
-    std::vector<uint32_t> price(n + 1, kUnreached);
-    std::vector<uint16_t> stepLength(n + 1, 0);  // 1 for a literal, else the match length
-    std::vector<uint16_t> stepDistance(n + 1, 0);
+    work->price.assign(n + 1, kUnreached);
+    work->stepLength.resize(n + 1);
+    work->stepPosition.resize(n + 1);
+    uint32_t *price = work->price.data();
+    uint16_t *stepLength = work->stepLength.data();
+    uint16_t *stepPosition = work->stepPosition.data();
     price[0] = 0;
     for (size_t i = 0; i < n; ++i) {
         const uint32_t here = price[i];
@@ -109,24 +112,21 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostMode
                 if (cost < price[i + length]) {
                     price[i + length] = cost;
                     stepLength[i + length] = static_cast<uint16_t>(length);
-                    stepDistance[i + length] = static_cast<uint16_t>(m.distance - 1);
+                    stepPosition[i + length] = static_cast<uint16_t>(m.distance - 1);
                 }
             }
         }
     }
-    // Walk back from the end, then emit forwards.
-    std::vector<Token> reversed;
-    size_t i = n;
-    while (i > 0) {
+    // Count the steps walking back from the end, then fill them in forwards.
+    size_t steps = 0;
+    for (size_t i = n; i > 0; i -= stepLength[i]) ++steps;
+    tokens->resize(steps);
+    size_t t = steps;
+    for (size_t i = n; i > 0; i -= stepLength[i]) {
         const uint32_t length = stepLength[i];
-        if (length == 1) {
-            reversed.push_back(LiteralToken(data[range.begin + i - 1]));
-        } else {
-            reversed.push_back(MatchToken(length, stepDistance[i] + 1u));
-        }
-        i -= length;
+        (*tokens)[--t] = length == 1 ? LiteralToken(data[range.begin + i - 1])
+                                     : Token{static_cast<uint16_t>(length + 253), stepPosition[i]};
     }
-    tokens->assign(reversed.rbegin(), reversed.rend());
 }
 
 }  // namespace lh5enc

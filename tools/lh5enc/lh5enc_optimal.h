@@ -37,9 +37,16 @@ struct CostModel {
 // priced as rare ones.
 void ModelFromCounts(const SymbolCounts &counts, CostModel *model);
 
+// Buffers of the parse, kept between calls to spare the allocations.
+struct ParseWorkspace {
+    std::vector<uint32_t> price;         // cheapest cost of reaching each position
+    std::vector<uint16_t> stepLength;    // last step there: 1 for a literal, else a match length
+    std::vector<uint16_t> stepPosition;  // position value of that match
+};
+
 // The cheapest parse of the range under model.
 void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostModel &model,
-                  std::vector<Token> *tokens);
+                  ParseWorkspace *work, std::vector<Token> *tokens);
 
 }  // namespace lh5enc
 
