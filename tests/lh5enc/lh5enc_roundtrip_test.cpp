@@ -50,6 +50,10 @@ TEST(Lh5EncodeRoundTrip, TinyInputs) {
 TEST(Lh5EncodeRoundTrip, RunsAndRepeats) {
     ExpectRoundTrip(std::vector<uint8_t>(100000, 0), "zeros");
     ExpectRoundTrip(std::vector<uint8_t>(259, 0xFF), "one byte plus a longest match");
+    // Long enough for blocks made of nothing but longest matches at position
+    // 0: single-symbol literal and position codes that take no bits at all.
+    std::vector<uint8_t> run(3 << 20, 0x5A);
+    EXPECT_LT(ExpectRoundTrip(run, "3 MiB run").size(), 1000u);
     std::vector<uint8_t> period;
     for (int i = 0; i < 70000; ++i) period.push_back(static_cast<uint8_t>(i % 7 * 31));
     ExpectRoundTrip(period, "short period");

@@ -23,6 +23,8 @@ const int kOptimalChain = 128;
 // Cost-driven passes per block; each prices symbols with the codes of the
 // one before, the first with those of the lazy parse.
 const int kPasses = 3;
+// Input bytes one block may cover at most.
+const size_t kMaxBlockBytes = size_t{1} << 20;
 
 // Writes tokens as one block, or as several when they are too many for one.
 void WriteTokens(const std::vector<Token> &tokens, BitWriter *out) {
@@ -38,13 +40,35 @@ void WriteTokens(const std::vector<Token> &tokens, BitWriter *out) {
 
 size_t TokenBytes(const Token &token) { return token.symbol < 256 ? 1 : token.symbol - 253u; }
 
+// Cuts blocks that cover more than maxBytes of input: the cost-driven parse
+// keeps a few words per input byte of its block, and data that compress this
+// well lose next to nothing to one more block header.
+std::vector<size_t> LimitBlockBytes(const std::vector<Token> &tokens,
+                                    const std::vector<size_t> &bounds, size_t maxBytes) {
+    std::vector<size_t> limited{0};
+    for (size_t b = 0; b + 1 < bounds.size(); ++b) {
+        size_t bytes = 0;
+        for (size_t t = bounds[b]; t < bounds[b + 1]; ++t) {
+            const size_t more = TokenBytes(tokens[t]);
+            if (bytes + more > maxBytes && t > limited.back()) {
+                limited.push_back(t);
+                bytes = 0;
+            }
+            bytes += more;
+        }
+        limited.push_back(bounds[b + 1]);
+    }
+    return limited;
+}
+
 }  // namespace
 
 std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
     if (size == 0) return {};
     std::vector<Token> lazy;
     LazyParse(data, size, &lazy);
-    const std::vector<size_t> bounds = SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols);
+    const std::vector<size_t> bounds = LimitBlockBytes(
+        lazy, SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols), kMaxBlockBytes);
 
     BitWriter out;
     MatchFinder finder(data, size, kOptimalChain);
