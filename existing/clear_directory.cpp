@@ -1,0 +1,147 @@
+// Deleting the files of a directory tree and removing its emptied folders.
+//
+// The tree is walked through the process's current directory: each folder is
+// entered, listed with "*.*", its files are deleted by their bare names, and
+// the walk steps back out of a folder before removing it. Folders that are
+// reparse points (junctions, symbolic links) are never entered, so the walk
+// cannot reach files outside the tree; only their removal is tried, which
+// removes the link and not what it points to.
+#include "clear_directory.h"
+
+enum {
+    kClearPathSize = 260,
+    kMaxFailedReads = 8   // consecutive failed reads before a listing is given up
+};
+
+// Records the current directory into buffer. 1 when it fits, else 0.
+static int32_t RecordCurrentDirectory(char *buffer)
+{
+    DWORD length = GetCurrentDirectoryA(kClearPathSize, buffer);
+    return length > 0 && length < kClearPathSize;
+}
+
+// Composes directory + backslash + name into full. 0 when the result would
+// not fit the buffer (such a folder is passed over).
+static int32_t ComposeChildPath(char *full, const char *directory, const char *name)
+{
+    int32_t dirLength = lstrlenA(directory);
+    int32_t needsBackslash = dirLength == 0 || directory[dirLength - 1] != '\\';
+    if (dirLength + needsBackslash + lstrlenA(name) >= kClearPathSize)
+        return 0;
+    lstrcpyA(full, directory);
+    if (needsBackslash)
+        lstrcatA(full, "\\");
+    lstrcatA(full, name);
+    return 1;
+}
+
+// 1 when path names a reparse point. A final backslash is left out of the
+// query, so that the link itself is examined and not what it points to.
+static int32_t IsReparsePoint(const char *path)
+{
+    char link[kClearPathSize];
+    int32_t length = lstrlenA(path);
+    if (length >= kClearPathSize)
+        return 0;   // too long to be entered at all
+    lstrcpyA(link, path);
+    while (length > 1 && link[length - 1] == '\\' && link[length - 2] != ':')
+        link[--length] = '\0';
+    DWORD attributes = GetFileAttributesA(link);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Clears the sub-directory name of the current directory, then removes it.
+// A reparse point is not entered: only its removal is tried. Returns 0 when
+// the walk could not return to the directory it started from, so that the
+// caller stops deleting by bare names in what is no longer its directory.
+static int32_t ClearSubDirectory(const WIN32_FIND_DATAA *entry, const char *keepName)
+{
+    char recorded[kClearPathSize];
+    char full[kClearPathSize];
+    if (!RecordCurrentDirectory(recorded))
+        return 1;
+    if (!ComposeChildPath(full, recorded, entry->cFileName))
+        return 1;
+
+    if ((entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+        SetCurrentDirectoryA(full)) {
+        WIN32_FIND_DATAA subEntry;
+        HANDLE listing = FindFirstFileA("*.*", &subEntry);
+        if (listing != INVALID_HANDLE_VALUE) {
+            ClearDirectoryTree(listing, &subEntry, keepName);
+            FindClose(listing);
+        }
+        if (!SetCurrentDirectoryA(recorded))
+            return 0;
+    }
+    RemoveDirectoryA(full);
+    return 1;
+}
+
+void ClearDirectoryTree(HANDLE listing, WIN32_FIND_DATAA *entry, const char *keepName)
+{
+    int32_t failedReads = 0;
+    for (;;) {
+        if (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // ".", ".." and every other folder whose name begins with a dot stay.
+            if (entry->cFileName[0] != '.' && !ClearSubDirectory(entry, keepName))
+                return;
+        } else if (keepName == NULL || lstrcmpA(entry->cFileName, keepName) != 0) {
+            DeleteFileA(entry->cFileName);
+        }
+
+        if (FindNextFileA(listing, entry)) {
+            failedReads = 0;
+            continue;
+        }
+        if (GetLastError() == ERROR_NO_MORE_FILES)
+            return;
+        // Another failure: the entry in hand is handled once more (harmless,
+        // it is gone already) and the read retried, a bounded number of times.
+        if (++failedReads >= kMaxFailedReads)
+            return;
+    }
+}
+
+int32_t ClearDirectory(const char *path, const char *keepName, int32_t removeTop)
+{
+    char recorded[kClearPathSize];
+    if (!RecordCurrentDirectory(recorded))
+        return 1;   // could not come back: do nothing
+
+    // A top directory that is a reparse point is not cleared: its contents
+    // belong to whatever it points to. Only the link itself may go.
+    if (IsReparsePoint(path)) {
+        if (removeTop)
+            RemoveDirectoryA(path);
+        return 1;
+    }
+
+    if (!SetCurrentDirectoryA(path))
+        return 1;
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA("*.*", &entry);
+    if (listing == INVALID_HANDLE_VALUE) {
+        SetCurrentDirectoryA(recorded);
+        return 0;
+    }
+    ClearDirectoryTree(listing, &entry, keepName);
+    int32_t closed = FindClose(listing);
+    SetCurrentDirectoryA(recorded);
+    if (removeTop)
+        RemoveDirectoryA(path);
+    return closed;
+}
+
+char *FindLastChar(char *text, char ch)
+{
+    char *p = text + lstrlenA(text);
+    for (;;) {
+        if (*p == ch)
+            return p;
+        if (p == text)
+            return NULL;
+        --p;
+    }
+}
