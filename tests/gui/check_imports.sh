@@ -1,0 +1,17 @@
+#!/bin/sh
+# Fails unless every DLL that the given executable imports is a Windows
+# system DLL: no C++ runtime, no libgcc, no threading library.
+#   check_imports.sh OBJDUMP EXE
+objdump=$1
+exe=$2
+dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+[ -n "$dlls" ] || { echo "no imports found in $exe"; exit 1; }
+status=0
+for dll in $dlls; do
+  case $(echo "$dll" | tr 'A-Z' 'a-z') in
+    kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|ole32.dll|comctl32.dll|msvcrt.dll)
+      echo "system: $dll" ;;
+    *) echo "NOT A SYSTEM DLL: $dll"; status=1 ;;
+  esac
+done
+exit $status

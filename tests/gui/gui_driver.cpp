@@ -1,0 +1,488 @@
+#include "gui_driver.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace gui {
+
+namespace {
+
+const int kPollMs = 20;
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+bool HasChildOfClass(HWND window, const char *className)
+{
+    return FindWindowExA(window, NULL, className, NULL) != NULL;
+}
+
+bool IsMessageBox(HWND window)
+{
+    return ClassOf(window) == "#32770" && !HasChildOfClass(window, "SysTreeView32")
+           && (GetDlgItem(window, IDOK) || GetDlgItem(window, IDYES));
+}
+
+// The text of a message box: its static control that is not the icon.
+std::string MessageBoxText(HWND box)
+{
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) != "Static")
+            continue;
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            continue;
+        std::string candidate = WindowText(child);
+        if (candidate.size() > text.size())
+            text = candidate;
+    }
+    return text;
+}
+
+bool ButtonShown(HWND box, int id)
+{
+    HWND button = GetDlgItem(box, id);
+    return button && IsWindowVisible(button);
+}
+
+}  // namespace
+
+SetupProcess::~SetupProcess()
+{
+    Kill();
+    if (info_.hProcess) {
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+}
+
+bool SetupProcess::Start(const std::string &exePath, const std::string &startDir)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exePath + "\"";
+    return CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
+                          startDir.c_str(), &startup, &info_) != 0;
+}
+
+HWND SetupProcess::WaitDialog(int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
+        for (HWND window : WindowsOf(info_.dwProcessId)) {
+            if (ClassOf(window) == "#32770" && WindowText(window).rfind("Installing ", 0) == 0) {
+                dialog_ = window;
+                return window;
+            }
+        }
+        Sleep(kPollMs);
+    }
+    return NULL;
+}
+
+MessageBoxSeen SetupProcess::WaitMessageBox(int timeoutMs)
+{
+    MessageBoxSeen seen;
+    for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
+        for (HWND window : WindowsOf(info_.dwProcessId)) {
+            if (window == dialog_ || !IsMessageBox(window))
+                continue;
+            seen.window = window;
+            seen.caption = WindowText(window);
+            seen.text = MessageBoxText(window);
+            seen.owner = GetWindow(window, GW_OWNER);
+            seen.yes = ButtonShown(window, IDYES);
+            seen.no = ButtonShown(window, IDNO);
+            seen.ok = ButtonShown(window, IDOK);
+            return seen;
+        }
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0)
+            break;
+        Sleep(kPollMs);
+    }
+    return seen;
+}
+
+HWND SetupProcess::WaitOtherDialog(HWND except, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
+        for (HWND window : WindowsOf(info_.dwProcessId)) {
+            if (window != except && window != dialog_ && ClassOf(window) == "#32770"
+                && HasChildOfClass(window, "SysTreeView32"))
+                return window;
+        }
+        Sleep(kPollMs);
+    }
+    return NULL;
+}
+
+bool SetupProcess::DialogGone() const
+{
+    return dialog_ == NULL || !IsWindow(dialog_);
+}
+
+int SetupProcess::WaitExit(int timeoutMs)
+{
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return (int)code;
+}
+
+void SetupProcess::Kill()
+{
+    if (info_.hProcess && WaitForSingleObject(info_.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+}
+
+std::string WindowText(HWND window)
+{
+    char text[1024] = "";
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG,
+                             5000, &result))
+        return std::string();
+    return std::string(text);
+}
+
+void SetWindowTextRemote(HWND window, const std::string &text)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 5000,
+                        &result);
+}
+
+void ClickCommand(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    if (control)
+        PostMessageA(control, BM_CLICK, 0, 0);
+    else
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+void Answer(const MessageBoxSeen &box, int id)
+{
+    ClickCommand(box.window, id);
+    for (int waited = 0; waited < 10000 && IsWindow(box.window); waited += kPollMs)
+        Sleep(kPollMs);
+}
+
+bool ControlVisible(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowVisible(control);
+}
+
+bool ControlEnabled(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowEnabled(control);
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid)
+{
+    struct Search { DWORD pid; std::vector<HWND> found; } search{pid, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            Search *s = (Search *)data;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->pid && IsWindowVisible(window))
+                s->found.push_back(window);
+            return TRUE;
+        },
+        (LPARAM)&search);
+    return search.found;
+}
+
+std::string WinPath(const std::string &path)
+{
+    if (path.empty() || path[0] != '/')
+        return path;
+    std::string result = "Z:" + path;
+    std::replace(result.begin(), result.end(), '/', '\\');
+    return result;
+}
+
+std::string DirOfModule()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, path, sizeof path);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string Join(const std::string &dir, const std::string &name)
+{
+    if (!dir.empty() && dir.back() == '\\')
+        return dir + name;
+    return dir + "\\" + name;
+}
+
+bool MakeDirs(const std::string &path)
+{
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), NULL);
+    CreateDirectoryA(path.c_str(), NULL);
+    return IsDirectory(path);
+}
+
+bool WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool WriteText(const std::string &path, const std::string &text)
+{
+    return WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<uint8_t> ReadBytes(const std::string &path)
+{
+    std::vector<uint8_t> bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    bytes.resize(GetFileSize(file, NULL));
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(file, bytes.data(), (DWORD)bytes.size(), &read, NULL);
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static void ListInto(const std::string &dir, const std::string &prefix,
+                     std::vector<std::string> &out, bool removeAll)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(Join(dir, "*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string full = Join(dir, name);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ListInto(full, prefix + name + "\\", out, removeAll);
+            if (removeAll)
+                RemoveDirectoryA(full.c_str());
+        } else if (removeAll) {
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(full.c_str());
+        } else {
+            out.push_back(prefix + name);
+        }
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+}
+
+void RemoveTree(const std::string &path)
+{
+    std::vector<std::string> unused;
+    ListInto(path, "", unused, true);
+    RemoveDirectoryA(path.c_str());
+}
+
+std::vector<std::string> ListFiles(const std::string &dir)
+{
+    std::vector<std::string> files;
+    ListInto(dir, "", files, false);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void UseUnmanagedWindows()
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, NULL, 0, KEY_SET_VALUE,
+                        NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "Managed", 0, REG_SZ, (const BYTE *)"N", 2);
+    RegCloseKey(key);
+}
+
+std::string ReadShellFolder(const char *name)
+{
+    char value[MAX_PATH] = "";
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, kShellFoldersKey, name, RRF_RT_REG_SZ, NULL, value,
+                     &size) != ERROR_SUCCESS)
+        return std::string();
+    return value;
+}
+
+void SetShellFolder(const char *name, const char *value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, NULL, 0, KEY_SET_VALUE, NULL,
+                        &key, NULL) != ERROR_SUCCESS)
+        return;
+    if (value)
+        RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
+    else
+        RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+std::string ReadUninstallValue(const std::string &product, const char *value)
+{
+    char text[1024] = "";
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), value, RRF_RT_REG_SZ,
+                     NULL, text, &size) != ERROR_SUCCESS)
+        return std::string();
+    return text;
+}
+
+bool UninstallKeyExists(const std::string &product)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_READ, &key)
+        != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteUninstallKey(const std::string &product)
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str());
+}
+
+void CreateUninstallKey(const std::string &product, const std::string &displayName)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, NULL, 0,
+                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName.c_str(),
+                   (DWORD)displayName.size() + 1);
+    RegCloseKey(key);
+}
+
+ShortcutSeen ReadShortcut(const std::string &linkPath)
+{
+    ShortcutSeen seen;
+    HRESULT init = CoInitialize(NULL);
+    IShellLinkA *link = NULL;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   (void **)&link))) {
+        IPersistFile *file = NULL;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
+            wchar_t wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+                char text[MAX_PATH] = "";
+                if (link->GetPath(text, MAX_PATH, NULL, SLGP_RAWPATH) == S_OK)
+                    seen.target = text;
+                text[0] = '\0';
+                link->GetArguments(text, MAX_PATH);
+                seen.arguments = text;
+                text[0] = '\0';
+                link->GetWorkingDirectory(text, MAX_PATH);
+                seen.workingDir = text;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(init))
+        CoUninitialize();
+    return seen;
+}
+
+static void AppendLe32(std::vector<uint8_t> &out, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back((uint8_t)(value >> (8 * i)));
+}
+
+std::vector<uint8_t> BuildPayload(const std::vector<PayloadFile> &files)
+{
+    std::vector<uint8_t> archive;
+    for (const PayloadFile &file : files) {
+        const uint32_t size = (uint32_t)file.second.size();
+        AppendLe32(archive, 0x0A72617A);                        // "zar\n"
+        AppendLe32(archive, 20 + (uint32_t)file.first.size() + 1);
+        AppendLe32(archive, 0);                                 // stored
+        AppendLe32(archive, size);
+        AppendLe32(archive, size);
+        archive.insert(archive.end(), file.first.begin(), file.first.end());
+        archive.push_back(0);
+        archive.insert(archive.end(), file.second.begin(), file.second.end());
+    }
+    return archive;
+}
+
+bool CopyWithPayload(const std::string &exe, const std::string &copyPath,
+                     const std::vector<uint8_t> &payload)
+{
+    if (!CopyFileA(exe.c_str(), copyPath.c_str(), FALSE))
+        return false;
+    HANDLE update = BeginUpdateResourceA(copyPath.c_str(), FALSE);
+    if (!update)
+        return false;
+    BOOL ok = UpdateResourceA(update, "ZAR", MAKEINTRESOURCEA(119),
+                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                              (void *)payload.data(), (DWORD)payload.size());
+    return EndUpdateResourceA(update, !ok) && ok;
+}
+
+int CountPayloadRecords(const std::string &exe)
+{
+    HMODULE module = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return 0;
+    int count = 0;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(119), "ZAR");
+    if (found) {
+        const uint8_t *data = (const uint8_t *)LockResource(LoadResource(module, found));
+        const uint32_t size = SizeofResource(module, found);
+        uint32_t offset = 0;
+        auto le32 = [&](uint32_t at) {
+            return (uint32_t)data[at] | (uint32_t)data[at + 1] << 8
+                   | (uint32_t)data[at + 2] << 16 | (uint32_t)data[at + 3] << 24;
+        };
+        while (data && (uint64_t)offset + 20 < size && le32(offset) == 0x0A72617A) {
+            ++count;
+            offset += le32(offset + 4) + le32(offset + 12);
+        }
+    }
+    FreeLibrary(module);
+    return count;
+}
+
+}  // namespace gui

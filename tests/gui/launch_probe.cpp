@@ -1,0 +1,27 @@
+// Stands in for the installed main program in the GUI tests: records how it
+// was started (current directory and command line) in "launched.txt" next to
+// its own file, then ends.
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+    while (length > 0 && path[length - 1] != '\\')
+        --length;
+    lstrcpyA(path + length, "launched.txt");
+
+    char report[2 * MAX_PATH + 64] = "cwd=";
+    GetCurrentDirectoryA(MAX_PATH, report + 4);
+    lstrcatA(report, "\r\ncmd=");
+    lstrcpynA(report + lstrlenA(report), GetCommandLineA(), MAX_PATH);
+    lstrcatA(report, "\r\n");
+
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 2;
+    DWORD written = 0;
+    WriteFile(file, report, (DWORD)lstrlenA(report), &written, NULL);
+    CloseHandle(file);
+    return 0;
+}

@@ -1,0 +1,268 @@
+// The progress panel painted into a memory bitmap: the idle look, the bar and
+// its fill arithmetic, and the fitted path text with its ellipsis.
+#include "progress_panel.h"
+#include "setup_state.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A 32-bit top-down bitmap selected into a memory device context.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        dc_ = CreateCompatibleDC(NULL);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, (void **)&bits_, NULL, 0);
+        previous_ = SelectObject(dc_, bitmap_);
+        SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT));
+    }
+    ~Canvas()
+    {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    HDC dc() const { return dc_; }
+    void Fill(COLORREF colour)
+    {
+        GdiFlush();
+        for (int i = 0; i < width_ * height_; ++i)
+            bits_[i] = Pixel(colour);
+    }
+    // Pixels as 0x00RRGGBB.
+    uint32_t At(int x, int y) const
+    {
+        GdiFlush();
+        return bits_[y * width_ + x] & 0xFFFFFF;
+    }
+    std::vector<uint32_t> Pixels() const
+    {
+        GdiFlush();
+        return std::vector<uint32_t>(bits_, bits_ + width_ * height_);
+    }
+    static uint32_t Pixel(COLORREF colour)
+    {
+        return (uint32_t)GetRValue(colour) << 16 | (uint32_t)GetGValue(colour) << 8
+               | GetBValue(colour);
+    }
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+    uint32_t *bits_ = nullptr;
+};
+
+const uint32_t kFace = Canvas::Pixel(GetSysColor(COLOR_BTNFACE));
+const uint32_t kHighlight = Canvas::Pixel(GetSysColor(COLOR_HIGHLIGHT));
+
+int TextWidth(HDC dc, const std::string &text)
+{
+    SIZE size;
+    GetTextExtentPoint32A(dc, text.c_str(), (int)text.size(), &size);
+    return size.cx;
+}
+
+// What DrawFittedText leaves on a white canvas, and what plain TextOutA of
+// the expected text leaves: the two must be the same pixels.
+std::vector<uint32_t> Fitted(const std::string &text, int limit)
+{
+    Canvas canvas(400, 20);
+    canvas.Fill(RGB(255, 255, 255));
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    DrawFittedText(canvas.dc(), 4, 2, text.c_str(), limit);
+    return canvas.Pixels();
+}
+
+std::vector<uint32_t> Plain(const std::string &text)
+{
+    Canvas canvas(400, 20);
+    canvas.Fill(RGB(255, 255, 255));
+    SetBkMode(canvas.dc(), TRANSPARENT);
+    TextOutA(canvas.dc(), 4, 2, text.c_str(), (int)text.size());
+    return canvas.Pixels();
+}
+
+class PanelPaint : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetupState.extracting = 1;
+        SetupState.progressTotal = 119;
+        SetupState.progressDone = 0;
+        SetupState.currentFile[0] = '\0';
+    }
+    void TearDown() override
+    {
+        SetupState.extracting = 0;
+        SetupState.progressTotal = 0;
+        SetupState.progressDone = 0;
+        SetupState.currentFile[0] = '\0';
+    }
+    // Paints a panel of width x 32 pixels and returns the width of the fill
+    // measured along the middle of the fill area (rows H-16 .. H-11).
+    int PaintedFill(int width)
+    {
+        Canvas canvas(width, kHeight);
+        canvas.Fill(RGB(1, 2, 3));
+        RECT client = {0, 0, width, kHeight};
+        PaintProgressPanel(canvas.dc(), &client);
+        int fill = 0;
+        while (2 + fill < width && canvas.At(2 + fill, kHeight - 13) == kHighlight)
+            ++fill;
+        for (int x = 2 + fill; x < width - 2; ++x)
+            EXPECT_NE(kHighlight, canvas.At(x, kHeight - 13)) << "stray fill at " << x;
+        return fill;
+    }
+    static const int kHeight = 32;
+};
+
+TEST_F(PanelPaint, FillIsTheDoneShareOfTheFillArea)
+{
+    // Fill area 278 pixels wide: 60 of 119 files give 16680 / 119 = 140.
+    SetupState.progressDone = 60;
+    EXPECT_EQ(140, PaintedFill(282));
+    SetupState.progressDone = 1;
+    EXPECT_EQ(2, PaintedFill(282));
+    SetupState.progressDone = 0;
+    EXPECT_EQ(0, PaintedFill(282));
+    SetupState.progressDone = 119;
+    EXPECT_EQ(278, PaintedFill(282));
+}
+
+TEST_F(PanelPaint, BarIsFullWithoutTotalOrBeyondIt)
+{
+    SetupState.progressTotal = 0;
+    SetupState.progressDone = 5;
+    EXPECT_EQ(278, PaintedFill(282));
+    SetupState.progressTotal = 119;
+    SetupState.progressDone = 120;
+    EXPECT_EQ(278, PaintedFill(282));
+}
+
+TEST_F(PanelPaint, ProgressLookHasSunkenBarAndPathAboveIt)
+{
+    lstrcpyA(SetupState.currentFile, "C:\\Program Files\\VarnikPlus\\varnik.exe");
+    SetupState.progressDone = 1;
+    Canvas canvas(282, kHeight);
+    canvas.Fill(RGB(1, 2, 3));
+    RECT client = {0, 0, 282, kHeight};
+    PaintProgressPanel(canvas.dc(), &client);
+
+    EXPECT_NE(kFace, canvas.At(0, kHeight - 18)) << "edge of the bar";
+    EXPECT_NE(kFace, canvas.At(281, kHeight - 9)) << "edge of the bar";
+    EXPECT_EQ(kFace, canvas.At(140, kHeight - 7)) << "below the bar";
+    EXPECT_EQ(kFace, canvas.At(140, kHeight - 1));
+    int textPixels = 0;
+    for (int y = 0; y < kHeight - 19; ++y)
+        for (int x = 0; x < 282; ++x)
+            textPixels += canvas.At(x, y) != kFace;
+    EXPECT_GT(textPixels, 50) << "the path is drawn above the bar";
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < kHeight - 19; ++y)
+            EXPECT_EQ(kFace, canvas.At(x, y)) << "text starts at x = 4";
+}
+
+TEST_F(PanelPaint, IdleLookIsOneEtchedLineWhateverTheState)
+{
+    SetupState.extracting = 0;
+    SetupState.progressDone = 60;
+    lstrcpyA(SetupState.currentFile, "C:\\Program Files\\VarnikPlus\\varnik.exe");
+    Canvas canvas(282, kHeight);
+    canvas.Fill(RGB(1, 2, 3));
+    RECT client = {0, 0, 282, kHeight};
+    PaintProgressPanel(canvas.dc(), &client);
+
+    int lines = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        int marked = 0;
+        for (int x = 0; x < 282; ++x)
+            marked += canvas.At(x, y) != kFace;
+        EXPECT_TRUE(marked == 0 || marked == 282) << "row " << y << " is not a full line";
+        lines += marked == 282;
+        if (marked) {
+            EXPECT_GE(y, kHeight - 4) << "line near the bottom only";
+        }
+    }
+    EXPECT_GE(lines, 1);
+    EXPECT_LE(lines, 2) << "an etched line is one or two pixels";
+}
+
+TEST(FittedText, TextThatFitsIsDrawnUnchanged)
+{
+    HDC dc = CreateCompatibleDC(NULL);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const std::string text = "C:\\Program Files\\VarnikPlus\\readme.htm";
+    const int exact = TextWidth(dc, text);
+    DeleteDC(dc);
+    EXPECT_EQ(Plain(text), Fitted(text, exact)) << "exactly as wide as the limit";
+    EXPECT_EQ(Plain(text), Fitted(text, exact + 50));
+    EXPECT_NE(Plain(text), Fitted(text, exact - 1));
+}
+
+TEST(FittedText, LongPathLosesItsEndFirst)
+{
+    HDC dc = CreateCompatibleDC(NULL);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const std::string text = "C:\\Program Files\\VarnikPlus\\templates\\Flat\\button.bmp";
+    const std::string expected = "C:\\Program Files\\VarnikPlus\\tem...";
+    const int limit = TextWidth(dc, expected);
+    const int longer = TextWidth(dc, "C:\\Program Files\\VarnikPlus\\temp...");
+    DeleteDC(dc);
+    ASSERT_GT(longer, limit);
+    EXPECT_EQ(Plain(expected), Fitted(text, limit));
+    EXPECT_EQ(Plain(expected), Fitted(text, longer - 1));
+}
+
+TEST(FittedText, SpacesBeforeTheDotsAreDropped)
+{
+    HDC dc = CreateCompatibleDC(NULL);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const int limit = TextWidth(dc, "VarnikPlus  ...");
+    DeleteDC(dc);
+    // Cutting "VarnikPlus  setup" reaches "VarnikPlus  s..." and then
+    // "VarnikPlus..." (both blanks go), which fits.
+    EXPECT_EQ(Plain("VarnikPlus..."), Fitted("VarnikPlus  setup", limit));
+}
+
+TEST(FittedText, NothingVisibleForEmptyTextOrNoRoomAtAll)
+{
+    const std::vector<uint32_t> blank = Plain("");
+    EXPECT_EQ(blank, Fitted("", 100));
+    EXPECT_EQ(blank, Fitted("", 0));
+    EXPECT_EQ(blank, Fitted("VarnikPlus", 0)) << "not even the dots fit";
+    EXPECT_EQ(blank, Fitted("VarnikPlus", -8));
+
+    HDC dc = CreateCompatibleDC(NULL);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const int dots = TextWidth(dc, "...");
+    DeleteDC(dc);
+    EXPECT_EQ(Plain("..."), Fitted("VarnikPlus", dots)) << "the cut stops at the start";
+    EXPECT_EQ(Plain("..."), Fitted("  VarnikPlus", dots + 1));
+}
+
+TEST(FittedText, TextLongerThanTheWorkingCopyIsCutSafely)
+{
+    std::string text(300, 'a');
+    for (size_t i = 0; i < text.size(); i += 7)
+        text[i] = 'W';
+    HDC dc = CreateCompatibleDC(NULL);
+    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const std::string expected = text.substr(0, 12) + "...";
+    const int limit = TextWidth(dc, expected);
+    DeleteDC(dc);
+    EXPECT_EQ(Plain(expected), Fitted(text, limit));
+}
+
+}  // namespace

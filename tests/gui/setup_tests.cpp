@@ -1,0 +1,550 @@
+// setup.exe driven through its real windows under Wine: the dialog, every
+// message box of the install sequence with its text, caption, buttons and
+// owner, the outcome of each answer on disk, in the registry and in the
+// Start Menu, and the launch of the installed program.
+#include "gui_driver.h"
+#include "setup_config.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+using namespace gui;
+
+namespace {
+
+const char kWarning[] = "Warning..!";
+const char kError[] = "Error..!";
+const char kFinish[] = "Finish..!";
+const char kUnrecognisedText[] =
+    "Previous Varnik has installed in this directory.\nDo you really want to overwrite?";
+const char kOlderText[] =
+    "Older version of Varnik detected.\nIf you continue, setup will remove it.\n\n"
+    "If you choose NO, setup will be canceled.\nYou can backup your previous version manually,\n"
+    "and run this setup again anytime.\n\nDo you want to continue?";
+const char kNotEmptyText[] =
+    "This is not an empty directory.\nDo you want to install to this directory anyway?";
+const char kExtractFailedText[] = "Can not decompress file!\nThe source file maybe damage.";
+const char kShortcutFailedText[] =
+    "Setup can not create shortcut in your Start Menu!\nYou should create it manually.";
+const char kTooLongText[] = "The directory name is too long.\nPlease choose a shorter one.";
+const char kRoot[] = "C:\\guitests";
+
+std::string FinishText()
+{
+    return std::string(SetupConfig.productName)
+           + " has successfully\ninstalled to your computer.\nDo you want to launch the program now?";
+}
+
+std::string Lower(std::string text)
+{
+    for (char &c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+std::string MainProgram() { return std::string(SetupConfig.exeBaseName) + ".exe"; }
+
+// The payload the scenarios install: the launch probe as the main program,
+// a help document, and image files below templates\<style>\..., as many
+// records as the build expects.
+std::vector<PayloadFile> ProbeFiles(const std::vector<uint8_t> &probe)
+{
+    std::vector<PayloadFile> files;
+    files.push_back({MainProgram(), probe});
+    std::string help = "<html><body>help</body></html>\n";
+    files.push_back({SetupConfig.helpFileName, std::vector<uint8_t>(help.begin(), help.end())});
+    for (int i = 0; (int)files.size() < SetupConfig.fileCount; ++i) {
+        std::string name = std::string("templates\\") + SetupConfig.templateStyles[i % 7] + "\\set"
+                           + std::to_string(i / 7 % 3) + "\\image" + std::to_string(i) + ".bmp";
+        files.push_back({name, std::vector<uint8_t>(64 + i, (uint8_t)i)});
+    }
+    return files;
+}
+
+class SetupGui : public ::testing::Test {
+protected:
+    static std::string bin, realSetup, probeSetup, savedPrograms, savedDesktop;
+    static std::vector<uint8_t> probe;
+
+    static void SetUpTestSuite()
+    {
+        UseUnmanagedWindows();
+        bin = DirOfModule();
+        realSetup = Join(bin, "setup.exe");
+        probe = ReadBytes(Join(bin, "gui_launch_probe.exe"));
+        MakeDirs(kRoot);
+        probeSetup = Join(kRoot, "setup-probe.exe");
+        CopyWithPayload(realSetup, probeSetup, BuildPayload(ProbeFiles(probe)));
+        savedPrograms = ReadShellFolder("Programs");
+        savedDesktop = ReadShellFolder("Desktop");
+    }
+
+    static void TearDownTestSuite()
+    {
+        SetShellFolder("Programs", savedPrograms.empty() ? NULL : savedPrograms.c_str());
+        SetShellFolder("Desktop", savedDesktop.empty() ? NULL : savedDesktop.c_str());
+    }
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(probe.empty()) << "gui_launch_probe.exe missing next to the tests";
+        ASSERT_EQ(SetupConfig.fileCount, CountPayloadRecords(probeSetup))
+            << "the payload of " << probeSetup << " could not be replaced";
+        base = Join(kRoot, ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        RemoveTree(base);
+        start = Join(base, "start");
+        programs = Join(base, "programs");
+        desktop = Join(base, "desktop");
+        ASSERT_TRUE(MakeDirs(start) && MakeDirs(programs) && MakeDirs(desktop));
+        SetShellFolder("Programs", programs.c_str());
+        SetShellFolder("Desktop", desktop.c_str());
+        DeleteUninstallKey(SetupConfig.productName);
+    }
+
+    void TearDown() override { setup.Kill(); }
+
+    HWND Launch(const std::string &exe = probeSetup)
+    {
+        EXPECT_TRUE(setup.Start(exe, start)) << "cannot start " << exe;
+        HWND dialog = setup.WaitDialog();
+        EXPECT_NE(dialog, (HWND)NULL) << "no install dialog";
+        return dialog;
+    }
+
+    void Install(const std::string &dir)
+    {
+        SetWindowTextRemote(GetDlgItem(setup.Dialog(), 1000), dir);
+        ClickCommand(setup.Dialog(), 1);
+    }
+
+    // The next message box must be exactly this one.
+    MessageBoxSeen ExpectBox(const char *caption, const std::string &text, bool yesNo,
+                             bool ownedByDialog = true)
+    {
+        MessageBoxSeen box = setup.WaitMessageBox();
+        EXPECT_NE(box.window, (HWND)NULL) << "no message box \"" << text << "\"";
+        EXPECT_EQ(caption, box.caption);
+        EXPECT_EQ(text, box.text);
+        EXPECT_EQ(yesNo, box.yes && box.no) << "Yes and No buttons";
+        EXPECT_EQ(!yesNo, box.ok) << "OK button";
+        EXPECT_EQ(ownedByDialog ? setup.Dialog() : NULL, box.owner);
+        return box;
+    }
+
+    void AnswerFinish(int answer)
+    {
+        MessageBoxSeen box = ExpectBox(kFinish, FinishText(), true, false);
+        EXPECT_TRUE(setup.DialogGone()) << "the finish prompt comes after the dialog";
+        Answer(box, answer);
+    }
+
+    // The dialog is still there, ready for another Install.
+    void ExpectDialogOpen()
+    {
+        Sleep(200);
+        EXPECT_FALSE(setup.DialogGone());
+        EXPECT_TRUE(ControlEnabled(setup.Dialog(), 1));
+        EXPECT_TRUE(ControlVisible(setup.Dialog(), 1002));
+        EXPECT_TRUE(ControlVisible(setup.Dialog(), 1003));
+        EXPECT_EQ(NULL, setup.WaitMessageBox(100).window);
+    }
+
+    // Every payload file is below dir, the Start Menu and desktop shortcuts
+    // point at it, and the uninstall entry names it.
+    void ExpectInstalled(const std::string &dir, bool desktopIcon = true)
+    {
+        std::vector<std::string> files = ListFiles(dir);
+        for (const PayloadFile &file : ProbeFiles(probe))
+            EXPECT_TRUE(Exists(Join(dir, file.first))) << file.first << " missing in " << dir;
+        EXPECT_EQ(probe, ReadBytes(Join(dir, MainProgram())));
+        const std::string program = Join(dir, MainProgram());
+        const std::string menu = Join(programs, SetupConfig.productName);
+        EXPECT_EQ(Lower(program),
+                  Lower(ReadShortcut(Join(menu, std::string(SetupConfig.productName) + ".lnk")).target));
+        EXPECT_TRUE(Exists(Join(menu, SetupConfig.helpShortcutName)));
+        EXPECT_EQ(desktopIcon,
+                  Exists(Join(desktop, std::string(SetupConfig.productName) + ".lnk")));
+        EXPECT_EQ(SetupConfig.productName,
+                  ReadUninstallValue(SetupConfig.productName, "DisplayName"));
+        EXPECT_NE(std::string::npos,
+                  Lower(ReadUninstallValue(SetupConfig.productName, "UninstallString")).find(Lower(program)));
+    }
+
+    void ExpectNotLaunched(const std::string &dir)
+    {
+        Sleep(500);
+        EXPECT_FALSE(Exists(Join(dir, "launched.txt"))) << "the program was started";
+    }
+
+    SetupProcess setup;
+    std::string base, start, programs, desktop;
+};
+
+std::string SetupGui::bin, SetupGui::realSetup, SetupGui::probeSetup, SetupGui::savedPrograms,
+    SetupGui::savedDesktop;
+std::vector<uint8_t> SetupGui::probe;
+
+// ---------------------------------------------------------------- the dialog
+
+TEST_F(SetupGui, OpensCentredWithCaptionProposalAndCheckedIcon)
+{
+    HWND dialog = Launch();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(std::string("Installing ") + SetupConfig.titleText, WindowText(dialog));
+    EXPECT_EQ(std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName,
+              WindowText(GetDlgItem(dialog, 1000)));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(dialog, 1002), BM_GETCHECK, 0, 0));
+
+    RECT desk, frame;
+    GetClientRect(GetDesktopWindow(), &desk);
+    GetWindowRect(dialog, &frame);
+    EXPECT_EQ((desk.right - (frame.right - frame.left)) / 2, frame.left);
+    EXPECT_EQ((desk.bottom - (frame.bottom - frame.top)) / 2, frame.top);
+
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    ASSERT_TRUE(GetGUIThreadInfo(setup.MainThread(), &thread));
+    EXPECT_EQ(GetDlgItem(dialog, 1), thread.hwndFocus) << "Install has the focus";
+
+    ClickCommand(dialog, 2);
+    EXPECT_EQ(1, setup.WaitExit());
+}
+
+TEST_F(SetupGui, CancelAndCloseBoxEndWithoutFinishPrompt)
+{
+    Launch();
+    ClickCommand(setup.Dialog(), 2);
+    EXPECT_EQ(1, setup.WaitExit()) << "Cancel leaves no finish prompt behind";
+
+    SetupProcess second;
+    ASSERT_TRUE(second.Start(probeSetup, start));
+    HWND dialog = second.WaitDialog();
+    ASSERT_TRUE(dialog);
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(1, second.WaitExit());
+    EXPECT_TRUE(ListFiles(base).empty()) << "nothing installed";
+}
+
+TEST_F(SetupGui, EmptyEditGetsProposalBackAndCheckboxCountsAtInstall)
+{
+    HWND dialog = Launch();
+    SendMessageA(GetDlgItem(dialog, 1002), BM_SETCHECK, BST_UNCHECKED, 0);
+    Install("");
+    Sleep(300);
+    EXPECT_EQ(std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName,
+              WindowText(GetDlgItem(dialog, 1000)));
+    ExpectDialogOpen();
+
+    const std::string dir = Join(base, "target");
+    Install(dir);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir, false);
+}
+
+TEST_F(SetupGui, TooLongDirectoryIsRefusedWithDialogKeptOpen)
+{
+    HWND dialog = Launch();
+    // 259 characters leave no room for the final backslash.
+    std::string dir = Join(base, "");
+    dir += std::string(259 - dir.size(), 'x');
+    Install(dir);
+    MessageBoxSeen box = ExpectBox(kWarning, kTooLongText, false);
+    Answer(box, IDOK);
+    ExpectDialogOpen();
+    EXPECT_EQ(dir, WindowText(GetDlgItem(dialog, 1000)));
+
+    // One character less is accepted; no payload path fits below it, so the
+    // extraction fails.
+    Install(dir.substr(0, 258));
+    box = ExpectBox(kError, kExtractFailedText, false);
+    Answer(box, IDOK);
+    EXPECT_EQ(1, setup.WaitExit());
+}
+
+// The folder browser opens at the default parent, whatever the edit holds; a
+// picked folder is the parent of the install directory.
+TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
+{
+    HWND dialog = Launch();
+    HWND edit = GetDlgItem(dialog, 1000);
+    SetWindowTextRemote(edit, "d:\\somewhere\\else");
+
+    auto browse = [&]() {
+        ClickCommand(dialog, 1003);
+        HWND browser = setup.WaitOtherDialog(dialog);
+        EXPECT_TRUE(browser) << "no folder browser";
+        if (!browser)
+            return browser;
+        EXPECT_EQ(dialog, GetWindow(browser, GW_OWNER));
+        HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
+        for (int waited = 0; waited < 10000 && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+             waited += 50)
+            Sleep(50);
+        Sleep(300);   // the posted preselection has been handled
+        return browser;
+    };
+    auto waitEditChange = [&](const std::string &before) {
+        for (int waited = 0; waited < 5000 && WindowText(edit) == before; waited += 50)
+            Sleep(50);
+        return WindowText(edit);
+    };
+
+    HWND browser = browse();
+    ASSERT_TRUE(browser);
+    bool titleShown = false;
+    const std::string title = std::string("Select directory for ") + SetupConfig.productName + ":";
+    for (HWND child = GetWindow(browser, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        titleShown |= WindowText(child) == title;
+    EXPECT_TRUE(titleShown) << "browser title \"" << title << "\"";
+    ClickCommand(browser, IDOK);
+    EXPECT_EQ(Lower(std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName),
+              Lower(waitEditChange("d:\\somewhere\\else")));
+
+    // Cancelling changes nothing.
+    SetWindowTextRemote(edit, "d:\\kept");
+    browser = browse();
+    ASSERT_TRUE(browser);
+    ClickCommand(browser, IDCANCEL);
+    Sleep(500);
+    EXPECT_EQ("d:\\kept", WindowText(edit));
+
+    // The root of the drive: its backslash is not doubled.
+    browser = browse();
+    ASSERT_TRUE(browser);
+    HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
+    LRESULT item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    LRESULT parent = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, item);
+    ASSERT_TRUE(parent);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, parent);
+    Sleep(300);
+    ClickCommand(browser, IDOK);
+    EXPECT_EQ(Lower(std::string("c:\\") + SetupConfig.folderName), Lower(waitEditChange("d:\\kept")));
+
+    ClickCommand(dialog, 2);
+    EXPECT_EQ(1, setup.WaitExit());
+}
+
+// ------------------------------------------------------- the install sequence
+
+TEST_F(SetupGui, FreshDirectoryInstallsWithoutQuestion)
+{
+    Launch();
+    const std::string dir = Join(base, "VarnikPlus");
+    Install(dir);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    ExpectNotLaunched(dir);
+}
+
+TEST_F(SetupGui, EmptyExistingDirectoryAndTypedBackslashInstallWithoutQuestion)
+{
+    Launch();
+    const std::string dir = Join(base, "empty");
+    ASSERT_TRUE(MakeDirs(dir));
+    Install(dir + "\\");
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+}
+
+TEST_F(SetupGui, NonEmptyDirectoryNeedsConsent)
+{
+    Launch();
+    const std::string dir = Join(base, "data");
+    ASSERT_TRUE(MakeDirs(dir) && WriteText(Join(dir, "notes.txt"), "mine"));
+
+    Install(dir);
+    Answer(ExpectBox(kWarning, kNotEmptyText, true), IDNO);
+    ExpectDialogOpen();
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, ListFiles(dir));
+
+    ClickCommand(setup.Dialog(), 1);
+    Answer(ExpectBox(kWarning, kNotEmptyText, true), IDYES);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    EXPECT_TRUE(Exists(Join(dir, "notes.txt")));
+}
+
+TEST_F(SetupGui, CurrentGenerationIsCleanedWithoutQuestion)
+{
+    Launch();
+    const std::string dir = Join(base, "current");
+    ASSERT_TRUE(MakeDirs(Join(dir, "templates\\Flat")) && MakeDirs(Join(dir, "templates\\Mine")));
+    WriteText(Join(dir, "varnik.exe"), "old program");
+    WriteText(Join(dir, "varnik.ini"), "[VarnikPlus]\r\nUseMMX=1\r\n");
+    WriteText(Join(dir, "varnik.hlp"), "help");
+    WriteText(Join(dir, "varnik.gid"), "index");
+    WriteText(Join(dir, "templates\\Flat\\stale.bmp"), "stale");
+    WriteText(Join(dir, "templates\\Mine\\keep.bmp"), "mine");
+
+    Install(dir);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    EXPECT_FALSE(Exists(Join(dir, "varnik.hlp")));
+    EXPECT_FALSE(Exists(Join(dir, "varnik.gid")));
+    EXPECT_FALSE(Exists(Join(dir, "templates\\Flat\\stale.bmp")));
+    EXPECT_TRUE(Exists(Join(dir, "templates\\Mine\\keep.bmp")));
+    EXPECT_TRUE(Exists(Join(dir, "varnik.ini")));
+}
+
+// An older generation: files, templates folder, Start Menu folder, desktop
+// shortcut and uninstall key.
+class OlderGeneration : public SetupGui {
+protected:
+    void SetUp() override
+    {
+        SetupGui::SetUp();
+        dir = Join(base, "older");
+        ASSERT_TRUE(MakeDirs(Join(dir, "templates")) && MakeDirs(Join(programs, "varnik")));
+        for (const char *name : {"readme.txt", "template.txt", "regform.txt", "varnik.exe",
+                                 "varnik.hlp", "varnik.gid", "extra.dat"})
+            WriteText(Join(dir, name), name);
+        WriteText(Join(dir, "varnik.ini"), "[Varnik]\r\nSwap_R&B=0\r\n");
+        WriteText(Join(dir, "templates\\old.bmp"), "old");
+        WriteText(Join(programs, "varnik\\Varnik.lnk"), "link");
+        WriteText(Join(desktop, "varnik.lnk"), "link");
+        CreateUninstallKey("Varnik", "Varnik");
+    }
+    void TearDown() override
+    {
+        DeleteUninstallKey("Varnik");
+        SetupGui::TearDown();
+    }
+    std::string dir;
+};
+
+TEST_F(OlderGeneration, RefusalEndsSetupAndKeepsEverything)
+{
+    Launch();
+    Install(dir);
+    Answer(ExpectBox(kWarning, kOlderText, true), IDNO);
+    EXPECT_EQ(1, setup.WaitExit()) << "no finish prompt after the refusal";
+    EXPECT_TRUE(Exists(Join(dir, "varnik.ini")));
+    EXPECT_TRUE(Exists(Join(dir, "templates\\old.bmp")));
+    EXPECT_TRUE(Exists(Join(programs, "varnik\\Varnik.lnk")));
+    EXPECT_TRUE(UninstallKeyExists("Varnik"));
+    EXPECT_FALSE(Exists(Join(dir, SetupConfig.helpFileName))) << "nothing extracted";
+}
+
+TEST_F(OlderGeneration, ConsentRemovesItAndInstalls)
+{
+    Launch();
+    Install(dir);
+    Answer(ExpectBox(kWarning, kOlderText, true), IDYES);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    for (const char *name : {"readme.txt", "template.txt", "regform.txt", "varnik.hlp",
+                             "varnik.gid", "varnik.ini"})
+        EXPECT_FALSE(Exists(Join(dir, name))) << name;
+    EXPECT_TRUE(Exists(Join(dir, "extra.dat")));
+    EXPECT_TRUE(Exists(Join(dir, "oldtemplates\\old.bmp")));
+    EXPECT_FALSE(Exists(Join(programs, "varnik")));
+    EXPECT_FALSE(Exists(Join(desktop, "varnik.lnk")));
+    EXPECT_FALSE(UninstallKeyExists("Varnik"));
+}
+
+TEST_F(SetupGui, UnrecognisedProgramNeedsConsentAndIsOverwrittenAsIs)
+{
+    Launch();
+    const std::string dir = Join(base, "unknown");
+    ASSERT_TRUE(MakeDirs(dir));
+    WriteText(Join(dir, "varnik.exe"), "someone else's");
+    WriteText(Join(dir, "varnik.hlp"), "help");
+
+    Install(dir);
+    Answer(ExpectBox(kWarning, kUnrecognisedText, true), IDNO);
+    ExpectDialogOpen();
+    const std::vector<uint8_t> untouched = ReadBytes(Join(dir, "varnik.exe"));
+    EXPECT_EQ("someone else's", std::string(untouched.begin(), untouched.end()));
+
+    ClickCommand(setup.Dialog(), 1);
+    Answer(ExpectBox(kWarning, kUnrecognisedText, true), IDYES);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    EXPECT_TRUE(Exists(Join(dir, "varnik.hlp"))) << "no clean-up without a known generation";
+}
+
+// Only the last level is created: a missing parent fails the extraction.
+// While the error is shown, the dialog is locked as during the extraction.
+TEST_F(SetupGui, MissingParentEndsWithExtractionError)
+{
+    HWND dialog = Launch();
+    Install(Join(base, "missing\\VarnikPlus"));
+    MessageBoxSeen box = ExpectBox(kError, kExtractFailedText, false);
+    EXPECT_FALSE(ControlEnabled(dialog, 1)) << "Install disabled";
+    EXPECT_FALSE(ControlVisible(dialog, 1002)) << "checkbox hidden";
+    EXPECT_FALSE(ControlVisible(dialog, 1003)) << "browse hidden";
+    EXPECT_TRUE(ControlVisible(dialog, 1000) && ControlEnabled(dialog, 2));
+    Answer(box, IDOK);
+    EXPECT_EQ(1, setup.WaitExit()) << "no finish prompt after a failed extraction";
+    EXPECT_FALSE(Exists(Join(base, "missing")));
+}
+
+TEST_F(SetupGui, MissingProgramsFolderWarnsThenOffersLaunch)
+{
+    SetShellFolder("Programs", NULL);
+    Launch();
+    const std::string dir = Join(base, "VarnikPlus");
+    Install(dir);
+    Answer(ExpectBox(kWarning, kShortcutFailedText, false), IDOK);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    EXPECT_EQ(probe, ReadBytes(Join(dir, MainProgram())));
+    EXPECT_FALSE(UninstallKeyExists(SetupConfig.productName));
+    ExpectNotLaunched(dir);
+}
+
+// Yes starts the installed program in its directory, by its quoted path: a
+// "Program.exe" where the unquoted path would break at the blank stays idle.
+TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
+{
+    Launch();
+    const std::string dir = Join(base, "Program Files\\VarnikPlus");
+    ASSERT_TRUE(MakeDirs(Join(base, "Program Files")));
+    ASSERT_TRUE(WriteBytes(Join(base, "Program.exe"), probe));
+    Install(dir);
+    AnswerFinish(IDYES);
+    EXPECT_EQ(1, setup.WaitExit());
+
+    const std::string marker = Join(dir, "launched.txt");
+    for (int waited = 0; waited < 15000 && !Exists(marker); waited += 100)
+        Sleep(100);
+    std::vector<uint8_t> report = ReadBytes(marker);
+    const std::string text(report.begin(), report.end());
+    EXPECT_NE(std::string::npos, Lower(text).find(Lower("cwd=" + dir + "\r\n"))) << text;
+    EXPECT_NE(std::string::npos, Lower(text).find(Lower("cmd=\"" + Join(dir, MainProgram()) + "\"")))
+        << text;
+    EXPECT_FALSE(Exists(Join(base, "launched.txt"))) << "Program.exe was started instead";
+}
+
+// The installer as built, with the sample product's payload.
+TEST_F(SetupGui, BuiltPayloadInstallsCompletely)
+{
+    const int records = CountPayloadRecords(realSetup);
+    if (records == 0)
+        GTEST_SKIP() << "setup.exe carries no sample payload in this build";
+    Launch(realSetup);
+    const std::string dir = Join(base, "VarnikPlus");
+    Install(dir);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    EXPECT_EQ((size_t)records, ListFiles(dir).size());
+    EXPECT_TRUE(Exists(Join(dir, MainProgram())));
+    EXPECT_TRUE(Exists(Join(dir, SetupConfig.helpFileName)));
+    const std::vector<uint8_t> built = ReadBytes(Join(bin, MainProgram()));
+    if (!built.empty()) {
+        EXPECT_EQ(built, ReadBytes(Join(dir, MainProgram()))) << "main program differs";
+    }
+}
+
+}  // namespace

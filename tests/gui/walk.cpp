@@ -1,0 +1,129 @@
+// An automatic walk through one install, for the demo and the screenshots:
+// starts setup.exe, clicks Install on the proposed directory, answers the
+// finish prompt No, and prints what was installed (files, shortcuts, the
+// uninstall entry).
+//   gui_walk SETUP_EXE [HANDOFF_DIR]
+// With HANDOFF_DIR, the walk pauses at three moments (dialog idle, during the
+// extraction, finish prompt) for a screenshot taken outside Wine: it writes
+// NAME.ready holding the dialog's screen rectangle "x y width height" and
+// waits (at most 30 s) for NAME.done. During the extraction setup.exe's
+// thread is suspended while the picture is taken.
+#include "gui_driver.h"
+#include "setup_config.h"
+
+#include <cstdio>
+#include <string>
+
+using namespace gui;
+
+namespace {
+
+std::string handoff;
+
+void Pause(const char *name, HWND window)
+{
+    if (handoff.empty())
+        return;
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    const std::string ready = Join(handoff, std::string(name) + ".ready");
+    const std::string done = Join(handoff, std::string(name) + ".done");
+    WriteText(ready + ".tmp", std::to_string(frame.left) + " " + std::to_string(frame.top) + " "
+                                  + std::to_string(frame.right - frame.left) + " "
+                                  + std::to_string(frame.bottom - frame.top) + "\n");
+    MoveFileA((ready + ".tmp").c_str(), ready.c_str());
+    for (int waited = 0; waited < 30000 && !Exists(done); waited += 50)
+        Sleep(50);
+}
+
+int CountFiles(const std::string &dir)
+{
+    return (int)ListFiles(dir).size();
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: gui_walk SETUP_EXE [HANDOFF_DIR]\n");
+        return 2;
+    }
+    const std::string exe = WinPath(argv[1]);
+    if (argc > 2)
+        handoff = WinPath(argv[2]);
+
+    SetupProcess setup;
+    if (!setup.Start(exe, DirOfModule())) {
+        fprintf(stderr, "cannot start %s\n", exe.c_str());
+        return 1;
+    }
+    HWND dialog = setup.WaitDialog();
+    if (!dialog) {
+        fprintf(stderr, "the install dialog did not appear\n");
+        return 1;
+    }
+    Sleep(500);
+    const std::string dir = WindowText(GetDlgItem(dialog, 1000));
+    printf("Dialog \"%s\", proposed directory %s\n", WindowText(dialog).c_str(), dir.c_str());
+    Pause("idle", dialog);
+
+    // Install, letting setup.exe run in short slices until about half of
+    // the files are written, so that the picture shows the extraction.
+    ClickCommand(dialog, 1);
+    const int half = SetupConfig.fileCount / 2;
+    if (!handoff.empty()) {
+        for (int slice = 0; slice < 2000; ++slice) {
+            Sleep(2);
+            SuspendThread(setup.Thread());
+            if (CountFiles(dir) >= half)
+                break;
+            ResumeThread(setup.Thread());
+        }
+        Sleep(300);
+        Pause("extracting", dialog);
+        ResumeThread(setup.Thread());
+    }
+
+    MessageBoxSeen box = setup.WaitMessageBox();
+    if (!box.window) {
+        fprintf(stderr, "no message box after Install\n");
+        return 1;
+    }
+    printf("Message box \"%s\": %s\n", box.caption.c_str(), box.text.c_str());
+    Pause("finish", box.window);
+    Answer(box, box.no ? IDNO : IDOK);
+    if (!box.no) {
+        box = setup.WaitMessageBox();
+        if (box.window) {
+            printf("Message box \"%s\": %s\n", box.caption.c_str(), box.text.c_str());
+            Answer(box, IDNO);
+        }
+    }
+    printf("setup.exe ended with exit code %d\n\n", setup.WaitExit());
+
+    const std::vector<std::string> files = ListFiles(dir);
+    printf("Installed in %s: %d files\n", dir.c_str(), (int)files.size());
+    for (size_t i = 0; i < files.size() && i < 12; ++i)
+        printf("  %s\n", files[i].c_str());
+    if (files.size() > 12)
+        printf("  ... and %d more\n", (int)files.size() - 12);
+
+    const std::string menu = Join(ReadShellFolder("Programs"), SetupConfig.productName);
+    printf("\nStart Menu folder %s:\n", menu.c_str());
+    for (const std::string &link : ListFiles(menu)) {
+        ShortcutSeen seen = ReadShortcut(Join(menu, link));
+        printf("  %-28s -> %s %s\n", link.c_str(), seen.target.c_str(), seen.arguments.c_str());
+    }
+    const std::string desktopLink =
+        Join(ReadShellFolder("Desktop"), std::string(SetupConfig.productName) + ".lnk");
+    if (Exists(desktopLink))
+        printf("Desktop: %s -> %s\n", desktopLink.c_str(), ReadShortcut(desktopLink).target.c_str());
+
+    printf("\nHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s\n",
+           SetupConfig.productName);
+    printf("  DisplayName     = %s\n", ReadUninstallValue(SetupConfig.productName, "DisplayName").c_str());
+    printf("  UninstallString = %s\n",
+           ReadUninstallValue(SetupConfig.productName, "UninstallString").c_str());
+    return files.empty() ? 1 : 0;
+}
