@@ -1,0 +1,137 @@
+// Names: what pack refuses, and hostile archives that try to write outside
+// the extraction folder.
+#include "zar_test_support.h"
+
+#include "safe_name.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+TEST(ZarNames, RefusesWhatTheSetupProgramOrWindowsCannotTake)
+{
+    for (const char *bad : {"", "\\lead.txt", "c:\\evil.txt", "file.txt:stream", "a/b.txt", "a\\\\b.txt",
+                            "a\\", "..\\up.txt", "a\\.\\b.txt", "..", "a<b", "a>b", "a\"b", "a|b", "a?b",
+                            "a*b", "tab\there", "caf\xC3\xA9.txt", "CON", "nul.txt", "Com1.log", "lpt9",
+                            "aux \\x.txt", "dir.\\x.txt", "trailing ", "dot."})
+        EXPECT_NE(PackNameReason(bad, kDefaultDirLength), "") << "accepted: " << bad;
+    for (const char *good : {"varnik.exe", "templates\\Flat\\Icons\\home.png", "console.txt", "com10",
+                             "a..b", ".hidden", "with space.txt", "auxiliary\\nul2.txt"})
+        EXPECT_EQ(PackNameReason(good, kDefaultDirLength), "") << "refused: " << good;
+
+    // The setup program's own rule, used by extract, is narrower.
+    EXPECT_EQ(UnsafeNameReason("a?b"), "");
+    EXPECT_NE(UnsafeNameReason("..\\a"), "");
+}
+
+TEST(ZarNames, PathLimitCountsTheInstallFolderAndItsBackslash)
+{
+    std::string name225(225, 'n');   // 27 + 1 + 225 = 253
+    EXPECT_EQ(PackNameReason(name225, 27), "");
+    EXPECT_NE(PackNameReason(name225 + "x", 27), "");
+    EXPECT_EQ(PackNameReason(std::string(252, 'n'), 0), "");
+    EXPECT_NE(PackNameReason(std::string(253, 'n'), 0), "");
+
+    ScratchDir scratch;
+    std::string longName = std::string(100, 'd') + "/" + std::string(128, 'f');   // 229 with the backslash
+    WriteText(scratch / "in/" + longName, "x");
+    RunResult refused = Zar({"pack", "-o", scratch / "a.zar", scratch / "in"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("too long"), std::string::npos) << refused.err;
+    EXPECT_FALSE(Exists(scratch / "a.zar"));
+    RunResult accepted = Zar({"pack", "-o", scratch / "a.zar", scratch / "in", "--dir-length", "23"});
+    EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+    EXPECT_EQ(Zar({"pack", "-o", scratch / "b.zar", scratch / "in", "--dir-length", "24"}).exitCode, 1);
+    EXPECT_EQ(Zar({"pack", "-o", scratch / "b.zar", scratch / "in", "--dir-length", "x"}).exitCode, 2);
+}
+
+TEST(ZarNames, PackRefusesBadTreesAndWritesNothing)
+{
+    struct Case {
+        std::vector<std::string> files;
+        std::string expected;   // part of the message
+    };
+    const Case cases[] = {
+        {{"ok.txt", "what?.txt"}, "what?.txt"},
+        {{"ok.txt", "sub/CON"}, "device"},
+        {{"Readme.txt", "readme.txt"}, "case"},
+        {{"data", "DATA/inner.txt"}, "folder"},
+        {{"back\\slash.txt"}, "backslash"},
+    };
+    for (const Case &c : cases) {
+        ScratchDir scratch;
+        for (const std::string &file : c.files)
+            WriteText(scratch / "in/" + file, "x");
+        RunResult pack = Zar({"pack", "-o", scratch / "a.zar", scratch / "in"});
+        EXPECT_EQ(pack.exitCode, 1) << c.files.back();
+        EXPECT_NE(pack.err.find(c.expected), std::string::npos) << pack.err;
+        EXPECT_FALSE(Exists(scratch / "a.zar"));
+        EXPECT_FALSE(Exists(scratch / "a.zar.partial"));
+    }
+}
+
+TEST(ZarNames, PackDoesNotFollowSymbolicLinks)
+{
+    ScratchDir scratch;
+    WriteText(scratch / "in/real.txt", "real");
+    WriteText(scratch / "secret/key.txt", "secret");
+    ASSERT_EQ(symlink((scratch / "secret/key.txt").c_str(), (scratch / "in/link.txt").c_str()), 0);
+    ASSERT_EQ(symlink((scratch / "secret").c_str(), (scratch / "in/linkdir").c_str()), 0);
+    RunResult pack = Zar({"pack", "-o", scratch / "a.zar", scratch / "in"});
+    ASSERT_EQ(pack.exitCode, 0) << pack.err;
+    EXPECT_NE(pack.err.find("symbolic link"), std::string::npos);
+    RunResult list = Zar({"list", scratch / "a.zar"});
+    ASSERT_EQ(Lines(list.out).size(), 1u) << list.out;
+    EXPECT_NE(list.out.find("real.txt"), std::string::npos);
+}
+
+// Every hostile name stops extraction at its record, after the good record
+// before it was written, and nothing appears outside the target folder.
+TEST(ZarNames, ExtractNeverWritesOutsideItsFolder)
+{
+    for (std::string hostile : {"..\\evil.txt", "\\evil.txt", "c:\\evil.txt", "evil.txt:ads", "ABSOLUTE",
+                                "a/../../evil.txt", "sub\\..\\..\\evil.txt", "a\\.\\evil.txt", "a\\\\evil.txt",
+                                ".", "sub\\"}) {
+        ScratchDir scratch;
+        if (hostile == "ABSOLUTE")
+            hostile = scratch / "evil.txt";   // where a writer that trusts names would put it
+        std::filesystem::create_directories(scratch / "box");
+        WriteBytes(scratch / "box/hostile.zar",
+                   BuildArchive({StoredRecord("good.txt", "good"), StoredRecord(hostile, "evil"),
+                                 StoredRecord("after.txt", "after")}));
+        RunResult extract = Zar({"extract", scratch / "box/hostile.zar", scratch / "box/out"});
+        EXPECT_EQ(extract.exitCode, 1) << hostile;
+        EXPECT_NE(extract.err.find("record 2"), std::string::npos) << extract.err;
+        EXPECT_NE(extract.err.find("unsafe name"), std::string::npos) << extract.err;
+        EXPECT_EQ(ListTree(scratch.path), (std::vector<std::string>{"box/hostile.zar", "box/out/good.txt"}))
+            << hostile;
+    }
+}
+
+TEST(ZarNames, ExtractRefusesSymbolicLinkFoldersAndReplacesLinkedFiles)
+{
+    ScratchDir scratch;
+    std::filesystem::create_directories(scratch / "outside");
+    std::filesystem::create_directories(scratch / "out");
+    WriteText(scratch / "outside/target.txt", "keep");
+    ASSERT_EQ(symlink((scratch / "outside").c_str(), (scratch / "out/link").c_str()), 0);
+    ASSERT_EQ(symlink((scratch / "outside/target.txt").c_str(), (scratch / "out/file.txt").c_str()), 0);
+
+    WriteBytes(scratch / "a.zar", BuildArchive({StoredRecord("file.txt", "new")}));
+    RunResult replaced = Zar({"extract", scratch / "a.zar", scratch / "out"});
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_EQ(ReadBytes(scratch / "outside/target.txt"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_FALSE(std::filesystem::is_symlink(scratch / "out/file.txt"));
+    EXPECT_EQ(ReadBytes(scratch / "out/file.txt"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+
+    WriteBytes(scratch / "b.zar", BuildArchive({StoredRecord("link\\planted.txt", "evil")}));
+    RunResult refused = Zar({"extract", scratch / "b.zar", scratch / "out"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("symbolic link"), std::string::npos) << refused.err;
+    EXPECT_FALSE(Exists(scratch / "outside/planted.txt"));
+}
+
+}  // namespace
