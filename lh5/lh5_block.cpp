@@ -5,6 +5,7 @@
 // the end, a single-symbol value outside the code, a tree walk that does not
 // end in a symbol) sets error like an incomplete code does, and decoding goes
 // on with safe values until the chunk is complete.
+#include "lh5_bit_reader.h"
 #include "lh5_decoder.h"
 
 enum {
@@ -18,26 +19,25 @@ enum {
 
 // Decodes one symbol of a code with symbolCount symbols from its table of
 // 2^tableBits entries and its trees, and consumes the symbol's bits.
-static inline uint32_t Lh5LookUp(const uint32_t *table, uint32_t tableBits,
+static inline uint32_t Lh5LookUp(Lh5BitReader *bits, const uint32_t *table, uint32_t tableBits,
                                  uint32_t symbolCount, const uint8_t *lengths)
 {
-    Lh5DecoderState *d = &Lh5Decoder;
-    uint32_t bits = d->bitBuffer;
-    uint32_t v = table[bits >> (16 - tableBits)];
+    uint32_t buffer = bits->bitBuffer;
+    uint32_t v = table[buffer >> (16 - tableBits)];
     if (v >= symbolCount) {
         uint32_t mask = 1u << (15 - tableBits);
         do {
             if (mask == 0) {
                 // Only tables left over from a refused code get here.
-                d->error = 1;
+                Lh5Decoder.error = 1;
                 v = 0;
                 break;
             }
-            v = (bits & mask) ? d->right[v] : d->left[v];
+            v = (buffer & mask) ? Lh5Decoder.right[v] : Lh5Decoder.left[v];
             mask >>= 1;
         } while (v >= symbolCount);
     }
-    Lh5FillBits(lengths[v]);
+    Lh5ReaderFill(bits, lengths[v]);
     return v;
 }
 
@@ -131,7 +131,11 @@ void Lh5ReadLiteralLengths(void)
 
     int32_t i = 0;
     while (i < n) {
-        uint32_t x = Lh5LookUp(d->auxTable, kLh5AuxTableBits, kLh5AuxSymbols, d->auxLengths);
+        Lh5BitReader bits;
+        Lh5LoadReader(&bits);
+        uint32_t x = Lh5LookUp(&bits, d->auxTable, kLh5AuxTableBits, kLh5AuxSymbols,
+                               d->auxLengths);
+        Lh5StoreReader(&bits);
         if (x > 2) {
             d->literalLengths[i++] = (uint8_t)(x - 2);
             continue;
@@ -161,32 +165,56 @@ void Lh5ReadLiteralLengths(void)
                   d->literalTable);
 }
 
+// Reads a block header: the symbol count and the three codes.
+static void Lh5ReadBlockHeader(void)
+{
+    Lh5Decoder.blockRemaining = Lh5GetBits(16);
+    Lh5ReadAuxLengths(kLh5AuxSymbols, kAuxCountBits, kAuxZeroRunIndex);
+    Lh5ReadLiteralLengths();
+    Lh5ReadAuxLengths(kLh5PositionSymbols, kPositionCountBits, -1);
+}
+
+static inline uint32_t Lh5LookUpSymbol(Lh5BitReader *bits)
+{
+    return Lh5LookUp(bits, Lh5Decoder.literalTable, kLh5LiteralTableBits, kLh5LiteralSymbols,
+                     Lh5Decoder.literalLengths);
+}
+
+static inline uint32_t Lh5LookUpPosition(Lh5BitReader *bits)
+{
+    uint32_t x = Lh5LookUp(bits, Lh5Decoder.auxTable, kLh5AuxTableBits, kLh5PositionSymbols,
+                           Lh5Decoder.auxLengths);
+    if (x == 0)
+        return 0;
+    uint32_t extra = bits->bitBuffer >> (17 - x);
+    Lh5ReaderFill(bits, (int32_t)x - 1);
+    return (1u << (x - 1)) + extra;
+}
+
 // Returns the next literal/length symbol (0..509), reading a block header
 // first when the current block is used up. A header count of 0 wraps to a
 // block of 2^32 symbols.
 uint32_t Lh5DecodeSymbol(void)
 {
-    Lh5DecoderState *d = &Lh5Decoder;
-    if (d->blockRemaining == 0) {
-        d->blockRemaining = Lh5GetBits(16);
-        Lh5ReadAuxLengths(kLh5AuxSymbols, kAuxCountBits, kAuxZeroRunIndex);
-        Lh5ReadLiteralLengths();
-        Lh5ReadAuxLengths(kLh5PositionSymbols, kPositionCountBits, -1);
-    }
-    d->blockRemaining--;
-    return Lh5LookUp(d->literalTable, kLh5LiteralTableBits, kLh5LiteralSymbols,
-                     d->literalLengths);
+    if (Lh5Decoder.blockRemaining == 0)
+        Lh5ReadBlockHeader();
+    Lh5Decoder.blockRemaining--;
+    Lh5BitReader bits;
+    Lh5LoadReader(&bits);
+    uint32_t s = Lh5LookUpSymbol(&bits);
+    Lh5StoreReader(&bits);
+    return s;
 }
 
 // Returns the next position value, 0..8191: symbol 0 is 0, symbol x >= 1 is
 // 2^(x-1) plus x - 1 further bits.
 uint32_t Lh5DecodePosition(void)
 {
-    Lh5DecoderState *d = &Lh5Decoder;
-    uint32_t x = Lh5LookUp(d->auxTable, kLh5AuxTableBits, kLh5PositionSymbols, d->auxLengths);
-    if (x == 0)
-        return 0;
-    return (1u << (x - 1)) + Lh5GetBits((int32_t)x - 1);
+    Lh5BitReader bits;
+    Lh5LoadReader(&bits);
+    uint32_t position = Lh5LookUpPosition(&bits);
+    Lh5StoreReader(&bits);
+    return position;
 }
 
 // A sound stream never consumes more bits than its input holds (the final
@@ -204,6 +232,9 @@ static void Lh5CheckConsumed(void)
 // window index r is the stream position modulo the window size and a match
 // copying from (r - d - 1) reads the byte d + 1 positions back. A match cut
 // by the end of a chunk continues at the start of the next one.
+//
+// The bit state, the block's symbol count and the match state live in locals
+// for the loop and go back to Lh5Decoder around block headers and on return.
 void Lh5DecodeChunk(uint32_t count, uint8_t *window)
 {
     Lh5DecoderState *d = &Lh5Decoder;
@@ -214,32 +245,54 @@ void Lh5DecodeChunk(uint32_t count, uint8_t *window)
         count = kLh5WindowSize;
     }
 
+    Lh5BitReader bits;
+    Lh5LoadReader(&bits);
+    uint32_t blockRemaining = d->blockRemaining;
+    int32_t copyRemaining = d->copyRemaining;
+    uint32_t copyPosition = d->copyPosition;
     uint32_t r = 0;
     for (;;) {
-        if (d->copyRemaining > 0) {
-            uint32_t from = d->copyPosition;
-            int32_t left = d->copyRemaining;
-            do {
-                window[r++] = window[from];
-                from = (from + 1) & kWindowMask;
-                left--;
-            } while (left > 0 && r < count);
-            d->copyPosition = from;
-            d->copyRemaining = left;
+        // Byte by byte, so that a match may overlap the bytes it produces; in
+        // stretches that neither wrap the source nor pass the chunk's end.
+        while (copyRemaining > 0) {
+            uint32_t n = (uint32_t)copyRemaining;
+            if (n > count - r)
+                n = count - r;
+            if (n > kLh5WindowSize - copyPosition)
+                n = kLh5WindowSize - copyPosition;
+            const uint8_t *from = window + copyPosition;
+            uint8_t *to = window + r;
+            for (uint32_t i = 0; i < n; i++)
+                to[i] = from[i];
+            r += n;
+            copyRemaining -= (int32_t)n;
+            copyPosition = (copyPosition + n) & kWindowMask;
             if (r == count)
-                break;
+                goto done;
         }
 
-        uint32_t s = Lh5DecodeSymbol();
+        if (blockRemaining == 0) {
+            Lh5StoreReader(&bits);
+            Lh5ReadBlockHeader();
+            Lh5LoadReader(&bits);
+            blockRemaining = d->blockRemaining;
+        }
+        blockRemaining--;
+        uint32_t s = Lh5LookUpSymbol(&bits);
         if (s <= 255) {
             window[r++] = (uint8_t)s;
             if (r == count)
-                break;
+                goto done;
         } else {
-            d->copyRemaining = (int32_t)s - (256 - kMinMatch);
-            uint32_t distance = Lh5DecodePosition();
-            d->copyPosition = (r - distance - 1) & kWindowMask;
+            copyRemaining = (int32_t)s - (256 - kMinMatch);
+            uint32_t distance = Lh5LookUpPosition(&bits);
+            copyPosition = (r - distance - 1) & kWindowMask;
         }
     }
+done:
+    Lh5StoreReader(&bits);
+    d->blockRemaining = blockRemaining;
+    d->copyRemaining = copyRemaining;
+    d->copyPosition = copyPosition;
     Lh5CheckConsumed();
 }

@@ -30,11 +30,12 @@ void MarkNeighbours()
 
 TEST(Lh5Guard, MoreSmallCodeLengthsThanSymbolsSetError)
 {
-    // 31 aux lengths announced for 19 symbols.
+    // 31 aux lengths announced for 19 symbols; the first 19 alone would be
+    // a complete code (13 of length 4, 6 of length 5), but the set is damaged.
     BitWriter w;
     w.Put(31, 5);
     for (int i = 0; i < 31; i++) {
-        w.Put(5, 3);
+        w.Put(i < 13 ? 4 : 5, 3);
         if (i == 2)
             w.Put(0, 2);
     }

@@ -3,6 +3,7 @@
 // to exactly the bytes they were made from, in the installer's chunks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -26,6 +27,43 @@ TEST(Lh5RandomStreams, DecodeToTheBytesTheyWereMadeFrom)
         ASSERT_EQ(out, s.expected) << "round " << round;
         ASSERT_LE(Lh5Decoder.bitsConsumed, 8 * s.stream.size());
         ASSERT_GT(Lh5Decoder.bitsConsumed + 8, 8 * s.stream.size());
+    }
+}
+
+// Between calls the bit state is that of a reader that fetches one byte
+// whenever its 16-bit look-ahead needs bits: after p consumed bits it has
+// fetched ceil((p + 16) / 8) bytes, zero bytes past the input included.
+TEST(Lh5RandomStreams, ChunksLeaveTheBitStateOfTheByteReader)
+{
+    std::mt19937 rng(404);
+    for (int round = 0; round < 20; round++) {
+        size_t size = std::uniform_int_distribution<size_t>(8193, 50000)(rng);
+        Lh5TestStream s = RandomStream(rng, size);
+        if (round % 2) // cut short: the tail decodes from zero bytes
+            s.stream.resize(s.stream.size() * 3 / 4);
+        Lh5Decoder.input = s.stream.data();
+        Lh5Decoder.inputLimit = (uint32_t)s.stream.size();
+        Lh5Decoder.error = 0;
+        Lh5Start();
+        for (size_t left = size; left > 0;) {
+            uint32_t c = left > 8192 ? 8192 : (uint32_t)left;
+            Lh5DecodeChunk(c, Lh5Decoder.window);
+            left -= c;
+            uint64_t p = Lh5Decoder.bitsConsumed;
+            uint64_t fetched = (p + 16 + 7) / 8;
+            uint32_t want = 0;
+            for (uint64_t i = p; i < p + 16; i++) {
+                uint64_t byte = i / 8;
+                uint32_t bit = byte < s.stream.size() ? (s.stream[byte] >> (7 - i % 8)) & 1 : 0;
+                want = (want << 1) | bit;
+            }
+            ASSERT_EQ(Lh5Decoder.bitBuffer, want) << "round " << round;
+            ASSERT_EQ(Lh5Decoder.pendingBits, (int32_t)(fetched * 8 - p - 16));
+            ASSERT_EQ(Lh5Decoder.inputIndex, std::min<uint64_t>(fetched, s.stream.size()));
+            ASSERT_EQ(Lh5Decoder.pendingByte,
+                      fetched <= s.stream.size() ? s.stream[fetched - 1] : 0u);
+        }
+        EXPECT_EQ(Lh5Decoder.error, round % 2);
     }
 }
 

@@ -114,4 +114,19 @@ TEST(Lh5Truncation, UnusedLookAheadAtTheEndIsNoTruncation)
     EXPECT_EQ(errorChunk, 0);
 }
 
+// The consumption count saturates: a record too long for 32 bits of count
+// can never wrap round to look short.
+TEST(Lh5Truncation, ConsumptionCountDoesNotWrap)
+{
+    std::vector<uint8_t> input(4, 0);
+    Lh5Decoder.input = input.data();
+    Lh5Decoder.inputLimit = 4;
+    Lh5Start();
+    Lh5Decoder.bitsConsumed = 0xFFFFFFF8u;
+    Lh5FillBits(16);
+    EXPECT_EQ(Lh5Decoder.bitsConsumed, 0xFFFFFFFFu);
+    Lh5GetBits(3);
+    EXPECT_EQ(Lh5Decoder.bitsConsumed, 0xFFFFFFFFu);
+}
+
 } // namespace

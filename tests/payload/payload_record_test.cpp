@@ -160,6 +160,9 @@ TEST(PayloadRecord, NameMustBeNonEmptyAndTerminatedInItsField)
     std::vector<uint8_t> empty;
     Append(empty, Spec{"", Bytes("data")});
     EXPECT_EQ(Read(empty, 0), -1);
+    std::vector<uint8_t> leadingNul; // a NUL first, text behind it in the field
+    Append(leadingNul, Spec{std::string("\0abc", 4), Bytes("data")});
+    EXPECT_EQ(Read(leadingNul, 0), -1);
 
     Spec open{"abc", {0, 0, 0}};
     open.nul = false;
