@@ -65,6 +65,9 @@ TEST(Lh5EncodeRoundTrip, RunsAndRepeats) {
     far = Concat(Concat(far, far), far);
     std::vector<uint8_t> stream = ExpectRoundTrip(far, "window-long period");
     EXPECT_LT(stream.size(), 8192u + 1000u) << "the repeats at distance 8192 were not found";
+    // One byte longer: the repeats lie just beyond the window's reach.
+    std::vector<uint8_t> beyond = RandomBytes(8193, 12);
+    ExpectRoundTrip(Concat(Concat(beyond, beyond), beyond), "period one past the window");
 }
 
 TEST(Lh5EncodeRoundTrip, NeverReachesBeforeTheStart) {
@@ -110,6 +113,32 @@ TEST(Lh5EncodeRoundTrip, TypicalContentCompresses) {
     // Content that changes character midway gets blocks of its own.
     std::vector<uint8_t> mixed = Concat(Concat(text, RandomBytes(50000, 3)), code);
     ExpectRoundTrip(mixed, "text, random and code");
+}
+
+TEST(Lh5EncodeRoundTrip, ManySmallMixedInputs) {
+    // Short inputs stitched from runs, text, noise and copies of themselves
+    // give blocks with every combination of tiny and single-symbol codes.
+    std::vector<uint8_t> dice = RandomBytes(4000, 99);
+    size_t roll = 0;
+    auto next = [&]() { return dice[roll++ % dice.size()]; };
+    for (int input = 0; input < 150; ++input) {
+        std::vector<uint8_t> data;
+        const int pieces = 1 + next() % 6;
+        for (int piece = 0; piece < pieces; ++piece) {
+            const size_t length = 1 + next() * (1 + next() % 8) / 4;
+            switch (next() % 4) {
+            case 0: data = Concat(data, std::vector<uint8_t>(length, next())); break;
+            case 1: data = Concat(data, TextBytes(length, next())); break;
+            case 2: data = Concat(data, RandomBytes(length, next() + 1u)); break;
+            default:
+                if (!data.empty()) {
+                    const size_t from = next() * data.size() / 256;
+                    data = Concat(data, std::vector<uint8_t>(data.begin() + from, data.end()));
+                }
+            }
+        }
+        ExpectRoundTrip(data, "mixed input " + std::to_string(input));
+    }
 }
 
 TEST(Lh5EncodeRoundTrip, SeveralMebibytes) {
