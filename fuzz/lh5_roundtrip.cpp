@@ -5,7 +5,7 @@
 #include "lh5_encoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size > (1u << 20)) return 0;
+    if (size > (64u << 10)) return 0;
     std::vector<uint8_t> stream = Lh5Encode(data, size);
     size_t position = 0;
     int ok = DecodeRecord(stream.data(), (uint32_t)stream.size(), (int32_t)size, (int32_t)size,

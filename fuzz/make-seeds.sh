@@ -27,9 +27,9 @@ if [ -x "$build/bin/lh5enc" ]; then
   for f in "$work"/tree/readme.txt "$work"/tree/sub/code.bin "$work"/tree/sub/deeper/run.txt; do
     size=$(stat -c %s "$f")
     out=$seeds/lh5_decode/$(basename "$f").lh5
-    # Three little-endian bytes of output size, then the stream.
-    printf "$(printf '\\x%02x\\x%02x\\x%02x' $((size & 255)) $(((size >> 8) & 255)) $(((size >> 16) & 255)))" >"$out"
-    "$build/bin/lh5enc" <"$f" >>"$out" 2>/dev/null || rm -f "$out"
+    # Two little-endian bytes of output size, then the stream.
+    printf "$(printf '\\x%02x\\x%02x' $((size & 255)) $(((size >> 8) & 255)))" >"$out"
+    "$build/bin/lh5enc" "$f" "$work/stream" >/dev/null 2>&1 && cat "$work/stream" >>"$out" || rm -f "$out"
   done
 fi
 # A tiny PE carrying a payload resource, when the cross tools are there.

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size > 0xFFFFFFFFu) return 0;
     const uint32_t archiveSize = (uint32_t)size;
     uint32_t offset = 0;
-    int32_t budget = 4 << 20;  // total output decoded per input
+    int32_t budget = 256 << 10;  // total output decoded per input
     for (;;) {
         PayloadRecord record;
         int32_t result = PayloadReadRecord(data, offset, archiveSize, &record);
