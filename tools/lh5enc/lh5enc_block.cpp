@@ -36,51 +36,105 @@ struct AuxPlan {
     int single;  // single-symbol form value, or -1
 };
 
-void AddZeroRun(int run, AuxPlan *plan) {
-    while (run > 0) {
-        AuxStep &step = plan->steps[plan->stepCount++];
-        if (run >= 20) {
-            int take = run > 531 ? 531 : run;
-            step = AuxStep{2, 9, static_cast<uint16_t>(take - 20)};
-            run -= take;
-        } else if (run >= 3 && run != 19) {
-            step = AuxStep{1, 4, static_cast<uint16_t>(run - 3)};
-            run = 0;
-        } else {
-            step = AuxStep{0, 0, 0};
-            run -= 1;
+const uint64_t kUnusable = uint64_t{1} << 32;  // a symbol the aux code lacks
+
+// The cheapest way to send a run of r zero lengths, for every r, given the
+// price of each of the three run symbols: cost[r], and the size of the last
+// piece of that way in piece[r].
+struct RunPlan {
+    uint64_t cost[kLiteralSymbols + 1];
+    uint16_t piece[kLiteralSymbols + 1];
+};
+
+void PlanRuns(const uint64_t price[3], RunPlan *runs) {
+    runs->cost[0] = 0;
+    runs->piece[0] = 0;
+    for (int r = 1; r <= kLiteralSymbols; ++r) {
+        uint64_t best = runs->cost[r - 1] + price[0];
+        int piece = 1;
+        for (int k = 3; k <= 18 && k <= r; ++k) {
+            const uint64_t cost = runs->cost[r - k] + price[1] + 4;
+            if (cost < best) best = cost, piece = k;
         }
+        for (int k = 20; k <= r; ++k) {
+            const uint64_t cost = runs->cost[r - k] + price[2] + 9;
+            if (cost < best) best = cost, piece = k;
+        }
+        runs->cost[r] = best;
+        runs->piece[r] = static_cast<uint16_t>(piece);
     }
 }
 
-void PlanAux(const BlockCodes &codes, AuxPlan *plan) {
-    plan->stepCount = 0;
-    plan->literalCount = 0;
-    for (int s = 0; s < kLiteralSymbols; ++s) {
-        if (codes.literalLengths[s] != 0) plan->literalCount = s + 1;
+void AddPiece(int piece, AuxPlan *plan) {
+    AuxStep &step = plan->steps[plan->stepCount++];
+    if (piece >= 20) {
+        step = AuxStep{2, 9, static_cast<uint16_t>(piece - 20)};
+    } else if (piece >= 3) {
+        step = AuxStep{1, 4, static_cast<uint16_t>(piece - 3)};
+    } else {
+        step = AuxStep{0, 0, 0};
     }
+}
+
+// A run of zero lengths: in the pieces runs chose, or without a plan in the
+// usual way (one long-run symbol per 531 zeros, one short-run symbol for 3 to
+// 18, single zeros otherwise).
+void AddZeroRun(int run, const RunPlan *runs, AuxPlan *plan) {
+    if (runs != nullptr) {
+        for (; run > 0; run -= runs->piece[run]) AddPiece(runs->piece[run], plan);
+        return;
+    }
+    while (run > 0) {
+        int piece = run >= 20 ? (run > 531 ? 531 : run) : (run >= 3 && run != 19) ? run : 1;
+        AddPiece(piece, plan);
+        run -= piece;
+    }
+}
+
+// Fills in the aux code for the planned steps: of the length limits worth
+// trying, the one that makes the aux code's own lengths plus the steps coded
+// with it cheapest. Returns that total in bits, extra bits included.
+uint64_t ChooseAuxCode(AuxPlan *plan);  // below, after the header writers
+
+void StepsFor(const BlockCodes &codes, const RunPlan *runs, AuxPlan *plan) {
+    plan->stepCount = 0;
     int run = 0;
     for (int s = 0; s < plan->literalCount; ++s) {
-        uint8_t len = codes.literalLengths[s];
+        const uint8_t len = codes.literalLengths[s];
         if (len == 0) {
             ++run;
             continue;
         }
-        AddZeroRun(run, plan);
+        AddZeroRun(run, runs, plan);
         run = 0;
         plan->steps[plan->stepCount++] = AuxStep{static_cast<uint8_t>(len + 2), 0, 0};
     }
-    uint32_t freq[kAuxSymbols] = {};
-    for (int i = 0; i < plan->stepCount; ++i) ++freq[plan->steps[i].symbol];
-    plan->single = -1;
-    if (LimitedCodeLengths(freq, kAuxSymbols, kMaxCodeLength, plan->lengths) < 2) {
-        plan->single = 0;
-        for (int s = 0; s < kAuxSymbols; ++s) {
-            if (freq[s] != 0) plan->single = s;
-        }
-    } else {
-        CanonicalCodes(plan->lengths, kAuxSymbols, plan->codes);
+}
+
+// Plans the literal lengths as aux steps: first with the usual zero runs,
+// then once more with runs priced by the aux code that gave; the cheaper wins.
+void PlanAux(const BlockCodes &codes, AuxPlan *plan) {
+    plan->literalCount = 0;
+    for (int s = 0; s < kLiteralSymbols; ++s) {
+        if (codes.literalLengths[s] != 0) plan->literalCount = s + 1;
     }
+    StepsFor(codes, nullptr, plan);
+    const uint64_t usual = ChooseAuxCode(plan);
+
+    uint64_t price[3];
+    for (int k = 0; k < 3; ++k) {
+        if (plan->single >= 0) {
+            price[k] = plan->single == k ? 0 : kUnusable;
+        } else {
+            price[k] = plan->lengths[k] != 0 ? plan->lengths[k] : kUnusable;
+        }
+    }
+    RunPlan runs;
+    PlanRuns(price, &runs);
+    AuxPlan priced;
+    priced.literalCount = plan->literalCount;
+    StepsFor(codes, &runs, &priced);
+    if (ChooseAuxCode(&priced) < usual) *plan = priced;
 }
 
 // A code length as the small-code reader takes it: 3 bits below 7, else 111
@@ -123,6 +177,43 @@ void PutSmallCode(const uint8_t *lengths, int count, int countBits, int special,
             i += zeros;
         }
     }
+}
+
+uint64_t ChooseAuxCode(AuxPlan *plan) {
+    uint32_t freq[kAuxSymbols] = {};
+    uint64_t extraBits = 0;
+    for (int i = 0; i < plan->stepCount; ++i) {
+        ++freq[plan->steps[i].symbol];
+        extraBits += plan->steps[i].extraBits;
+    }
+    uint64_t best = 0;
+    bool found = false;
+    uint8_t lengths[kAuxSymbols];
+    // Lengths of 7 and more cost extra bits in the header; a tighter limit
+    // can pay for itself.
+    for (int limit : {kMaxCodeLength, 7, 6, 5}) {
+        int single = -1;
+        const int used = LimitedCodeLengths(freq, kAuxSymbols, limit, lengths);
+        if (used < 2) {
+            single = 0;
+            for (int s = 0; s < kAuxSymbols; ++s) {
+                if (freq[s] != 0) single = s;
+            }
+        }
+        BitCounter counter;
+        PutSmallCode(lengths, kAuxSymbols, 5, 3, single, &counter);
+        uint64_t bits = counter.BitCount() + extraBits;
+        for (int s = 0; s < kAuxSymbols; ++s) bits += static_cast<uint64_t>(freq[s]) * lengths[s];
+        if (!found || bits < best) {
+            found = true;
+            best = bits;
+            plan->single = single;
+            for (int s = 0; s < kAuxSymbols; ++s) plan->lengths[s] = lengths[s];
+        }
+        if (used < 2) break;
+    }
+    if (plan->single < 0) CanonicalCodes(plan->lengths, kAuxSymbols, plan->codes);
+    return best;
 }
 
 template <class Sink>
