@@ -47,6 +47,39 @@ bool ButtonShown(HWND box, int id)
     return button && IsWindowVisible(button);
 }
 
+// The kind of a message box's icon, told by the colours it shows on the
+// screen: a yellow warning sign, a red error sign, a blue information sign.
+std::string IconKind(HWND box)
+{
+    HWND icon = NULL;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            icon = child;
+    RECT area;
+    if (!icon || !GetWindowRect(icon, &area))
+        return std::string();
+    int red = 0, yellow = 0, blue = 0;
+    HDC screen = GetDC(NULL);
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const COLORREF colour = GetPixel(screen, x, y);
+            const int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
+            red += r > 180 && g < 100 && b < 100;
+            yellow += r > 180 && g > 150 && b < 100;
+            blue += b > 150 && r < 100;
+        }
+    }
+    ReleaseDC(NULL, screen);
+    const int least = (area.right - area.left) * (area.bottom - area.top) / 10;
+    if (yellow > least && yellow > red && yellow > blue)
+        return "warning";
+    if (red > least && red > blue)
+        return "error";
+    if (blue > least)
+        return "information";
+    return std::string();
+}
+
 }  // namespace
 
 SetupProcess::~SetupProcess()
@@ -95,6 +128,11 @@ MessageBoxSeen SetupProcess::WaitMessageBox(int timeoutMs)
             seen.yes = ButtonShown(window, IDYES);
             seen.no = ButtonShown(window, IDNO);
             seen.ok = ButtonShown(window, IDOK);
+            for (int painted = 0; painted < 2000 && seen.icon.empty(); painted += kPollMs) {
+                seen.icon = IconKind(window);
+                if (seen.icon.empty())
+                    Sleep(kPollMs);
+            }
             return seen;
         }
         if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0)

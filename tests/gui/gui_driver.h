@@ -20,6 +20,7 @@ struct MessageBoxSeen {
     std::string text;
     HWND owner = NULL;
     bool yes = false, no = false, ok = false;   // visible buttons
+    std::string icon;   // "warning", "error", "information" or empty
 };
 
 // One setup.exe process started by the tests.

@@ -132,6 +132,10 @@ protected:
         EXPECT_EQ(yesNo, box.yes && box.no) << "Yes and No buttons";
         EXPECT_EQ(!yesNo, box.ok) << "OK button";
         EXPECT_EQ(ownedByDialog ? setup.Dialog() : NULL, box.owner);
+        const std::string icon = caption == std::string(kWarning) ? "warning"
+                                 : caption == std::string(kError) ? "error"
+                                                                  : "information";
+        EXPECT_EQ(icon, box.icon) << "icon of \"" << caption << "\"";
         return box;
     }
 
