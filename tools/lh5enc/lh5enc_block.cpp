@@ -56,10 +56,9 @@ void PlanRuns(const uint64_t price[3], RunPlan *runs) {
             const uint64_t cost = runs->cost[r - k] + price[1] + 4;
             if (cost < best) best = cost, piece = k;
         }
-        for (int k = 20; k <= r; ++k) {
-            const uint64_t cost = runs->cost[r - k] + price[2] + 9;
-            if (cost < best) best = cost, piece = k;
-        }
+        // One long-run piece (20..531 zeros) covers any run of 20 or more
+        // whole; splitting it could only add to its price.
+        if (r >= 20 && price[2] + 9 < best) best = price[2] + 9, piece = r;
         runs->cost[r] = best;
         runs->piece[r] = static_cast<uint16_t>(piece);
     }

@@ -6,7 +6,7 @@ namespace lh5enc {
 
 namespace {
 
-const int kLazyChain = 256;
+const int kLazyChain = 64;
 // A three-byte match this far back costs more than three literals.
 const uint32_t kFarShortMatch = 2048;
 
