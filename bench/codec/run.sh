@@ -11,7 +11,7 @@ build=${1:-$root/build/codec-bench}
 corpus=$build/codec-corpus
 
 cmake --preset native -B "$build" >/dev/null
-cmake --build "$build" --target codec_bench -j 2 >/dev/null
+cmake --build "$build" --target codec_bench samplegen -j 2 >/dev/null
 
 rm -rf "$corpus"
 mkdir -p "$corpus"
@@ -56,9 +56,19 @@ else
   echo "ImageMagick's convert is missing: no BMP images in the corpus"
 fi
 
+# The sample product's template images: what an installer typically carries
+# (small BMPs; the PNGs are already compressed). Only their totals are shown.
+summary=()
+if [ -x "$build/bin/samplegen" ]; then
+  mapfile -t styles < <(sed -n 's/^templateStyle=//p' "$root/product/product.ini")
+  "$build/bin/samplegen" images "$corpus/sample" "${styles[@]}" >/dev/null
+  while IFS= read -r f; do files+=("sample:$f"); done < <(find "$corpus/sample" -name '*.bmp' | sort)
+  summary=(--summary sample)
+fi
+
 if ! command -v jlha >/dev/null 2>&1; then
   echo "jlha (Debian package jlha-utils, a classic lh5 archiver) is not installed:"
   echo "the lh5 archiver column stays empty. Install it with: apt-get install jlha-utils"
 fi
 echo
-"$build/bin/codec_bench" "${files[@]}"
+"$build/bin/codec_bench" "${summary[@]}" "${files[@]}"
