@@ -51,7 +51,8 @@ static int32_t IsReparsePoint(const char *path)
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// Clears the sub-directory name of the current directory, then removes it.
+// Clears the sub-directory that entry names in the current directory, then
+// removes it.
 // A reparse point is not entered: only its removal is tried. Returns 0 when
 // the walk could not return to the directory it started from, so that the
 // caller stops deleting by bare names in what is no longer its directory.
