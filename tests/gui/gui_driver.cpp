@@ -114,12 +114,12 @@ HWND SetupProcess::WaitDialog(int timeoutMs)
     return NULL;
 }
 
-MessageBoxSeen SetupProcess::WaitMessageBox(int timeoutMs)
+MessageBoxSeen FindMessageBox(DWORD pid, HWND except, int timeoutMs)
 {
     MessageBoxSeen seen;
     for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
-        for (HWND window : WindowsOf(info_.dwProcessId)) {
-            if (window == dialog_ || !IsMessageBox(window))
+        for (HWND window : WindowsOf(pid)) {
+            if (window == except || !IsMessageBox(window))
                 continue;
             seen.window = window;
             seen.caption = WindowText(window);
@@ -135,11 +135,20 @@ MessageBoxSeen SetupProcess::WaitMessageBox(int timeoutMs)
             }
             return seen;
         }
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0)
-            break;
         Sleep(kPollMs);
     }
     return seen;
+}
+
+MessageBoxSeen SetupProcess::WaitMessageBox(int timeoutMs)
+{
+    // In slices, so that a process that has ended stops the wait.
+    for (int waited = 0; waited < timeoutMs; waited += 200) {
+        MessageBoxSeen seen = FindMessageBox(info_.dwProcessId, dialog_, 200);
+        if (seen.window || WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0)
+            return seen;
+    }
+    return MessageBoxSeen();
 }
 
 HWND SetupProcess::WaitOtherDialog(HWND except, int timeoutMs)

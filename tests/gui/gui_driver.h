@@ -57,6 +57,10 @@ private:
     HWND dialog_ = NULL;
 };
 
+// The first visible message box of process pid other than except, waiting
+// at most timeoutMs; an empty record when none appeared.
+MessageBoxSeen FindMessageBox(DWORD pid, HWND except, int timeoutMs);
+
 // Window helpers (cross-process).
 std::string WindowText(HWND window);
 void SetWindowTextRemote(HWND window, const std::string &text);

@@ -3,13 +3,16 @@
 // owner, the outcome of each answer on disk, in the registry and in the
 // Start Menu, and the launch of the installed program.
 #include "gui_driver.h"
+#include "run_setup.h"
 #include "setup_config.h"
+#include "setup_state.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace gui;
@@ -333,6 +336,54 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
     EXPECT_EQ(1, setup.WaitExit());
 }
 
+// A picked folder whose path leaves no room for "\" and the folder name is
+// refused with a message; one that leaves just enough room is taken.
+TEST_F(SetupGui, BrowserRefusesFolderWithoutRoomForTheName)
+{
+    HWND dialog = Launch();
+    HWND edit = GetDlgItem(dialog, 1000);
+    const std::string parent = SetupConfig.defaultParentDir;
+    const size_t name = lstrlenA(SetupConfig.folderName);
+    // "!" sorts such a folder first below the preselected one.
+    const std::string fits = Join(parent, "!" + std::string(258 - name - parent.size() - 2, 'f'));
+    const std::string tooLong = Join(parent, "!!" + std::string(259 - name - parent.size() - 3, 'l'));
+    ASSERT_EQ(258u - name, fits.size());
+    ASSERT_EQ(259u - name, tooLong.size());
+
+    auto pickFirstChild = [&](const std::string &expectedFolder) {
+        ASSERT_TRUE(MakeDirs(expectedFolder));
+        ClickCommand(dialog, 1003);
+        HWND browser = setup.WaitOtherDialog(dialog);
+        ASSERT_TRUE(browser);
+        HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
+        for (int waited = 0; waited < 10000 && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+             waited += 50)
+            Sleep(50);
+        Sleep(300);
+        LRESULT item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, item);
+        LRESULT child = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
+        ASSERT_TRUE(child);
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, child);
+        Sleep(300);
+        ClickCommand(browser, IDOK);
+    };
+
+    pickFirstChild(fits);
+    for (int waited = 0; waited < 5000 && WindowText(edit) == SetupConfig.defaultParentDir + std::string("\\") + SetupConfig.folderName; waited += 50)
+        Sleep(50);
+    EXPECT_EQ(Lower(Join(fits, SetupConfig.folderName)), Lower(WindowText(edit)));
+
+    pickFirstChild(tooLong);
+    Answer(ExpectBox(kWarning, kTooLongText, false), IDOK);
+    EXPECT_EQ(Lower(Join(fits, SetupConfig.folderName)), Lower(WindowText(edit)));
+    RemoveDirectoryA(fits.c_str());
+    RemoveDirectoryA(tooLong.c_str());
+
+    ClickCommand(dialog, 2);
+    EXPECT_EQ(1, setup.WaitExit());
+}
+
 // ------------------------------------------------------- the install sequence
 
 TEST_F(SetupGui, FreshDirectoryInstallsWithoutQuestion)
@@ -549,6 +600,26 @@ TEST_F(SetupGui, BuiltPayloadInstallsCompletely)
     if (!built.empty()) {
         EXPECT_EQ(built, ReadBytes(Join(dir, MainProgram()))) << "main program differs";
     }
+}
+
+// This test program has no dialog template 110: RunSetup, run here, cannot
+// create its dialog, says so and ends without a finish prompt.
+TEST(SetupWithoutDialog, TellsTheUserAndEnds)
+{
+    UseUnmanagedWindows();
+    MessageBoxSeen box;
+    std::thread user([&box]() {
+        box = FindMessageBox(GetCurrentProcessId(), NULL, 20000);
+        if (box.window)
+            Answer(box, IDOK);
+    });
+    EXPECT_EQ(1, RunSetup(GetModuleHandleA(NULL), NULL, (LPSTR) "", SW_SHOWNORMAL));
+    user.join();
+    EXPECT_EQ("Error..!", box.caption);
+    EXPECT_EQ("Setup can not show its window and has to stop.", box.text);
+    EXPECT_TRUE(box.ok && !box.yes);
+    EXPECT_EQ("error", box.icon);
+    EXPECT_EQ(NULL, SetupState.dialogWindow);
 }
 
 }  // namespace
