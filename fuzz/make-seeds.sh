@@ -32,8 +32,14 @@ if [ -x "$build/bin/lh5enc" ]; then
     "$build/bin/lh5enc" "$f" "$work/stream" >/dev/null 2>&1 && cat "$work/stream" >>"$out" || rm -f "$out"
   done
 fi
-# A tiny PE carrying a payload resource, when the cross tools are there.
-if [ -f build/win64/bin/setup.exe ]; then
-  cp build/win64/bin/setup.exe "$seeds/pe_lookup/setup.exe"
-fi
+# Small executables carrying a payload resource, made with the cross tools.
+for triplet in x86_64-w64-mingw32 i686-w64-mingw32; do
+  command -v $triplet-windres >/dev/null || continue
+  printf 'int main(void){return 0;}\n' >"$work/stub.c"
+  head -c 300 "$seeds/payload_walk/tree.zar" >"$work/small.zar" 2>/dev/null || printf 'zar\n' >"$work/small.zar"
+  printf '119 ZAR "%s"\n' "$work/small.zar" >"$work/stub.rc"
+  $triplet-windres "$work/stub.rc" -O coff -o "$work/stub.res" &&
+    $triplet-gcc -s -Os -o "$seeds/pe_lookup/stub-$triplet.exe" "$work/stub.c" "$work/stub.res" \
+      2>/dev/null || true
+done
 exit 0
