@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <queue>
 #include <vector>
 
 #include "lh5enc_block.h"
 #include "lh5enc_huffman.h"
+#include "lh5enc_log2.h"
 #include "test_data.h"
 
 using namespace lh5enc;
@@ -136,6 +138,22 @@ TEST(Lh5EncodeCodes, SizeEstimateIsTheWrittenSize) {
         WriteBlock(block.data(), block.size(), codes, &out);
         EXPECT_EQ(out.BitCount(), HeaderBits(codes) + SymbolBits(counts, codes))
             << "block of " << block.size() << " tokens";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Lh5EncodeCodes, IntegerLogarithm) {
+    EXPECT_EQ(Log2Q16(1), 0u);
+    EXPECT_EQ(Log2Q16(2), 1u << 16);
+    EXPECT_EQ(Log2Q16(uint64_t{1} << 40), 40u << 16);
+    for (uint64_t x : {3ull, 5ull, 7ull, 1000ull, 65535ull, 65537ull, 123456789ull, 0xFFFFFFFFFFull}) {
+        const double exact = std::log2(static_cast<double>(x)) * 65536.0;
+        const double got = Log2Q16(x);
+        EXPECT_LE(got, exact + 1e-6) << x;
+        EXPECT_GT(got, exact - 2.0) << x;
     }
 }
 

@@ -1,7 +1,8 @@
 #include "lh5enc_optimal.h"
 
-#include <cmath>
 #include <limits>
+
+#include "lh5enc_log2.h"
 
 namespace lh5enc {
 
@@ -21,9 +22,8 @@ uint32_t ScaledLength(uint8_t length) { return static_cast<uint32_t>(length) * k
 // Price of a symbol the current code lacks: a little more than its rarest used
 // symbol, since a code that gains a symbol lengthens others.
 uint32_t UnseenPrice(uint32_t total) {
-    double bits = std::log2(static_cast<double>(total) + 2.0) + 2.0;
-    if (bits > kMaxCodeLength + 2) bits = kMaxCodeLength + 2;
-    return static_cast<uint32_t>(bits * kScale);
+    const uint32_t price = (Log2Q16(uint64_t{total} + 2) >> 12) + 2 * kScale;
+    return price < (kMaxCodeLength + 2) * kScale ? price : (kMaxCodeLength + 2) * kScale;
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "lh5enc_split.h"
 
 #include <algorithm>
-#include <cmath>
+
+#include "lh5enc_log2.h"
 
 namespace lh5enc {
 
@@ -43,29 +44,30 @@ public:
         }
     }
 
-    // Quick estimate of a stretch's size as a block: entropy of both codes,
-    // extra bits, and a rough price for the tables.
-    double Estimate(size_t from, size_t to) const {
+    // Quick estimate of a stretch's size as a block, in 1/65536 bits:
+    // entropy of both codes, extra bits, and a rough price for the tables.
+    uint64_t Estimate(size_t from, size_t to) const {
         const uint32_t *a = &table_[from * kSymbols];
         const uint32_t *b = &table_[to * kSymbols];
-        double bits = 0;
+        uint64_t bits = 0;
         for (int part = 0; part < 2; ++part) {
             const int lo = part == 0 ? 0 : kLiteralSymbols;
             const int hi = part == 0 ? kLiteralSymbols : kSymbols;
-            double total = 0, sumFLogF = 0;
-            int used = 0;
+            uint64_t total = 0, sumFLogF = 0, extra = 0, used = 0;
             for (int s = lo; s < hi; ++s) {
-                const double f = static_cast<double>(b[s] - a[s]);
+                const uint64_t f = b[s] - a[s];
                 if (f == 0) continue;
                 total += f;
-                sumFLogF += f * std::log2(f);
+                sumFLogF += f * Log2Q16(f);
                 ++used;
-                if (part == 1 && s - lo > 1) bits += f * (s - lo - 1);
+                if (part == 1 && s - lo > 1) extra += f * static_cast<uint64_t>(s - lo - 1);
             }
-            if (total > 0) bits += total * std::log2(total) - sumFLogF;
-            bits += used * (part == 0 ? 4.0 : 3.5);
+            // sum f * log2(total / f), which rounding can never make negative
+            const uint64_t entropy = total * Log2Q16(total);
+            bits += (entropy > sumFLogF ? entropy - sumFLogF : 0) + (extra << 16);
+            bits += used * (part == 0 ? 4u << 16 : 7u << 15);
         }
-        return bits + 40;
+        return bits + (40u << 16);
     }
 
 private:
@@ -84,10 +86,10 @@ uint64_t ExactBits(const PrefixCounts &prefix, size_t from, size_t to) {
 // exact sizes agree that two blocks beat one; then the halves likewise.
 void SplitRange(const PrefixCounts &prefix, size_t from, size_t to, std::vector<size_t> *cuts) {
     if (to - from < 2) return;
-    double bestEstimate = 0;
+    uint64_t bestEstimate = 0;
     size_t best = 0;
     for (size_t m = from + 1; m < to; ++m) {
-        double estimate = prefix.Estimate(from, m) + prefix.Estimate(m, to);
+        const uint64_t estimate = prefix.Estimate(from, m) + prefix.Estimate(m, to);
         if (best == 0 || estimate < bestEstimate) {
             bestEstimate = estimate;
             best = m;
