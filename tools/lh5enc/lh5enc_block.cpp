@@ -90,11 +90,6 @@ void AddZeroRun(int run, const RunPlan *runs, AuxPlan *plan) {
     }
 }
 
-// Fills in the aux code for the planned steps: of the length limits worth
-// trying, the one that makes the aux code's own lengths plus the steps coded
-// with it cheapest. Returns that total in bits, extra bits included.
-uint64_t ChooseAuxCode(AuxPlan *plan);  // below, after the header writers
-
 void StepsFor(const BlockCodes &codes, const RunPlan *runs, AuxPlan *plan) {
     plan->stepCount = 0;
     int run = 0;
@@ -108,32 +103,6 @@ void StepsFor(const BlockCodes &codes, const RunPlan *runs, AuxPlan *plan) {
         run = 0;
         plan->steps[plan->stepCount++] = AuxStep{static_cast<uint8_t>(len + 2), 0, 0};
     }
-}
-
-// Plans the literal lengths as aux steps: first with the usual zero runs,
-// then once more with runs priced by the aux code that gave; the cheaper wins.
-void PlanAux(const BlockCodes &codes, AuxPlan *plan) {
-    plan->literalCount = 0;
-    for (int s = 0; s < kLiteralSymbols; ++s) {
-        if (codes.literalLengths[s] != 0) plan->literalCount = s + 1;
-    }
-    StepsFor(codes, nullptr, plan);
-    const uint64_t usual = ChooseAuxCode(plan);
-
-    uint64_t price[3];
-    for (int k = 0; k < 3; ++k) {
-        if (plan->single >= 0) {
-            price[k] = plan->single == k ? 0 : kUnusable;
-        } else {
-            price[k] = plan->lengths[k] != 0 ? plan->lengths[k] : kUnusable;
-        }
-    }
-    RunPlan runs;
-    PlanRuns(price, &runs);
-    AuxPlan priced;
-    priced.literalCount = plan->literalCount;
-    StepsFor(codes, &runs, &priced);
-    if (ChooseAuxCode(&priced) < usual) *plan = priced;
 }
 
 // A code length as the small-code reader takes it: 3 bits below 7, else 111
@@ -178,6 +147,9 @@ void PutSmallCode(const uint8_t *lengths, int count, int countBits, int special,
     }
 }
 
+// Fills in the aux code for the planned steps: of the length limits worth
+// trying, the one that makes the aux code's own lengths plus the steps coded
+// with it cheapest. Returns that total in bits, extra bits included.
 uint64_t ChooseAuxCode(AuxPlan *plan) {
     uint32_t freq[kAuxSymbols] = {};
     uint64_t extraBits = 0;
@@ -213,6 +185,32 @@ uint64_t ChooseAuxCode(AuxPlan *plan) {
     }
     if (plan->single < 0) CanonicalCodes(plan->lengths, kAuxSymbols, plan->codes);
     return best;
+}
+
+// Plans the literal lengths as aux steps: first with the usual zero runs,
+// then once more with runs priced by the aux code that gave; the cheaper wins.
+void PlanAux(const BlockCodes &codes, AuxPlan *plan) {
+    plan->literalCount = 0;
+    for (int s = 0; s < kLiteralSymbols; ++s) {
+        if (codes.literalLengths[s] != 0) plan->literalCount = s + 1;
+    }
+    StepsFor(codes, nullptr, plan);
+    const uint64_t usual = ChooseAuxCode(plan);
+
+    uint64_t price[3];
+    for (int k = 0; k < 3; ++k) {
+        if (plan->single >= 0) {
+            price[k] = plan->single == k ? 0 : kUnusable;
+        } else {
+            price[k] = plan->lengths[k] != 0 ? plan->lengths[k] : kUnusable;
+        }
+    }
+    RunPlan runs;
+    PlanRuns(price, &runs);
+    AuxPlan priced;
+    priced.literalCount = plan->literalCount;
+    StepsFor(codes, &runs, &priced);
+    if (ChooseAuxCode(&priced) < usual) *plan = priced;
 }
 
 template <class Sink>
