@@ -190,7 +190,7 @@ std::string WindowText(HWND window)
 {
     char text[1024] = "";
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL,
                              5000, &result))
         return std::string();
     return std::string(text);
@@ -199,7 +199,7 @@ std::string WindowText(HWND window)
 void SetWindowTextRemote(HWND window, const std::string &text)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 5000,
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_NORMAL, 5000,
                         &result);
 }
 
