@@ -1,0 +1,65 @@
+// The user's Start Menu "Programs" folder and "Desktop" folder, read from the
+// Shell Folders key of the current user.
+#include <windows.h>
+
+#include "shell_folders.h"
+
+static const char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+enum { kNameCapacity = 260, kDataCapacity = 260 };
+
+// Equality of two names, ASCII letters compared without regard to case.
+static int SameNameIgnoringCase(const char *a, const char *b)
+{
+    for (;; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'A' && x <= 'Z') x = (char)(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = (char)(y - 'A' + 'a');
+        if (x != y) return 0;
+        if (x == 0) return 1;
+    }
+}
+
+// Copies registry data of dataSize bytes into a 260-byte folder buffer.
+// The data need not carry its terminator; the copy always does.
+static void CopyFolderText(char *folder, const BYTE *data, DWORD dataSize)
+{
+    DWORD i = 0;
+    for (; i < dataSize && i < kDataCapacity - 1 && data[i] != 0; ++i) folder[i] = (char)data[i];
+    folder[i] = 0;
+}
+
+int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsFound,
+                         int32_t *desktopFound)
+{
+    programsDir[0] = 0;
+    desktopDir[0] = 0;
+    *programsFound = 0;
+    *desktopFound = 0;
+
+    HKEY key;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, kShellFoldersKey, &key) != ERROR_SUCCESS) return 0;
+
+    char name[kNameCapacity];
+    BYTE data[kDataCapacity];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = kNameCapacity;
+        DWORD dataSize = kDataCapacity;
+        LONG result = RegEnumValueA(key, index, name, &nameSize, NULL, NULL, data, &dataSize);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS) continue; // name or data too long: pass over it
+
+        if (!*programsFound && SameNameIgnoringCase(name, "Programs")) {
+            CopyFolderText(programsDir, data, dataSize);
+            *programsFound = 1;
+        } else if (!*desktopFound && SameNameIgnoringCase(name, "Desktop")) {
+            CopyFolderText(desktopDir, data, dataSize);
+            *desktopFound = 1;
+        }
+        if (*programsFound && *desktopFound) break;
+    }
+
+    RegCloseKey(key);
+    return 1;
+}

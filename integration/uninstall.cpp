@@ -1,0 +1,76 @@
+// The product's entry in the system's list of installed programs, and the
+// removal of the older generation's entry.
+#include <windows.h>
+
+#include "uninstall.h"
+#include "setup_config.h"
+#include "setup_state.h"
+
+static const char kUninstallKeyPrefix[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+static const char kOlderUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnik";
+
+// The key path and each value's text are composed in turn in this buffer.
+enum { kEntryCapacity = 256 };
+
+// Appends text to buffer; 0, with the buffer unchanged, when the result would
+// not fit kEntryCapacity bytes.
+static int AppendText(char *buffer, const char *text)
+{
+    int used = lstrlenA(buffer);
+    if (used + lstrlenA(text) >= kEntryCapacity) return 0;
+    lstrcpyA(buffer + used, text);
+    return 1;
+}
+
+// Writes text as a REG_SZ value, stored with exactly one terminating NUL.
+static void WriteTextValue(HKEY key, const char *name, const char *text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1);
+}
+
+int32_t RegisterUninstall(void)
+{
+    char entry[kEntryCapacity];
+    entry[0] = 0;
+    if (!AppendText(entry, kUninstallKeyPrefix) || !AppendText(entry, SetupConfig.productName)) {
+        return 0;
+    }
+
+    static char emptyClass[] = "";
+    HKEY key;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry, 0, emptyClass, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, NULL, &key, &disposition) != ERROR_SUCCESS) {
+        return 0;
+    }
+
+    WriteTextValue(key, "DisplayName", SetupConfig.productName);
+
+    // The program path is quoted: unquoted, a path with blanks would be
+    // resolved piece by piece ("c:\program.exe" first) when the command runs.
+    const char *dir = SetupState.installDir;
+    int dirLength = lstrlenA(dir);
+    const char *separator = (dirLength > 0 && dir[dirLength - 1] == '\\') ? "" : "\\";
+    entry[0] = 0;
+    if (AppendText(entry, "\"") && AppendText(entry, dir) && AppendText(entry, separator) &&
+        AppendText(entry, SetupConfig.exeBaseName) && AppendText(entry, ".exe\" ") &&
+        AppendText(entry, SetupConfig.uninstallSwitch)) {
+        WriteTextValue(key, "UninstallString", entry);
+    }
+
+    RegCloseKey(key);
+    return 1;
+}
+
+int32_t RemoveUninstallEntry(void)
+{
+    HKEY key;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kOlderUninstallKey, &key) != ERROR_SUCCESS) return 0;
+    RegDeleteValueA(key, "DisplayName");
+    RegDeleteValueA(key, "UninstallString");
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOlderUninstallKey);
+    return 1;
+}

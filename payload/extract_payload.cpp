@@ -1,0 +1,55 @@
+// Installs the whole payload archive: every record of the "ZAR" resource
+// below the install directory, the count check, then the shortcuts and the
+// uninstall entry.
+#include <windows.h>
+
+#include "extract_payload.h"
+#include "extract_entry.h"
+#include "shortcuts.h"
+#include "uninstall.h"
+#include "setup_config.h"
+#include "setup_state.h"
+
+int32_t ExtractPayload(void)
+{
+    if (SetupState.installDir[0] == 0) return -1;
+    SetupState.cancelled = 0;
+
+    // A missing resource yields size 0: the walk below then finds no record
+    // and the count check fails.
+    HMODULE module = SetupState.moduleHandle;
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kPayloadResourceId),
+                               PAYLOAD_RESOURCE_TYPE);
+    DWORD size = SizeofResource(module, info);
+    HGLOBAL loaded = LoadResource(module, info);
+    const uint8_t *archive = (const uint8_t *)LockResource(loaded);
+    if (archive == NULL) size = 0;
+
+    SetupState.extracting = 1;
+    SetupState.progressTotal = (uint32_t)SetupConfig.fileCount;
+    SetupState.progressDone = 0;
+
+    uint32_t offset = 0;
+    int32_t count = 0;
+    for (;;) {
+        int32_t next = ExtractEntry(archive, offset, size, SetupState.installDir);
+        if (next == 0) break;
+        // Records only ever move forward; anything else is a failure too.
+        if (next < 0 || (uint32_t)next <= offset) {
+            SetupState.cancelled = 1;
+            break;
+        }
+        ++count;
+        offset = (uint32_t)next;
+    }
+
+    FreeResource(loaded);
+
+    if (SetupState.cancelled || count < SetupConfig.fileCount) {
+        SetupState.cancelled = 1;
+        return -1;
+    }
+    if (CreateShortcuts() == 0) return -2;
+    if (SetupConfig.registerUninstall) RegisterUninstall();
+    return 1;
+}

@@ -1,0 +1,218 @@
+// The extraction driver over real "ZAR" resources, loaded as data files in
+// place of the setup program's own module: setup.exe's shipped payload, and
+// test payloads written into copies of a stub program.
+#include "integration_fixture.h"
+
+#include "extract_payload.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Entry {
+    std::string name, data;
+};
+
+// Stored records in the archive layout.
+std::string BuildPayload(const std::vector<Entry> &entries)
+{
+    std::string out;
+    auto put = [&](uint32_t value) {
+        for (int i = 0; i < 4; ++i) out.push_back((char)(value >> (8 * i)));
+    };
+    for (const Entry &e : entries) {
+        put(0x0A72617A);
+        put((uint32_t)(20 + e.name.size() + 1));
+        put(0);
+        put((uint32_t)e.data.size());
+        put((uint32_t)e.data.size());
+        out += e.name + '\0' + e.data;
+    }
+    return out;
+}
+
+// The program, the help file, then images below "templates".
+std::vector<Entry> ProductEntries(int count)
+{
+    std::vector<Entry> entries = {{"varnik.exe", "MZ program"}, {"readme.htm", "<html/>"}};
+    for (int i = 2; i < count; ++i) {
+        entries.push_back({"templates\\Flat\\Set " + std::to_string(i % 3) + "\\img" +
+                               std::to_string(i) + ".bmp",
+                           std::string(i, (char)i)});
+    }
+    entries.resize(count);
+    return entries;
+}
+
+// The folder of the test program, where setup.exe and the stub are built too.
+std::string BinDir()
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    std::string path = self;
+    return path.substr(0, path.rfind('\\') + 1);
+}
+
+std::string ReadAll(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string data(GetFileSize(file, NULL), '\0');
+    DWORD read = 0;
+    ReadFile(file, &data[0], (DWORD)data.size(), &read, NULL);
+    CloseHandle(file);
+    return data.substr(0, read);
+}
+
+class ExtractPayloadTest : public IntegrationTest {
+protected:
+    void SetUp() override
+    {
+        IntegrationTest::SetUp();
+        UseOwnShellFolders();
+        installDir = root + "\\Program Files\\VarnikPlus\\";
+        MakeDirs(installDir);
+        SetInstallDir(installDir);
+    }
+
+    void TearDown() override
+    {
+        SetupState.moduleHandle = NULL;
+        if (module_ != NULL) FreeLibrary(module_);
+        IntegrationTest::TearDown();
+    }
+
+    // The module the payload is taken from becomes a copy of the stub
+    // carrying payload as "ZAR"/119 (no such resource when withResource is
+    // false).
+    void UsePayload(const std::string &payload, bool withResource = true)
+    {
+        std::string stub = BinDir() + "integration_payload_stub.exe";
+        std::string copy = root + "\\carrier.exe";
+        ASSERT_TRUE(CopyFileA(stub.c_str(), copy.c_str(), FALSE)) << stub;
+        if (withResource) {
+            HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
+            ASSERT_TRUE(update != NULL &&
+                        UpdateResourceA(update, "ZAR", MAKEINTRESOURCEA(119),
+                                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                        (void *)payload.data(), (DWORD)payload.size()) &&
+                        EndUpdateResourceA(update, FALSE));
+        }
+        module_ = LoadLibraryExA(copy.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module_, (HMODULE)NULL);
+        SetupState.moduleHandle = module_;
+    }
+
+    void ExpectFiles(const std::vector<Entry> &entries)
+    {
+        for (const Entry &e : entries) EXPECT_EQ(ReadAll(installDir + e.name), e.data) << e.name;
+    }
+
+    std::string installDir;
+    HMODULE module_ = NULL;
+};
+
+TEST_F(ExtractPayloadTest, ShippedPayloadInstallsFilesShortcutsAndQuotedEntry)
+{
+    // setup.exe's own payload, lh5 records and all, loaded as setup.exe runs.
+    module_ = LoadLibraryExA((BinDir() + "setup.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module_, (HMODULE)NULL);
+    SetupState.moduleHandle = module_;
+    SetupState.cancelled = 1;
+
+    EXPECT_EQ(ExtractPayload(), 1);
+    EXPECT_EQ(SetupState.cancelled, 0);
+    EXPECT_EQ(SetupState.extracting, 1);
+    EXPECT_EQ(SetupState.progressTotal, 119u);
+    EXPECT_EQ(SetupState.progressDone, 119u);
+    Names files = ListTree(installDir);
+    EXPECT_EQ(std::count_if(files.begin(), files.end(),
+                            [](const std::string &name) { return name.back() != '\\'; }),
+              119);
+    EXPECT_EQ(ReadAll(installDir + "varnik.exe"), ReadAll(BinDir() + "varnik.exe"));
+
+    std::string startMenu = programsDir + "\\VarnikPlus\\", program = installDir + "varnik.exe";
+    EXPECT_EQ(ReadLink(startMenu + "VarnikPlus.lnk").path, program);
+    EXPECT_EQ(ReadLink(desktopDir + "\\VarnikPlus.lnk").path, program);
+    EXPECT_EQ(ReadLink(startMenu + "VarnikPlus Help.lnk").path, installDir + "readme.htm");
+    EXPECT_EQ(ReadLink(startMenu + "Uninstall VarnikPlus.lnk").arguments, "/uninstall");
+    EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kProductUninstallKey, "UninstallString"),
+              "\"" + program + "\" /uninstall" + '\0');
+}
+
+TEST_F(ExtractPayloadTest, RecordCountIsCheckedAgainstFileCount)
+{
+    // Fewer records than expected fail after writing what there is, with no
+    // shortcut and no uninstall entry; exactly as many or more succeed.
+    std::vector<Entry> entries = ProductEntries(5);
+    UsePayload(BuildPayload(entries));
+    SetupConfig.fileCount = 6;
+    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(SetupState.cancelled, 1);
+    ExpectFiles(entries);
+    EXPECT_FALSE(DirExists(programsDir + "\\VarnikPlus"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
+
+    for (int32_t expected : {5, 4}) {
+        SetupConfig.fileCount = expected;
+        EXPECT_EQ(ExtractPayload(), 1);
+        EXPECT_EQ(SetupState.cancelled, 0);
+        EXPECT_EQ(SetupState.progressDone, 5u);
+        EXPECT_EQ(SetupState.progressTotal, (uint32_t)expected);
+    }
+}
+
+TEST_F(ExtractPayloadTest, AFailingRecordStopsTheWalk)
+{
+    // The third record's file can't be created (a folder of that name is in
+    // the way): the first two stay, the fourth is never attempted. The
+    // failure counts even though two records already make fileCount.
+    std::vector<Entry> entries = ProductEntries(4);
+    UsePayload(BuildPayload(entries));
+    SetupConfig.fileCount = 2;
+    MakeDirs(installDir + entries[2].name);
+
+    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(SetupState.cancelled, 1);
+    EXPECT_EQ(SetupState.progressDone, 2u);
+    ExpectFiles({entries[0], entries[1]});
+    EXPECT_FALSE(FileExists(installDir + entries[3].name));
+    EXPECT_FALSE(DirExists(programsDir + "\\VarnikPlus"));
+}
+
+TEST_F(ExtractPayloadTest, MissingResourceFailsAndNoDirectoryTouchesNothing)
+{
+    UsePayload("", false);
+    SetupConfig.fileCount = 1;
+    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(SetupState.cancelled, 1);
+    EXPECT_EQ(SetupState.extracting, 1);
+
+    SetupState = SetupStateRecord{};
+    SetupState.progressTotal = 77;
+    SetupState.progressDone = 55;
+    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(SetupState.cancelled + SetupState.extracting, 0);
+    EXPECT_EQ(SetupState.progressTotal, 77u);
+    EXPECT_EQ(SetupState.progressDone, 55u);
+}
+
+TEST_F(ExtractPayloadTest, ShortcutFailureOrSwitchSkipsTheUninstallEntry)
+{
+    std::vector<Entry> entries = ProductEntries(3);
+    UsePayload(BuildPayload(entries));
+    SetupConfig.fileCount = 3;
+    DeleteRegValue(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Programs");
+    EXPECT_EQ(ExtractPayload(), -2);
+    EXPECT_EQ(SetupState.cancelled, 0);
+    ExpectFiles(entries);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
+
+    UseOwnShellFolders();
+    SetupConfig.registerUninstall = 0;
+    EXPECT_EQ(ExtractPayload(), 1);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
+    EXPECT_EQ(ListTree(programsDir + "\\VarnikPlus"), (Names{"VarnikPlus Help.lnk", "VarnikPlus.lnk"}));
+}
+
+} // namespace
