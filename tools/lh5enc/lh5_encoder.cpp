@@ -86,7 +86,7 @@ std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
         SymbolCounts counts;
         CountSymbols(best.data(), best.size(), &counts);
         uint64_t bestBits = BlockBits(counts);
-        FindRangeMatches(&finder, byteBegin, byteEnd, &range);
+        FindRangeMatches(&finder, data, byteBegin, byteEnd, &range);
         for (int pass = 0; pass < kPasses; ++pass) {
             CostModel model;
             ModelFromCounts(counts, &model);

@@ -8,10 +8,10 @@ namespace lh5enc {
 
 namespace {
 
-// A match at least this long is taken as it is: the positions it covers get
-// no matches of their own (the parse cannot gain much there, and runs would
-// otherwise cost 254 steps per byte).
-const uint32_t kNiceLength = 192;
+// After a match at least this long, the positions it covers get only its
+// continuation as a match, and only at its full length: runs and long
+// repeats would otherwise cost a full search and 254 steps per byte.
+const uint32_t kNiceLength = 256;
 // Matches kept per position: the nearest few and the longest few.
 const int kKeepMatches = 24;
 
@@ -28,18 +28,30 @@ uint32_t UnseenPrice(uint32_t total) {
 
 }  // namespace
 
-void FindRangeMatches(MatchFinder *finder, size_t begin, size_t end, RangeMatches *out) {
+void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
+                      RangeMatches *out) {
     out->begin = begin;
     out->end = end;
     out->first.assign(end - begin + 1, 0);
     out->matches.clear();
-    out->skipped.assign(end - begin, 0);
+    out->quick.assign(end - begin, 0);
     Match found[kMaxMatch];
-    size_t skipUntil = begin;
+    // The last long match: its distance, and how far the bytes are known to
+    // repeat at that distance.
+    size_t quickUntil = begin, repeatEnd = begin;
+    uint32_t repeatDistance = 0;
     for (size_t p = begin; p < end; ++p) {
         out->first[p - begin] = static_cast<uint32_t>(out->matches.size());
-        if (p < skipUntil) {
-            out->skipped[p - begin] = 1;
+        if (p < quickUntil) {
+            // Inside a long match: only its continuation, found in constant
+            // time by extending the known repeat.
+            while (repeatEnd < end && repeatEnd - p < kMaxMatch &&
+                   data[repeatEnd] == data[repeatEnd - repeatDistance]) {
+                ++repeatEnd;
+            }
+            const uint32_t length = static_cast<uint32_t>(repeatEnd - p);
+            if (length >= kMinMatch) out->matches.push_back(Match{length, repeatDistance});
+            out->quick[p - begin] = 1;
             finder->Insert(p);
             continue;
         }
@@ -52,7 +64,11 @@ void FindRangeMatches(MatchFinder *finder, size_t begin, size_t end, RangeMatche
             from = n - kKeepMatches / 2;
         }
         for (int i = from; i < n; ++i) out->matches.push_back(found[i]);
-        if (n > 0 && found[n - 1].length >= kNiceLength) skipUntil = p + found[n - 1].length;
+        if (n > 0 && found[n - 1].length >= kNiceLength) {
+            quickUntil = p + found[n - 1].length;
+            repeatEnd = quickUntil;
+            repeatDistance = found[n - 1].distance;
+        }
     }
     out->first[end - begin] = static_cast<uint32_t>(out->matches.size());
 }
@@ -97,13 +113,26 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostMode
     price[0] = 0;
     for (size_t i = 0; i < n; ++i) {
         const uint32_t here = price[i];
-        if (here == kUnreached || range.skipped[i]) continue;
+        if (here == kUnreached) continue;
         const uint32_t literal = here + model.literal[data[range.begin + i]];
         if (literal < price[i + 1]) {
             price[i + 1] = literal;
             stepLength[i + 1] = 1;
         }
         uint32_t length = kMinMatch;
+        if (range.quick[i]) {
+            for (uint32_t k = range.first[i]; k < range.first[i + 1]; ++k) {
+                const Match &m = range.matches[k];
+                const uint32_t cost = here + model.position[PositionSymbol(m.distance - 1)] +
+                                      model.literal[m.length + 253];
+                if (cost < price[i + m.length]) {
+                    price[i + m.length] = cost;
+                    stepLength[i + m.length] = static_cast<uint16_t>(m.length);
+                    stepPosition[i + m.length] = static_cast<uint16_t>(m.distance - 1);
+                }
+            }
+            continue;
+        }
         for (uint32_t k = range.first[i]; k < range.first[i + 1]; ++k) {
             const Match &m = range.matches[k];
             const uint32_t base = here + model.position[PositionSymbol(m.distance - 1)];

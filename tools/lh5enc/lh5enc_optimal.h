@@ -19,12 +19,13 @@ struct RangeMatches {
     size_t end = 0;
     std::vector<uint32_t> first;  // per position: index of its first match; one extra at the end
     std::vector<Match> matches;
-    std::vector<uint8_t> skipped;  // inside a long match taken without alternatives
+    std::vector<uint8_t> quick;  // inside a long match: only its continuation, full length only
 };
 
-// Feeds positions begin..end-1 to the finder (which has seen every position
-// before begin) and records their matches.
-void FindRangeMatches(MatchFinder *finder, size_t begin, size_t end, RangeMatches *out);
+// Feeds positions begin..end-1 of data to the finder (which has seen every
+// position before begin) and records their matches.
+void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
+                      RangeMatches *out);
 
 // Bit costs, in sixteenths of a bit, of every literal/length symbol and of
 // every position symbol with its extra bits.
