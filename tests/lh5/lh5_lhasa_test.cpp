@@ -62,41 +62,4 @@ TEST(Lh5AgainstLhasa, RandomStreamsDecodeAlike)
     }
 }
 
-// Streams of data that looks like files: text with repeats, runs, and
-// noise, in one hand-built stream each, several blocks long.
-TEST(Lh5AgainstLhasa, FileLikeStreamsDecodeAlike)
-{
-    std::mt19937 rng(8);
-    for (int kind = 0; kind < 3; kind++) {
-        BitWriter w;
-        std::vector<uint8_t> expected;
-        for (int b = 0; b < 6; b++) {
-            Lh5Block block;
-            size_t at = expected.size();
-            for (int i = 0; i < 5000; i++) {
-                if (kind == 1 && at > 0 && i % 2) {
-                    block.tokens.push_back({509, 0}); // a 256-byte run
-                    at += 256;
-                } else if (kind == 0 && at > 300 && rng() % 3 == 0) {
-                    int len = 3 + (int)(rng() % 30);
-                    uint32_t pos = (uint32_t)(rng() % std::min<size_t>(at - 1, 8191));
-                    block.tokens.push_back({len + 253, pos});
-                    at += (size_t)len;
-                } else {
-                    int c = kind == 2 ? (int)(rng() & 0xFF) : 'a' + (int)(rng() % 26);
-                    block.tokens.push_back({c, 0});
-                    at++;
-                }
-            }
-            AutoCodes(block);
-            PutBlock(w, block);
-            ApplyTokens(block.tokens, expected);
-        }
-        EXPECT_EQ(LhasaDecode(w.bytes, expected.size()), expected) << "kind " << kind;
-        int errorChunk;
-        EXPECT_EQ(DecodeRecord(w.bytes, (uint32_t)expected.size(), &errorChunk), expected);
-        EXPECT_EQ(errorChunk, -1);
-    }
-}
-
 } // namespace

@@ -1,7 +1,6 @@
 #include "lh5_stream_writer.h"
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 
 #include "lh5_decoder.h"
@@ -15,12 +14,6 @@ void BitWriter::Put(uint32_t value, int n)
             bytes.back() |= (uint8_t)(0x80 >> (bitCount % 8));
         bitCount++;
     }
-}
-
-void BitWriter::PutRepeated(int bit, int count)
-{
-    for (int i = 0; i < count; i++)
-        Put((uint32_t)bit, 1);
 }
 
 std::vector<uint32_t> CanonicalCodes(const std::vector<uint8_t> &lengths)
@@ -126,7 +119,7 @@ static std::vector<AuxItem> LiteralLengthItems(const std::vector<uint8_t> &lengt
     return items;
 }
 
-std::vector<int> AuxSymbolsUsed(const std::vector<uint8_t> &literalLengths)
+static std::vector<int> AuxSymbolsUsed(const std::vector<uint8_t> &literalLengths)
 {
     std::set<int> used;
     for (const AuxItem &item : LiteralLengthItems(literalLengths))
@@ -134,7 +127,9 @@ std::vector<int> AuxSymbolsUsed(const std::vector<uint8_t> &literalLengths)
     return std::vector<int>(used.begin(), used.end());
 }
 
-void PutSmallLengths(BitWriter &w, const std::vector<uint8_t> &lengths, int countBits,
+// The small codes' lengths: 3 bits each, 7 and up as 111, (length - 7)
+// ones and a zero; after index special two bits of zero-run.
+static void PutSmallLengths(BitWriter &w, const std::vector<uint8_t> &lengths, int countBits,
                      int special)
 {
     int n = 0;
@@ -150,8 +145,7 @@ void PutSmallLengths(BitWriter &w, const std::vector<uint8_t> &lengths, int coun
             w.Put((uint32_t)len, 3);
         } else {
             w.Put(7, 3);
-            w.PutRepeated(1, len - 7);
-            w.Put(0, 1);
+            w.Put(((1u << (len - 7)) - 1) << 1, len - 6);
         }
         i++;
         if (i == special) {
