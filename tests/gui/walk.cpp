@@ -3,6 +3,7 @@
 // finish prompt No, and prints what was installed (files, shortcuts, the
 // uninstall entry).
 //   gui_walk SETUP_EXE [HANDOFF_DIR]
+//   gui_walk --report      only prints what an install has left behind
 // With HANDOFF_DIR, the walk pauses at three moments (dialog idle, during the
 // extraction, finish prompt) for a screenshot taken outside Wine: it writes
 // NAME.ready holding the dialog's screen rectangle "x y width height" and
@@ -41,17 +42,66 @@ int CountFiles(const std::string &dir)
     return (int)ListFiles(dir).size();
 }
 
+// The directory of the program named by the uninstall entry.
+std::string InstalledDir()
+{
+    std::string command = ReadUninstallValue(SetupConfig.productName, "UninstallString");
+    const size_t open = command.find('"');
+    if (open != std::string::npos)
+        command = command.substr(open + 1, command.find('"', open + 1) - open - 1);
+    return command.substr(0, command.find_last_of('\\'));
+}
+
+// Prints the installed files, the shortcuts and the uninstall entry; returns
+// the number of files.
+int Report(const std::string &dir)
+{
+    const std::vector<std::string> files = ListFiles(dir);
+    printf("Installed in %s: %d files\n", dir.c_str(), (int)files.size());
+    for (size_t i = 0; i < files.size() && i < 12; ++i)
+        printf("  %s\n", files[i].c_str());
+    if (files.size() > 12)
+        printf("  ... and %d more\n", (int)files.size() - 12);
+
+    const std::string menu = Join(ReadShellFolder("Programs"), SetupConfig.productName);
+    printf("\nStart Menu folder %s:\n", menu.c_str());
+    for (const std::string &link : ListFiles(menu)) {
+        ShortcutSeen seen = ReadShortcut(Join(menu, link));
+        printf("  %-28s -> %s %s\n", link.c_str(), seen.target.c_str(), seen.arguments.c_str());
+    }
+    const std::string desktopLink =
+        Join(ReadShellFolder("Desktop"), std::string(SetupConfig.productName) + ".lnk");
+    if (Exists(desktopLink))
+        printf("Desktop: %s -> %s\n", desktopLink.c_str(), ReadShortcut(desktopLink).target.c_str());
+
+    printf("\nHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s\n",
+           SetupConfig.productName);
+    printf("  DisplayName     = %s\n", ReadUninstallValue(SetupConfig.productName, "DisplayName").c_str());
+    printf("  UninstallString = %s\n",
+           ReadUninstallValue(SetupConfig.productName, "UninstallString").c_str());
+    return (int)files.size();
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: gui_walk SETUP_EXE [HANDOFF_DIR]\n");
+        fprintf(stderr, "usage: gui_walk SETUP_EXE [HANDOFF_DIR] | gui_walk --report\n");
         return 2;
     }
+    if (std::string(argv[1]) == "--report") {
+        if (!UninstallKeyExists(SetupConfig.productName)) {
+            printf("%s is not installed.\n", SetupConfig.productName);
+            return 1;
+        }
+        return Report(InstalledDir()) > 0 ? 0 : 1;
+    }
     const std::string exe = WinPath(argv[1]);
-    if (argc > 2)
+    if (argc > 2) {
         handoff = WinPath(argv[2]);
+        UseUnmanagedWindows();   // headless: no window manager
+    }
 
     SetupProcess setup;
     if (!setup.Start(exe, DirOfModule())) {
@@ -102,28 +152,5 @@ int main(int argc, char **argv)
     }
     printf("setup.exe ended with exit code %d\n\n", setup.WaitExit());
 
-    const std::vector<std::string> files = ListFiles(dir);
-    printf("Installed in %s: %d files\n", dir.c_str(), (int)files.size());
-    for (size_t i = 0; i < files.size() && i < 12; ++i)
-        printf("  %s\n", files[i].c_str());
-    if (files.size() > 12)
-        printf("  ... and %d more\n", (int)files.size() - 12);
-
-    const std::string menu = Join(ReadShellFolder("Programs"), SetupConfig.productName);
-    printf("\nStart Menu folder %s:\n", menu.c_str());
-    for (const std::string &link : ListFiles(menu)) {
-        ShortcutSeen seen = ReadShortcut(Join(menu, link));
-        printf("  %-28s -> %s %s\n", link.c_str(), seen.target.c_str(), seen.arguments.c_str());
-    }
-    const std::string desktopLink =
-        Join(ReadShellFolder("Desktop"), std::string(SetupConfig.productName) + ".lnk");
-    if (Exists(desktopLink))
-        printf("Desktop: %s -> %s\n", desktopLink.c_str(), ReadShortcut(desktopLink).target.c_str());
-
-    printf("\nHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s\n",
-           SetupConfig.productName);
-    printf("  DisplayName     = %s\n", ReadUninstallValue(SetupConfig.productName, "DisplayName").c_str());
-    printf("  UninstallString = %s\n",
-           ReadUninstallValue(SetupConfig.productName, "UninstallString").c_str());
-    return files.empty() ? 1 : 0;
+    return Report(dir) > 0 ? 0 : 1;
 }
