@@ -10,7 +10,7 @@
 
 namespace {
 
-struct Spec {
+struct Fields {
     std::string name;
     std::string data;
     int64_t headerSize = -1; // default: 20 + name + NUL
@@ -25,10 +25,10 @@ void PutU32(std::vector<uint8_t> &out, uint32_t v)
         out.push_back((uint8_t)(v >> (8 * i)));
 }
 
-std::vector<uint8_t> Archive(std::initializer_list<Spec> specs, size_t tail = 0)
+std::vector<uint8_t> Archive(std::initializer_list<Fields> records, size_t tail = 0)
 {
     std::vector<uint8_t> a;
-    for (const Spec &s : specs) {
+    for (const Fields &s : records) {
         PutU32(a, kPayloadMagic);
         PutU32(a, s.headerSize >= 0 ? (uint32_t)s.headerSize : (uint32_t)(21 + s.name.size()));
         PutU32(a, s.method);
@@ -53,7 +53,7 @@ int32_t Read(const std::vector<uint8_t> &archive, uint32_t offset, PayloadRecord
 
 TEST(PayloadRecord, WalkYieldsEveryRecordAndEndsAtTheLastByte)
 {
-    Spec lh5{"varnik.exe", "compressed bytes"};
+    Fields lh5{"varnik.exe", "compressed bytes"};
     lh5.method = kPayloadMethodLh5;
     std::vector<uint8_t> a = Archive(
         {lh5, {"templates\\blue\\empty.bmp", ""}, {"templates\\blue\\small\\b.png", "png!"}});
@@ -121,11 +121,11 @@ TEST(PayloadRecord, HeaderAndDataMustLieInsideTheArchive)
     EXPECT_EQ(Read(Archive({{"a.txt", "x"}}), 0), 1);
 
     for (int64_t packed : {6LL, 0x80000000LL, 0xFFFFFFF0LL, 0xFFFFFFFFLL}) {
-        Spec s{"a.txt", "hello"};
+        Fields s{"a.txt", "hello"};
         s.packedSize = packed;
         EXPECT_EQ(Read(Archive({s}), 0), -1) << "packedSize " << packed;
     }
-    Spec wrap{"b.txt", "data"};
+    Fields wrap{"b.txt", "data"};
     wrap.headerSize = 0xFFFFFFF8LL; // offset + headerSize wraps to below size
     std::vector<uint8_t> a = Archive({{"a.txt", "hello"}, wrap});
     EXPECT_EQ(Read(a, 31), -1);
@@ -137,7 +137,7 @@ TEST(PayloadRecord, NameMustBeNonEmptyAndTerminatedInItsField)
 {
     EXPECT_EQ(Read(Archive({{"", "data"}}), 0), -1);
     EXPECT_EQ(Read(Archive({{std::string("\0abc", 4), "data"}}), 0), -1);
-    Spec open{"abc", std::string(3, '\0')}; // the NUL right behind it is data
+    Fields open{"abc", std::string(3, '\0')}; // the NUL right behind it is data
     open.nul = false;
     open.headerSize = 23;
     EXPECT_EQ(Read(Archive({open}), 0), -1);
@@ -148,7 +148,7 @@ TEST(PayloadRecord, NameMustBeNonEmptyAndTerminatedInItsField)
     EXPECT_STREQ(r.name, "ab");
 
     for (uint32_t headerSize : {0u, 4u, 19u, 20u, 21u}) {
-        Spec tiny{"name.txt", "more bytes"};
+        Fields tiny{"name.txt", "more bytes"};
         tiny.headerSize = headerSize;
         tiny.packedSize = 0;
         EXPECT_EQ(Read(Archive({tiny}), 0), -1) << "headerSize " << headerSize;
