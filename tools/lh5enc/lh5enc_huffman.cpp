@@ -29,31 +29,36 @@ int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *
 
     // Level j holds the leaves merged with the packages formed from pairs of
     // level j - 1; taking the 2n - 2 lightest items of the top level and
-    // following their packages down gives every leaf's depth.
-    std::vector<std::vector<Item>> levels(static_cast<size_t>(maxLength));
-    levels[0] = leaves;
+    // following their packages down gives every leaf's depth. No level holds
+    // more than 2n - 1 items; all levels share one buffer.
+    const size_t stride = 2 * leaves.size();
+    std::vector<Item> items(stride * static_cast<size_t>(maxLength));
+    std::vector<size_t> sizes(static_cast<size_t>(maxLength));
+    std::copy(leaves.begin(), leaves.end(), items.begin());
+    sizes[0] = leaves.size();
     for (int j = 1; j < maxLength; ++j) {
-        const std::vector<Item> &below = levels[static_cast<size_t>(j - 1)];
-        std::vector<Item> &level = levels[static_cast<size_t>(j)];
-        level.reserve(leaves.size() + below.size() / 2);
-        size_t leaf = 0, pair = 0;
-        const size_t pairs = below.size() / 2;
+        const Item *below = &items[stride * static_cast<size_t>(j - 1)];
+        Item *level = &items[stride * static_cast<size_t>(j)];
+        size_t size = 0, leaf = 0, pair = 0;
+        const size_t pairs = sizes[static_cast<size_t>(j - 1)] / 2;
         while (leaf < leaves.size() || pair < pairs) {
             uint64_t packageWeight =
                 pair < pairs ? below[2 * pair].weight + below[2 * pair + 1].weight : 0;
             if (pair >= pairs || (leaf < leaves.size() && leaves[leaf].weight <= packageWeight)) {
-                level.push_back(leaves[leaf++]);
+                level[size++] = leaves[leaf++];
             } else {
-                level.push_back({packageWeight, -1});
+                level[size++] = Item{packageWeight, -1};
                 ++pair;
             }
         }
+        sizes[static_cast<size_t>(j)] = size;
     }
     size_t take = static_cast<size_t>(2 * used - 2);
     for (int j = maxLength - 1; j >= 0; --j) {
-        const std::vector<Item> &level = levels[static_cast<size_t>(j)];
+        const Item *level = &items[stride * static_cast<size_t>(j)];
+        const size_t size = sizes[static_cast<size_t>(j)];
         size_t packages = 0;
-        for (size_t i = 0; i < take && i < level.size(); ++i) {
+        for (size_t i = 0; i < take && i < size; ++i) {
             if (level[i].symbol >= 0) {
                 ++lengths[level[i].symbol];
             } else {

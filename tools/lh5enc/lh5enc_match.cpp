@@ -6,7 +6,13 @@ namespace lh5enc {
 
 namespace {
 
-const int kHashBits = 15;
+// Hash table size: 2^15 heads for inputs of 32 KiB and more, fewer for
+// smaller ones, so that short inputs do not pay for clearing a large table.
+int HashBitsFor(size_t size) {
+    int bits = 8;
+    while (bits < 15 && (size_t{1} << bits) < size) ++bits;
+    return bits;
+}
 
 }  // namespace
 
@@ -14,13 +20,15 @@ MatchFinder::MatchFinder(const uint8_t *data, size_t size, int maxChain)
     : data_(data),
       size_(size),
       maxChain_(maxChain),
-      head_(size_t{1} << kHashBits, -1),
-      prev_(kWindowSize, -1) {}
+      hashBits_(HashBitsFor(size)),
+      head_(size_t{1} << hashBits_, -1),
+      // Indexed by position modulo the window: never more slots than positions.
+      prev_(size < kWindowSize ? size : kWindowSize, -1) {}
 
 uint32_t MatchFinder::Hash(size_t p) const {
     uint32_t v = static_cast<uint32_t>(data_[p]) | static_cast<uint32_t>(data_[p + 1]) << 8 |
                  static_cast<uint32_t>(data_[p + 2]) << 16;
-    return (v * 2654435761u) >> (32 - kHashBits);
+    return (v * 2654435761u) >> (32 - hashBits_);
 }
 
 void MatchFinder::Insert(size_t p) {

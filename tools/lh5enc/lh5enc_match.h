@@ -39,6 +39,7 @@ private:
     const uint8_t *data_;
     size_t size_;
     int maxChain_;
+    int hashBits_;
     std::vector<int64_t> head_;  // newest position of each hash, -1 when none
     std::vector<int64_t> prev_;  // previous position of the same hash, by position mod window
 };

@@ -14,7 +14,7 @@ constexpr int kSymbols = kLiteralSymbols + kPositionSymbols;
 // any stretch between candidates are one subtraction away.
 class PrefixCounts {
 public:
-    PrefixCounts(const Token *tokens, size_t count, size_t step) : step_(step) {
+    PrefixCounts(const Token *tokens, size_t count, size_t step) {
         const size_t candidates = (count + step - 1) / step;
         table_.assign((candidates + 1) * kSymbols, 0);
         offsets_.push_back(0);
@@ -71,7 +71,6 @@ public:
     }
 
 private:
-    size_t step_;
     std::vector<uint32_t> table_;
     std::vector<size_t> offsets_;
 };
