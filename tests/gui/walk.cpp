@@ -12,6 +12,7 @@
 #include "gui_driver.h"
 #include "setup_config.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -56,7 +57,10 @@ std::string InstalledDir()
 // the number of files.
 int Report(const std::string &dir)
 {
-    const std::vector<std::string> files = ListFiles(dir);
+    std::vector<std::string> files = ListFiles(dir);
+    std::stable_partition(files.begin(), files.end(), [](const std::string &name) {
+        return name.find('\\') == std::string::npos;   // top-level files first
+    });
     printf("Installed in %s: %d files\n", dir.c_str(), (int)files.size());
     for (size_t i = 0; i < files.size() && i < 12; ++i)
         printf("  %s\n", files[i].c_str());
