@@ -10,6 +10,18 @@ namespace {
 
 constexpr int kSymbols = kLiteralSymbols + kPositionSymbols;
 
+// log2(f) in 1/65536 units; counts are mostly small, so those come from a
+// table filled once.
+uint32_t Log2Count(uint64_t f) {
+    constexpr size_t kTable = 4096;
+    static const std::vector<uint32_t> table = [] {
+        std::vector<uint32_t> t(kTable);
+        for (size_t i = 0; i < kTable; ++i) t[i] = Log2Q16(i);
+        return t;
+    }();
+    return f < kTable ? table[f] : Log2Q16(f);
+}
+
 // Running symbol counts at every candidate boundary, so that the counts of
 // any stretch between candidates are one subtraction away.
 class PrefixCounts {
@@ -58,12 +70,12 @@ public:
                 const uint64_t f = b[s] - a[s];
                 if (f == 0) continue;
                 total += f;
-                sumFLogF += f * Log2Q16(f);
+                sumFLogF += f * Log2Count(f);
                 ++used;
                 if (part == 1 && s - lo > 1) extra += f * static_cast<uint64_t>(s - lo - 1);
             }
             // sum f * log2(total / f), which rounding can never make negative
-            const uint64_t entropy = total * Log2Q16(total);
+            const uint64_t entropy = total * Log2Count(total);
             bits += (entropy > sumFLogF ? entropy - sumFLogF : 0) + (extra << 16);
             bits += used * (part == 0 ? 4u << 16 : 7u << 15);
         }
