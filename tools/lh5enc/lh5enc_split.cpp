@@ -127,7 +127,7 @@ std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTok
     if (count == 0) return bounds;
     // Candidate boundaries every step tokens; coarser for very long inputs so
     // that the search stays fast.
-    size_t step = 512;
+    size_t step = 64;
     while (count / step > 16384) step *= 2;
     PrefixCounts prefix(tokens, count, step);
     std::vector<size_t> cuts;
