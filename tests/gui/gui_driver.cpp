@@ -238,19 +238,27 @@ std::string ClassOf(HWND window)
     return name;
 }
 
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+// A named callback: lambdas do not convert to the stdcall pointers that
+// 32-bit Windows callbacks need.
+static BOOL CALLBACK CollectWindowOf(HWND window, LPARAM data)
+{
+    WindowSearch *s = (WindowSearch *)data;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == s->pid && IsWindowVisible(window))
+        s->found.push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> WindowsOf(DWORD pid)
 {
-    struct Search { DWORD pid; std::vector<HWND> found; } search{pid, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            Search *s = (Search *)data;
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->pid && IsWindowVisible(window))
-                s->found.push_back(window);
-            return TRUE;
-        },
-        (LPARAM)&search);
+    WindowSearch search{pid, {}};
+    EnumWindows(CollectWindowOf, (LPARAM)&search);
     return search.found;
 }
 
