@@ -8,10 +8,15 @@ if(SANITIZE)
 endif()
 
 option(FUZZ "Build the libFuzzer targets (clang)" OFF)
+option(FUZZ_UBSAN "Fuzz targets also check for undefined behaviour (slower)" ON)
 if(FUZZ)
   # Instrument everything for coverage; only the fuzz targets link libFuzzer.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined)
+  set(fuzz_sanitizers address)
+  if(FUZZ_UBSAN)
+    set(fuzz_sanitizers address,undefined)
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,${fuzz_sanitizers} -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${fuzz_sanitizers})
 endif()
 
 # project_plain_code(TARGET): code that must run without the C++ runtime
