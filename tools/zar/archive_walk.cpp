@@ -1,5 +1,9 @@
 #include "archive_walk.h"
 
+#include <cstdio>
+
+#include "text_out.h"
+
 WalkResult WalkArchive(const uint8_t *archive, uint32_t size,
                        const std::function<bool(uint32_t, uint32_t, const PayloadRecord &)> &visit)
 {
@@ -56,4 +60,26 @@ std::string DescribeInvalidRecord(const uint8_t *archive, uint32_t offset, uint3
     if (offset + static_cast<uint64_t>(headerSize) + packedSize > size)
         return "data (" + std::to_string(packedSize) + " bytes) runs past the end of the archive";
     return "rejected by the record reader";
+}
+
+bool ReportWalkFailure(const std::string &file, const WalkResult &walk,
+                       const std::string &failure)
+{
+    if (walk.outcome == WalkResult::Stopped) {
+        ReportError(file + ": " + failure);
+        return true;
+    }
+    if (walk.outcome == WalkResult::Invalid) {
+        ReportError(file + ": invalid record " + std::to_string(walk.records + 1) + " at offset " +
+                    std::to_string(walk.offset) + ": " + walk.reason);
+        return true;
+    }
+    return false;
+}
+
+void NoteTrailingBytes(const std::string &file, const WalkResult &walk)
+{
+    if (walk.trailing > 0)
+        std::fprintf(stderr, "zar: %s: note: %u byte(s) after the last record are ignored\n",
+                     file.c_str(), walk.trailing);
 }

@@ -26,6 +26,16 @@ struct WalkResult {
 WalkResult WalkArchive(const uint8_t *archive, uint32_t size,
                        const std::function<bool(uint32_t, uint32_t, const PayloadRecord &)> &visit);
 
+// Reports on stderr why a walk over file did not end cleanly: the visitor's
+// failure for a stopped walk, or the invalid record. Returns true when it
+// reported something (the command then fails).
+bool ReportWalkFailure(const std::string &file, const WalkResult &walk,
+                       const std::string &failure);
+
+// Notes on stderr the bytes after the last record, which the installer
+// ignores.
+void NoteTrailingBytes(const std::string &file, const WalkResult &walk);
+
 // The reason the record at offset is invalid, in words.
 std::string DescribeInvalidRecord(const uint8_t *archive, uint32_t offset, uint32_t size);
 

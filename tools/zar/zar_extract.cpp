@@ -149,18 +149,9 @@ int ZarExtract(const std::string &file, const std::string &directory)
             bytes += RecordFileSize(record);
             return true;
         });
-    if (walk.outcome == WalkResult::Stopped) {
-        ReportError(file + ": " + failure);
+    if (ReportWalkFailure(file, walk, failure))
         return 1;
-    }
-    if (walk.outcome == WalkResult::Invalid) {
-        ReportError(file + ": invalid record " + std::to_string(walk.records + 1) + " at offset " +
-                    std::to_string(walk.offset) + ": " + walk.reason);
-        return 1;
-    }
-    if (walk.trailing > 0)
-        std::fprintf(stderr, "zar: %s: note: %u byte(s) after the last record are ignored\n",
-                     file.c_str(), walk.trailing);
+    NoteTrailingBytes(file, walk);
     std::printf("%s: extracted %u files, %llu bytes, to %s\n", file.c_str(), walk.records,
                 static_cast<unsigned long long>(bytes), directory.c_str());
     return 0;

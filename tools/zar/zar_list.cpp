@@ -34,13 +34,8 @@ int ZarList(const std::string &file)
             return true;
         });
     std::fflush(stdout);
-    if (walk.outcome == WalkResult::Invalid) {
-        ReportError(file + ": invalid record " + std::to_string(walk.records + 1) + " at offset " +
-                    std::to_string(walk.offset) + ": " + walk.reason);
+    if (ReportWalkFailure(file, walk, std::string()))
         return 1;
-    }
-    if (walk.trailing > 0)
-        std::fprintf(stderr, "zar: %s: note: %u byte(s) after the last record are ignored\n",
-                     file.c_str(), walk.trailing);
+    NoteTrailingBytes(file, walk);
     return 0;
 }

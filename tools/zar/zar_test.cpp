@@ -34,15 +34,8 @@ int ZarTest(const std::string &file)
             total += produced;
             return true;
         });
-    if (walk.outcome == WalkResult::Stopped) {
-        ReportError(file + ": " + failure);
+    if (ReportWalkFailure(file, walk, failure))
         return 1;
-    }
-    if (walk.outcome == WalkResult::Invalid) {
-        ReportError(file + ": invalid record " + std::to_string(walk.records + 1) + " at offset " +
-                    std::to_string(walk.offset) + ": " + walk.reason);
-        return 1;
-    }
     // Archives end exactly after their last record; stray bytes there mean
     // the archive was cut inside a record header or has been tampered with.
     if (walk.trailing > 0) {
