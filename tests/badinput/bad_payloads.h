@@ -1,0 +1,92 @@
+// Malformed payloads for the extraction campaign: archive records with any
+// header values, and lh5 blocks written field by field, so that one field at
+// a time can be made to lie.
+#ifndef TESTS_BADINPUT_BAD_PAYLOADS_H
+#define TESTS_BADINPUT_BAD_PAYLOADS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "lh5_stream_writer.h"
+
+namespace badinput {
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes ToBytes(const std::string &text) { return Bytes(text.begin(), text.end()); }
+
+// One archive record. The name is written with its NUL after the fixed
+// header and the data right behind it, whatever the header fields claim;
+// -1 in a size field writes the value that matches those bytes.
+struct RawRecord {
+    std::string name;
+    uint32_t method = 0;
+    Bytes data;
+    int64_t headerSize = -1;   // -1: 20 + name + NUL
+    int64_t packedSize = -1;   // -1: data.size()
+    int64_t unpackedSize = -1; // -1: data.size()
+    uint32_t magic = 0x0A72617A;
+};
+
+void AppendRecord(Bytes &archive, const RawRecord &record);
+RawRecord StoredRecord(const std::string &name, const std::string &text);
+RawRecord Lh5Record(const std::string &name, const Bytes &stream, int64_t unpackedSize);
+
+// Words, line breaks and now and then a stray byte: compresses like text.
+Bytes SampleText(size_t size, uint32_t seed);
+
+// An lh5 block as written. A small code (aux or position) is its count field
+// and lengths, or the single-symbol form when lengths is empty. Lengths of 7
+// and more use the escape; the zero run after the third aux length is always
+// written as 0. The literal lengths are written as aux symbols with their
+// extra bits: 0 one zero, 1 (extra 4 bits) 3..18 zeros, 2 (extra 9 bits)
+// 20..531 zeros, x >= 3 the length x - 2.
+struct SmallCode {
+    int count = -1;            // -1: lengths.size()
+    std::vector<int> lengths;
+    int single = 0;
+};
+struct LengthItem {
+    int symbol;
+    uint32_t extra = 0;
+};
+struct LiteralCode {
+    int count = -1;            // -1: the number of lengths the items describe
+    std::vector<LengthItem> items;
+    int single = 0;            // used when items is empty
+};
+struct RawBlock {
+    int64_t symbolCount = -1;  // -1: data.size() (every byte one literal)
+    SmallCode aux;
+    LiteralCode literal;
+    SmallCode position;
+    Bytes data;                // literals, coded with the block's literal code
+};
+
+void PutRawBlock(BitWriter &w, const RawBlock &block);
+Bytes BlockStream(const std::vector<RawBlock> &blocks);
+
+// A sound block of literals: aux code {10: 1 bit, 11: 1 bit}, every byte an
+// 8-bit literal (256 lengths of 8), position code the single symbol 0.
+RawBlock LiteralBlock(const Bytes &data);
+// Items for count literal lengths of the same length.
+std::vector<LengthItem> SameLengths(int count, int length);
+
+// A stream with one defect in its code lengths, or its sound twin (the same
+// stream without the defect), with the bytes the twin decodes to.
+struct StreamCase {
+    std::string label;
+    Bytes stream;
+    int64_t unpackedSize;
+    bool sound;
+    Bytes expected;
+};
+// Counts above the symbol counts, zero runs past the literal lengths, lengths
+// above 16, single-symbol values outside their code, block count 0, codes
+// that are incomplete, over-full or empty, and a defect in a later block.
+std::vector<StreamCase> CodeLengthCases();
+
+} // namespace badinput
+
+#endif

@@ -1,0 +1,287 @@
+// Damaged and hostile payloads installed through ExtractPayload under Wine.
+// Every payload holds two good records (one stored, one lh5) before the
+// record under test and, where the damage allows, a good record after it.
+// The outcomes:
+//   Refused   -1, cancelled; the record is refused before anything is created
+//             (progressDone 2), the good records stay, the later one is never
+//             attempted.
+//   Removed   -1, cancelled; the record's file was created (progressDone 3)
+//             and deleted again when its data failed.
+//   Installed -2, not cancelled: every record written (the damage still makes
+//             a valid record), then the shortcuts fail for want of a Start
+//             Menu folder (see the fixture).
+//   Ignored   -2, not cancelled: the bytes are no record at all (the archive
+//             has ended), only the good records are written.
+// The fixture checks every case for writes outside the install folder, for
+// crashes and for walks that never end.
+#include "badinput_fixture.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "lh5_encoder.h"
+
+namespace badinput {
+namespace {
+
+enum class Expect { Refused, Removed, Installed, Ignored };
+
+const char kFirstName[] = "good1.txt";
+const char kFirstText[] = "first record, stored";
+const char kSecondName[] = "sub\\good2.bin";
+const char kAfterName[] = "after.txt";
+const char kAfterText[] = "after the damage";
+const char kBadName[] = "damaged.bin";
+
+const Bytes &SecondData()
+{
+    static const Bytes data = SampleText(3000, 1);
+    return data;
+}
+
+// good1, good2, the records under test, after.txt when asked for, then tail.
+Bytes Payload(const std::vector<RawRecord> &middle, bool withAfter, const Bytes &tail = {})
+{
+    Bytes archive;
+    AppendRecord(archive, StoredRecord(kFirstName, kFirstText));
+    AppendRecord(archive, Lh5Record(kSecondName, Lh5Encode(SecondData().data(), SecondData().size()),
+                                    (int64_t)SecondData().size()));
+    for (const RawRecord &r : middle)
+        AppendRecord(archive, r);
+    if (withAfter)
+        AppendRecord(archive, StoredRecord(kAfterName, kAfterText));
+    archive.insert(archive.end(), tail.begin(), tail.end());
+    return archive;
+}
+
+int32_t RecordCount(size_t middle, bool withAfter)
+{
+    return 2 + (int32_t)middle + (withAfter ? 1 : 0);
+}
+
+class BadPayloads : public BadInputTest {
+protected:
+    // Installs the payload and checks the outcome of kind expect for the
+    // record named name (its data content where it is Installed).
+    Outcome Check(const Bytes &payload, int32_t fileCount, const std::string &label,
+                  Expect expect, const std::string &name = kBadName, const Bytes &content = {},
+                  bool withAfter = true)
+    {
+        SCOPED_TRACE(label);
+        Outcome o = Install(payload, fileCount, label);
+        Names tree = {kFirstName, "sub\\", kSecondName};
+        switch (expect) {
+        case Expect::Refused:
+        case Expect::Removed:
+            EXPECT_EQ(o.result, -1);
+            EXPECT_EQ(o.cancelled, 1);
+            EXPECT_EQ(o.progressDone, expect == Expect::Refused ? 2u : 3u);
+            if (expect == Expect::Removed) {
+                EXPECT_EQ(o.currentFile, installDir + name);
+            }
+            break;
+        case Expect::Installed:
+            EXPECT_EQ(o.result, -2);
+            EXPECT_EQ(o.cancelled, 0);
+            EXPECT_EQ(o.progressDone, withAfter ? 4u : 3u);
+            EXPECT_EQ(ReadInstalled(name), content);
+            tree.push_back(name);
+            if (withAfter)
+                tree.push_back(kAfterName);
+            std::sort(tree.begin(), tree.end());
+            break;
+        case Expect::Ignored:
+            EXPECT_EQ(o.result, -2);
+            EXPECT_EQ(o.cancelled, 0);
+            EXPECT_EQ(o.progressDone, 2u);
+            break;
+        }
+        EXPECT_EQ(o.installed, tree);
+        EXPECT_EQ(ReadInstalled(kFirstName), ToBytes(kFirstText));
+        EXPECT_EQ(ReadInstalled(kSecondName), SecondData());
+        return o;
+    }
+};
+
+// A sound lh5 stream of 700 bytes.
+Bytes LiteralBlockStream()
+{
+    return BlockStream({LiteralBlock(SampleText(700, 11))});
+}
+
+RawRecord Evil(const std::string &name = "evil.txt")
+{
+    return StoredRecord(name, "EVIL");
+}
+
+TEST_F(BadPayloads, DamagedRecordHeadersAreRefusedBeforeAnythingIsCreated)
+{
+    struct Case {
+        const char *label;
+        std::vector<RawRecord> records;
+        bool withAfter;
+        Expect expect = Expect::Refused;
+        Bytes tail = {};
+        size_t cut = 0; // bytes cut off the end of the archive
+    };
+    auto evil = [](void (*change)(RawRecord &)) {
+        RawRecord r = Evil();
+        change(r);
+        return r;
+    };
+    RawRecord lh5 = Lh5Record("evil.bin", LiteralBlockStream(), 700);
+    RawRecord lh5PastEnd = lh5;
+    lh5PastEnd.packedSize = (int64_t)lh5.data.size() + 1;
+    Bytes partial;
+    AppendRecord(partial, Evil("a-name-that-the-archive-cuts.txt"));
+    partial.resize(30);
+
+    const Case cases[] = {
+        {"magic in capitals", {evil([](RawRecord &r) { r.magic = 0x0A52415A; })}, true},
+        {"magic one bit off", {evil([](RawRecord &r) { r.magic ^= 0x100; })}, true},
+        {"headerSize 0", {evil([](RawRecord &r) { r.headerSize = 0; })}, true},
+        {"headerSize 19", {evil([](RawRecord &r) { r.headerSize = 19; })}, true},
+        {"headerSize 20", {evil([](RawRecord &r) { r.headerSize = 20; })}, true},
+        {"headerSize 21", {evil([](RawRecord &r) { r.headerSize = 21; })}, true},
+        {"headerSize wrapping past 4 GiB", {evil([](RawRecord &r) { r.headerSize = 0xFFFFFFF0; })},
+         true},
+        {"name field without its NUL", {evil([](RawRecord &r) { r.headerSize = 20 + 8; })}, true},
+        {"empty name", {evil([](RawRecord &r) { r.name = "", r.headerSize = 24; })}, true},
+        {"header past the end", {evil([](RawRecord &r) { r.headerSize = 20 + 9 + 100; })}, false},
+        {"header ending at the end", {evil([](RawRecord &r) { r.data.clear(); })}, false},
+        {"archive ending inside a header", {}, false, Expect::Refused, partial},
+        {"stored data past the end", {evil([](RawRecord &r) { r.packedSize = 5; })}, false},
+        {"lh5 data past the end", {lh5PastEnd}, false},
+        {"packedSize 0xFFFFFFFF", {evil([](RawRecord &r) { r.packedSize = 0xFFFFFFFF; })}, true},
+        {"stored unpackedSize past the end", {evil([](RawRecord &r) { r.unpackedSize = 5; })},
+         false},
+        {"stored unpackedSize 0xFFFFFFFF",
+         {evil([](RawRecord &r) { r.unpackedSize = 0xFFFFFFFF; })}, true},
+        {"archive cut inside the last record's data", {lh5}, false, Expect::Refused, {}, 10},
+        {"20 stray bytes after the last record", {}, false, Expect::Ignored, Bytes(20, 'x')},
+        {"21 stray bytes after the last record", {}, false, Expect::Refused, Bytes(21, 'x')},
+    };
+    for (const Case &c : cases) {
+        Bytes payload = Payload(c.records, c.withAfter, c.tail);
+        payload.resize(payload.size() - c.cut);
+        Check(payload, RecordCount(c.records.size(), c.withAfter), c.label, c.expect);
+    }
+}
+
+TEST_F(BadPayloads, NamesThatCouldLeaveTheInstallFolderAreRefused)
+{
+    // 253 and 254 characters of full path, made to measure.
+    size_t dirLength = installDir.size();
+    std::string name253 = std::string(253 - dirLength - 4, 'n') + ".txt";
+    std::string name254 = "x" + name253;
+    std::string drive = installDir.substr(0, 2);
+    const std::string names[] = {
+        "..\\canary.txt",
+        "..\\VarnikPlus-canary\\inner.txt",
+        "..\\..\\canary.txt",
+        "sub\\..\\..\\..\\canary.txt",
+        "sub\\..\\good1.txt",
+        "..",
+        ".",
+        ".\\dot.txt",
+        "sub\\.\\dot.txt",
+        "...\\dots.txt",
+        ".. \\blank.txt",
+        drive + "\\badinput-canary.txt",
+        drive + "badinput-canary.txt",
+        "\\badinput-canary.txt",
+        "\\\\?\\" + drive + "\\badinput-canary.txt",
+        "\\\\server\\share\\unc.txt",
+        "good1.txt:stream",
+        "ads.txt::$DATA",
+        "sub/../../canary.txt",
+        "/badinput-canary.txt",
+        "sub\\\\double.txt",
+        "sub\\",
+        "\\",
+        name254,
+        std::string(300, 'n'),
+    };
+    for (const std::string &name : names)
+        Check(Payload({Evil(name)}, true), 4, "name " + name, Expect::Refused);
+
+    Check(Payload({Evil(name253)}, true), 4, "name of 253 characters in all", Expect::Installed,
+          name253, ToBytes("EVIL"));
+}
+
+TEST_F(BadPayloads, CodeLengthDefectsFailAndTheirFileIsRemoved)
+{
+    for (const StreamCase &c : CodeLengthCases()) {
+        Bytes payload = Payload({Lh5Record(kBadName, c.stream, c.unpackedSize)}, true);
+        Check(payload, 4, c.label, c.sound ? Expect::Installed : Expect::Removed, kBadName,
+              c.expected);
+    }
+}
+
+TEST_F(BadPayloads, CutStreamsFailInsteadOfDecodingZeroFill)
+{
+    // 20,000 bytes in three chunks; a cut anywhere, down to the last byte,
+    // fails, also after whole chunks were written.
+    Bytes text = SampleText(20000, 3);
+    Bytes stream = Lh5Encode(text.data(), text.size());
+    size_t n = stream.size();
+    for (size_t keep : {(size_t)0, (size_t)1, (size_t)2, (size_t)16, n / 4, n / 2, n - 2, n - 1}) {
+        Bytes cut(stream.begin(), stream.begin() + keep);
+        Check(Payload({Lh5Record(kBadName, cut, (int64_t)text.size())}, true), 4,
+              "stream cut to " + std::to_string(keep) + " of " + std::to_string(n) + " bytes",
+              Expect::Removed);
+    }
+    Check(Payload({Lh5Record(kBadName, stream, (int64_t)text.size())}, true), 4, "uncut stream",
+          Expect::Installed, kBadName, text);
+
+    // Sizes: far more than the stream holds fails once its input is used up;
+    // 0 and negative sizes give an empty file.
+    Check(Payload({Lh5Record(kBadName, stream, 0x7FFFFFFF)}, true), 4, "unpackedSize 2^31 - 1",
+          Expect::Removed);
+    for (int64_t size : {(int64_t)0, (int64_t)0x80000000, (int64_t)0xFFFFFFFF})
+        Check(Payload({Lh5Record(kBadName, stream, size)}, true), 4,
+              "unpackedSize " + std::to_string(size), Expect::Installed, kBadName, {});
+}
+
+TEST_F(BadPayloads, BitFlipSweepEndsInFailureOrACompleteFile)
+{
+    // Every bit of the first 48 bytes (the block header with the three
+    // codes) and every fourth bit of the symbols after them, one at a time. The format carries no checksum: a flip that still decodes gives
+    // a complete file whose bytes may differ; anything else must fail and
+    // leave no file.
+    Bytes text = SampleText(400, 9);
+    Bytes stream = Lh5Encode(text.data(), text.size());
+    const size_t headerBits = 48 * 8;
+    int refused = 0, same = 0, different = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (size_t bit = 0; bit < stream.size() * 8; bit += bit < headerBits ? 1 : 4) {
+        Bytes flipped = stream;
+        flipped[bit / 8] ^= (uint8_t)(0x80 >> (bit % 8));
+        std::string label = "bit " + std::to_string(bit) + " flipped";
+        Bytes payload = Payload({Lh5Record(kBadName, flipped, (int64_t)text.size())}, true);
+        Outcome o = Install(payload, 4, label);
+        if (o.result == -1) {
+            ++refused;
+            EXPECT_EQ(o.cancelled, 1) << label;
+            EXPECT_EQ(o.progressDone, 3u) << label;
+            EXPECT_EQ(o.installed, (Names{kFirstName, "sub\\", kSecondName})) << label;
+            continue;
+        }
+        ASSERT_EQ(o.result, -2) << label;
+        EXPECT_EQ(o.progressDone, 4u) << label;
+        EXPECT_EQ(o.installed, (Names{kAfterName, kBadName, kFirstName, "sub\\", kSecondName}))
+            << label;
+        Bytes got = ReadInstalled(kBadName);
+        EXPECT_EQ(got.size(), text.size()) << label;
+        ++(got == text ? same : different);
+    }
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    printf("bit flips over a %zu-byte stream: %d payloads in %.1f s: %d failed, %d decoded to the "
+           "original bytes, %d to other bytes of the right size\n",
+           stream.size(), refused + same + different, seconds, refused, same, different);
+    EXPECT_GT(refused, 0);
+}
+
+} // namespace
+} // namespace badinput
