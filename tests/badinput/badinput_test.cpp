@@ -209,6 +209,18 @@ TEST_F(BadPayloads, NamesThatCouldLeaveTheInstallFolderAreRefused)
           name253, ToBytes("EVIL"));
 }
 
+TEST_F(BadPayloads, DeviceNamesAreRefusedAndLookalikesInstalled)
+{
+    // Opened by such a name, a device would take the data (the console, a
+    // serial port, the null device swallowing it as a success).
+    for (const char *name : {"NUL", "nul.txt", "sub\\NUL", "Com1", "LPT1.txt", "AUX", "con .log",
+                             "prn", "CONOUT$", "COM\xB9", "nul\\inside.txt"})
+        Check(Payload({Evil(name)}, true), 4, std::string("name ") + name, Expect::Refused);
+    for (const char *name : {"NULL.txt", "COM10", "console.txt", "lpt.txt", "sub\\AUXX", "nul_.txt"})
+        Check(Payload({Evil(name)}, true), 4, std::string("name ") + name, Expect::Installed, name,
+              ToBytes("EVIL"));
+}
+
 TEST_F(BadPayloads, CodeLengthDefectsFailAndTheirFileIsRemoved)
 {
     for (const StreamCase &c : CodeLengthCases()) {
