@@ -101,9 +101,9 @@ std::vector<StreamCase> CodeLengthCases()
     list.Sound("short zero run to 510", {withRuns(auxRuns, {{2, 231}, {1, 0}})});
     list.Damaged("short zero run to 525", {withRuns(auxRuns, {{2, 231}, {1, 15}})});
 
-    // Lengths of 17 and 20 through the escape, on a symbol the complete
-    // code {1, 1} does not need.
-    for (int length : {17, 20}) {
+    // Lengths of 17 to 20 through the escape, on a symbol the complete code
+    // {1, 1} does not need.
+    for (int length : {17, 18, 19, 20}) {
         RawBlock aux = LiteralBlock(text);
         aux.aux.lengths[0] = length;
         list.Damaged("aux length " + std::to_string(length), {aux});

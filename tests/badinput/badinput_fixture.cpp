@@ -181,7 +181,7 @@ Outcome BadInputTest::Install(const Bytes &payload, int32_t fileCount, const std
     // directory inside the previous one.
     SetCurrentDirectoryA(workingDir_.c_str());
     RemoveTree(installDir.substr(0, installDir.size() - 1));
-    MakeDirs(installDir);
+    CreateDirectoryA(installDir.c_str(), NULL);
 
     // The carrier's resources are replaced as a whole: the payload is its
     // only one.
