@@ -1,18 +1,8 @@
 #include "ico_writer.h"
 
+#include "le_bytes.h"
+
 namespace {
-
-void Put16(std::vector<uint8_t> &out, uint32_t value)
-{
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void Put32(std::vector<uint8_t> &out, uint32_t value)
-{
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
 
 // The icon image: BITMAPINFOHEADER (height doubled for the mask), the
 // bottom-up BGRA rows, then the AND mask (1 = transparent), rows padded to 4.
