@@ -15,7 +15,13 @@ struct Item {
 }  // namespace
 
 int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *lengths) {
-    std::vector<Item> leaves;
+    // The buffers live as long as the thread: the encoder asks for code
+    // lengths many times per block, and a fresh level buffer (up to a quarter
+    // of a megabyte, cleared) on every call cost more than the algorithm.
+    thread_local std::vector<Item> leaves;
+    thread_local std::vector<Item> items;
+    thread_local std::vector<size_t> sizes;
+    leaves.clear();
     for (int s = 0; s < count; ++s) {
         lengths[s] = 0;
         if (freq[s] != 0) leaves.push_back({freq[s], s});
@@ -32,8 +38,12 @@ int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *
     // following their packages down gives every leaf's depth. No level holds
     // more than 2n - 1 items; all levels share one buffer.
     const size_t stride = 2 * leaves.size();
-    std::vector<Item> items(stride * static_cast<size_t>(maxLength));
-    std::vector<size_t> sizes(static_cast<size_t>(maxLength));
+    // Every level is filled before the level above reads it, so neither
+    // buffer needs clearing.
+    if (items.size() < stride * static_cast<size_t>(maxLength)) {
+        items.resize(stride * static_cast<size_t>(maxLength));
+    }
+    if (sizes.size() < static_cast<size_t>(maxLength)) sizes.resize(static_cast<size_t>(maxLength));
     std::copy(leaves.begin(), leaves.end(), items.begin());
     sizes[0] = leaves.size();
     for (int j = 1; j < maxLength; ++j) {
