@@ -2,6 +2,7 @@
 // the locked file writer it uses.
 #include "extract_entry.h"
 
+#include "entry_name.h"
 #include "lh5_decoder.h"
 #include "payload_record.h"
 #include "setup_state.h"
@@ -12,80 +13,6 @@ enum {
     kWritePiece = 0x7FFF,    // largest single WriteFile of a locked write
     kDecodeChunk = kLh5WindowSize
 };
-
-static int32_t SameText(const char *a, const char *b)
-{
-    while (*a != '\0' && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
-// Windows opens a device instead of a file, in whatever folder, for a name
-// whose stem (the part before the first dot, less trailing blanks) is a
-// device name: CON, PRN, AUX, NUL, COM0..COM9, LPT0..LPT9 (also with the
-// superscript digits 1, 2, 3 of the ANSI code page), CONIN$ or CONOUT$, in
-// any case. The component runs from start to end.
-static int32_t IsDeviceName(const char *start, const char *end)
-{
-    const char *stem = start;
-    while (stem < end && *stem != '.')
-        ++stem;
-    while (stem > start && stem[-1] == ' ')
-        --stem;
-    int32_t length = (int32_t)(stem - start);
-    if (length < 3 || length > 7)
-        return 0;
-    char upper[8];
-    for (int32_t i = 0; i < length; ++i) {
-        char c = start[i];
-        upper[i] = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-    }
-    upper[length] = '\0';
-    static const char *const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char *device : kDevices) {
-        if (SameText(upper, device))
-            return 1;
-    }
-    unsigned char digit = (unsigned char)upper[3];
-    upper[3] = '\0';
-    return length == 4 && (SameText(upper, "COM") || SameText(upper, "LPT")) &&
-           ((digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3);
-}
-
-// A name may only lead to a file below the install directory: relative, with
-// backslashes between non-empty components, none of which steps up or stays
-// in place or names a device. Refused: a drive or stream (':' anywhere), a
-// leading backslash (root or UNC path), '/', an empty component, any
-// component made of dots and blanks only (".", "..", and the forms such as
-// "..." or ".. " that the file system trims or that older systems treat as
-// steps up), and device names such as "NUL" or "COM1.txt", whose data would
-// go to the device.
-static int32_t EntryNameIsSafe(const char *name)
-{
-    int32_t onlyDots = 1;      // the component so far holds nothing but dots/blanks
-    const char *component = name;
-    const char *p = name;
-    for (;; ++p) {
-        char c = *p;
-        if (c == ':' || c == '/')
-            return 0;
-        if (c == '\\' || c == '\0') {
-            if (onlyDots)
-                return 0;      // empty, ".", "..", "...", " ." and the like
-            if (IsDeviceName(component, p))
-                return 0;
-            if (c == '\0')
-                return 1;
-            onlyDots = 1;
-            component = p + 1;
-            continue;
-        }
-        if (c != '.' && c != ' ')
-            onlyDots = 0;
-    }
-}
 
 // Creates every folder named in the name part of path (which starts at
 // nameStart) that cannot be entered. Existing folders become the current

@@ -2,6 +2,7 @@
 // the extraction folder.
 #include "zar_test_support.h"
 
+#include "entry_name.h"
 #include "safe_name.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +17,29 @@ TEST(ZarNames, RefusesWhatTheSetupProgramOrWindowsCannotTake)
     for (const char *bad : {"", "\\lead.txt", "c:\\evil.txt", "file.txt:stream", "a/b.txt", "a\\\\b.txt",
                             "a\\", "..\\up.txt", "a\\.\\b.txt", "..", "a<b", "a>b", "a\"b", "a|b", "a?b",
                             "a*b", "tab\there", "caf\xC3\xA9.txt", "CON", "nul.txt", "Com1.log", "lpt9",
-                            "aux \\x.txt", "dir.\\x.txt", "trailing ", "dot."})
+                            "aux \\x.txt", "dir.\\x.txt", "trailing ", "dot.", "COM0.bmp", "lpt0",
+                            "conout$.txt", "CONIN$", "sub\\...\\x"})
         EXPECT_NE(PackNameReason(bad, kDefaultDirLength), "") << "accepted: " << bad;
     for (const char *good : {"varnik.exe", "templates\\Flat\\Icons\\home.png", "console.txt", "com10",
                              "a..b", ".hidden", "with space.txt", "auxiliary\\nul2.txt"})
         EXPECT_EQ(PackNameReason(good, kDefaultDirLength), "") << "refused: " << good;
 
-    // The setup program's own rule, used by extract, is narrower.
+    // The setup program's own rule, used by test and extract, is narrower.
     EXPECT_EQ(UnsafeNameReason("a?b"), "");
     EXPECT_NE(UnsafeNameReason("..\\a"), "");
+}
+
+// zar must call a name unsafe exactly when the installer refuses it:
+// otherwise a payload passes zar test and then fails every install.
+TEST(ZarNames, UnsafeExactlyWhenTheSetupProgramRefuses)
+{
+    for (const char *name : {"ok.txt", "a\\b\\c.bin", "", "\\x", "x\\", "a\\\\b", "c:x", "a/b", ".", "..",
+                             "...", ".. ", " .\\x", "a..b", ".hidden", "CON", "con.txt", "nul .txt",
+                             "COM0", "com9.x", "Com\xB9", "LPT0.log", "COM10", "CONIN$", "conout$.x",
+                             "CONOUT", "sub\\aux", "auxiliary", "a?b", "trailing ", "dot."}) {
+        bool refused = EntryNameIsSafe(name) == 0;
+        EXPECT_EQ(UnsafeNameReason(name) != "", refused) << "'" << name << "': " << UnsafeNameReason(name);
+    }
 }
 
 TEST(ZarNames, PathLimitCountsTheInstallFolderAndItsBackslash)
@@ -57,6 +72,7 @@ TEST(ZarNames, PackRefusesBadTreesAndWritesNothing)
     const Case cases[] = {
         {{"ok.txt", "what?.txt"}, "what?.txt"},
         {{"ok.txt", "sub/CON"}, "device"},
+        {{"ok.txt", "COM0.bmp"}, "device"},
         {{"Readme.txt", "readme.txt"}, "case"},
         {{"data", "DATA/inner.txt"}, "folder"},
         {{"back\\slash.txt"}, "backslash"},
@@ -94,7 +110,7 @@ TEST(ZarNames, ExtractNeverWritesOutsideItsFolder)
 {
     for (std::string hostile : {"..\\evil.txt", "\\evil.txt", "c:\\evil.txt", "evil.txt:ads", "ABSOLUTE",
                                 "a/../../evil.txt", "sub\\..\\..\\evil.txt", "a\\.\\evil.txt", "a\\\\evil.txt",
-                                ".", "sub\\"}) {
+                                ".", "sub\\", "...", "sub\\CONOUT$", "com0.txt"}) {
         ScratchDir scratch;
         if (hostile == "ABSOLUTE")
             hostile = scratch / "evil.txt";   // where a writer that trusts names would put it
@@ -102,6 +118,9 @@ TEST(ZarNames, ExtractNeverWritesOutsideItsFolder)
         WriteBytes(scratch / "box/hostile.zar",
                    BuildArchive({StoredRecord("good.txt", "good"), StoredRecord(hostile, "evil"),
                                  StoredRecord("after.txt", "after")}));
+        RunResult test = Zar({"test", scratch / "box/hostile.zar"});
+        EXPECT_EQ(test.exitCode, 1) << hostile;
+        EXPECT_NE(test.err.find("record 2"), std::string::npos) << test.err;
         RunResult extract = Zar({"extract", scratch / "box/hostile.zar", scratch / "box/out"});
         EXPECT_EQ(extract.exitCode, 1) << hostile;
         EXPECT_NE(extract.err.find("record 2"), std::string::npos) << extract.err;

@@ -1,6 +1,6 @@
 #include "safe_name.h"
 
-#include <cctype>
+#include "entry_name.h"
 
 std::vector<std::string> SplitName(const std::string &name)
 {
@@ -31,31 +31,16 @@ std::string UnsafeNameReason(const std::string &name)
     for (const std::string &part : SplitName(name)) {
         if (part.empty())
             return "has an empty path component";
-        if (part == "." || part == "..")
+        if (part.find_first_not_of(". ") == std::string::npos)
             return "has a '" + part + "' component";
+        if (EntryComponentIsDevice(part.data(), part.data() + part.size()))
+            return "component '" + part + "' is a Windows device name";
     }
+    // The reasons above spell out the installer's own rule; it has the last word.
+    if (!EntryNameIsSafe(name.c_str()))
+        return "refused by the setup program";
     return "";
 }
-
-namespace {
-
-bool IsDeviceName(const std::string &part)
-{
-    std::string base = part.substr(0, part.find('.'));
-    for (char &c : base)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    // Windows also ignores trailing spaces before the extension.
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
-        return true;
-    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-        base[3] >= '1' && base[3] <= '9')
-        return true;
-    return false;
-}
-
-}  // namespace
 
 std::string PackNameReason(const std::string &name, int dirLength)
 {
@@ -77,8 +62,6 @@ std::string PackNameReason(const std::string &name, int dirLength)
     for (const std::string &part : SplitName(name)) {
         if (part.back() == '.' || part.back() == ' ')
             return "component '" + part + "' ends in a dot or a space, which Windows drops";
-        if (IsDeviceName(part))
-            return "component '" + part + "' is a Windows device name";
     }
     size_t pathLength = static_cast<size_t>(dirLength) + 1 + name.size();
     if (pathLength > kInstallPathLimit)

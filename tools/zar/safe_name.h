@@ -10,18 +10,18 @@ enum {
     kDefaultDirLength = 27     // "c:\program files\VarnikPlus"
 };
 
-// The rule the setup program applies before it writes a record: why name
-// would lead outside the target directory, or "" when it cannot. Refused:
-// empty, absolute or starting with a backslash, ':' anywhere (drive letters,
-// alternate data streams), '/', empty components, "." and ".." components.
+// The rule the setup program applies before it writes a record: why it
+// would refuse name, or "" when it writes it. Refused: empty, starting with a
+// backslash, ':' anywhere (drive letters, alternate data streams), '/',
+// empty components, components of dots and blanks only ("." and ".." among
+// them), and Windows device names (CON, NUL, COM1.txt and the like).
 std::string UnsafeNameReason(const std::string &name);
 
 // What zar pack refuses on top of that: characters Windows does not allow
 // in file names (<>"|?* and control characters), bytes outside ASCII (the
 // setup program writes names as ANSI text), components Windows would alter
-// or treat as devices (trailing dot or space; CON, PRN, AUX, NUL, COM1-9,
-// LPT1-9), and names that make the target path longer than the setup program
-// accepts for an install directory of dirLength characters.
+// (a trailing dot or space), and names that make the target path longer than
+// the setup program accepts for an install directory of dirLength characters.
 std::string PackNameReason(const std::string &name, int dirLength);
 
 // The name's components, split at backslashes.

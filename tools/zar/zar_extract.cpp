@@ -1,5 +1,5 @@
-// zar extract: writes every record below a directory. Names pass the setup
-// program's own safety rule first, and every path is opened relative to the
+// zar extract: writes every record below a directory. A name the setup
+// program would refuse is refused here too, and every path is opened relative to the
 // directory handle one component at a time without following symbolic
 // links, so nothing is ever written outside the directory.
 #include "archive_input.h"

@@ -1,7 +1,9 @@
-// zar test: decodes every record without writing anything.
+// zar test: decodes every record without writing anything, and fails on any
+// record the setup program would refuse to write.
 #include "archive_input.h"
 #include "archive_walk.h"
 #include "record_data.h"
+#include "safe_name.h"
 #include "text_out.h"
 #include "zar_commands.h"
 
@@ -19,6 +21,11 @@ int ZarTest(const std::string &file)
     std::string failure;
     WalkResult walk = WalkArchive(input.data(), input.size,
         [&](uint32_t index, uint32_t offset, const PayloadRecord &record) {
+            std::string unsafe = UnsafeNameReason(record.name);
+            if (!unsafe.empty()) {
+                failure = RecordLabel(index, record.name, offset) + ": unsafe name: " + unsafe;
+                return false;
+            }
             uint64_t produced = 0;
             std::string dataError;
             bool ok = ProduceRecordData(record,
