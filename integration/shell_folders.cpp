@@ -7,7 +7,14 @@
 static const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-enum { kNameCapacity = 260, kDataCapacity = 260 };
+enum {
+    kNameCapacity = 260,
+    kDataCapacity = 260,
+    // Reads in a row that fail for a reason other than a long name or long
+    // data (the key deleted or the handle gone under us): each of those would
+    // fail the same way at every index up to 2^32.
+    kMaxFailedReads = 8
+};
 
 // Equality of two names, ASCII letters compared without regard to case.
 static int SameNameIgnoringCase(const char *a, const char *b)
@@ -43,12 +50,18 @@ int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsF
 
     char name[kNameCapacity];
     BYTE data[kDataCapacity];
+    int failedReads = 0;
     for (DWORD index = 0;; ++index) {
         DWORD nameSize = kNameCapacity;
         DWORD dataSize = kDataCapacity;
         LONG result = RegEnumValueA(key, index, name, &nameSize, NULL, NULL, data, &dataSize);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) continue; // name or data too long: pass over it
+        if (result == ERROR_MORE_DATA) continue; // name or data too long: pass over it
+        if (result != ERROR_SUCCESS) {
+            if (++failedReads == kMaxFailedReads) break;
+            continue;
+        }
+        failedReads = 0;
 
         if (!*programsFound && SameNameIgnoringCase(name, "Programs")) {
             CopyFolderText(programsDir, data, dataSize);

@@ -54,6 +54,13 @@ TEST_F(ShortcutsTest, ReadShellFoldersMatchesNamesInAnyCaseAndPassesOverOversize
     SetFolder("Programs", std::string(259, 'p'));
     EXPECT_EQ(Read(), "1 1:" + std::string(259, 'p') + " 0:");
 
+    // However many there are in a row: only failures of another kind end
+    // the walk early.
+    RegDeleteKeyA(HKEY_CURRENT_USER, kShellFoldersKeyPath);
+    for (char c = 'a'; c <= 'z'; ++c) SetFolder((std::string(1, c) + "-long").c_str(), std::string(300, c));
+    SetFolder("Programs", "p:\\after");
+    EXPECT_EQ(Read(), "1 1:p:\\after 0:");
+
     RegDeleteKeyA(HKEY_CURRENT_USER, kShellFoldersKeyPath);
     EXPECT_EQ(Read(), "0 0: 0:");
 }
