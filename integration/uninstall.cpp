@@ -58,6 +58,10 @@ int32_t RegisterUninstall(void)
         AppendText(entry, SetupConfig.exeBaseName) && AppendText(entry, ".exe\" ") &&
         AppendText(entry, SetupConfig.uninstallSwitch)) {
         WriteTextValue(key, "UninstallString", entry);
+    } else {
+        // No room for the command: an earlier install's command would name
+        // the program in that install's folder, so it goes too.
+        RegDeleteValueA(key, "UninstallString");
     }
 
     RegCloseKey(key);

@@ -47,7 +47,8 @@ TEST_F(UninstallTest, CommandIsWrittenOnlyWhenItFitsItsBuffer)
     EXPECT_EQ(RegisterUninstall(), 1);
     EXPECT_EQ(Command(), Stored("\"" + fits + "varnik.exe\" /uninstall"));
 
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProductUninstallKey);
+    // One character more: no command, and the earlier entry's command,
+    // which names the program of the earlier folder, does not stay behind.
     SetInstallDir("c:\\" + std::string(229, 'f') + "\\");
     EXPECT_EQ(RegisterUninstall(), 1);
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kProductUninstallKey, "DisplayName"), Stored("VarnikPlus"));
@@ -73,6 +74,7 @@ TEST_F(UninstallTest, RemovesTheOlderEntryAndOnlyThat)
     SetRegText(HKEY_LOCAL_MACHINE, sub.c_str(), "x", "y");
     writeOlder();
     EXPECT_EQ(RemoveUninstallEntry(), 1);
+    ASSERT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, sub.c_str())); // the key really stayed
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "DisplayName"), "<missing>");
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "UninstallString"), "<missing>");
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, sub.c_str());
