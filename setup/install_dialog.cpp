@@ -31,12 +31,15 @@ static int AppendText(char *text, const char *tail, int capacity)
     return 1;
 }
 
-// parent + "\" + folderName, the directory proposed to the user.
+// parent + "\" + folderName, the directory proposed to the user. Both parts
+// are appended or neither: "parent\" alone would propose the parent itself.
 static void ComposeProposal(char *text)
 {
     lstrcpynA(text, SetupConfig.defaultParentDir, kTextBufferSize);
-    AppendText(text, "\\", kTextBufferSize);
-    AppendText(text, SetupConfig.folderName, kTextBufferSize);
+    if (lstrlenA(text) + 1 + lstrlenA(SetupConfig.folderName) < kTextBufferSize) {
+        lstrcatA(text, "\\");
+        lstrcatA(text, SetupConfig.folderName);
+    }
 }
 
 static void InitialiseDialog(HWND dialog)

@@ -195,6 +195,10 @@ TEST_F(ExtractPayloadTest, MissingResourceFailsAndNoDirectoryTouchesNothing)
     EXPECT_EQ(SetupState.cancelled + SetupState.extracting, 0);
     EXPECT_EQ(SetupState.progressTotal, 77u);
     EXPECT_EQ(SetupState.progressDone, 55u);
+    SetupState.cancelled = 1; // neither flag is set or cleared
+    SetupState.extracting = 1;
+    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(SetupState.cancelled + SetupState.extracting, 2);
 }
 
 TEST_F(ExtractPayloadTest, ShortcutFailureOrSwitchSkipsTheUninstallEntry)
