@@ -21,6 +21,18 @@ if(switchLength GREATER 11)
   message(FATAL_ERROR "${INI}: uninstallSwitch is longer than 11 characters")
 endif()
 
+# The installer shows and stores these texts as ANSI bytes: a UTF-8 file's
+# accented letters would turn into other characters in the caption, the
+# Start Menu and the registry.
+foreach(key titleText productName folderName exeBaseName helpFileName
+        helpShortcutName defaultParentDir uninstallSwitch templateStyle)
+  foreach(value IN LISTS P_${key})
+    if(NOT value MATCHES "^[ -~]*$")
+      message(FATAL_ERROR "${INI}: ${key} '${value}' is not plain ASCII")
+    endif()
+  endforeach()
+endforeach()
+
 function(c_string out value)
   string(REPLACE "\\" "\\\\" value "${value}")
   string(REPLACE "\"" "\\\"" value "${value}")
