@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Windows program under Wine for the tests.
-# The test runner (tests/run_all.sh) exports a throwaway HOME and WINEPREFIX
+# A test session (tests/wine-session.sh) exports a throwaway HOME and WINEPREFIX
 # and keeps one wineserver alive; when run on its own (ctest by hand) this
 # falls back to a prefix below the build tree, never the user's own.
 if [ -z "$WINEPREFIX" ]; then

@@ -238,6 +238,29 @@ TEST_F(ExtractEntryTest, FailedRecordsDeleteOnlyTheirOwnFile)
     }
 }
 
+// A disk that fills up midway: the cut file is deleted, nothing of it stays.
+// Needs the drive "q:" on a file system of a few dozen KiB, which
+// tests/extract/with-full-disk.sh provides; without it the case is skipped.
+TEST_F(ExtractEntryTest, FullDiskDeletesTheCutFile)
+{
+    const char *drive = "q:\\";
+    ULARGE_INTEGER free, total;
+    if (!GetDiskFreeSpaceExA(drive, &free, &total, nullptr) || total.QuadPart > (1u << 20))
+        GTEST_SKIP() << "no small drive q: (run through tests/extract/with-full-disk.sh)";
+    std::string dir = std::string(drive) + "full";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const size_t tooMuch = (size_t)total.QuadPart + (256u << 10);
+    for (auto [record, expected] : {std::pair{Stored("stored.bin", Pattern(tooMuch, 21)), -5},
+                                    std::pair{Lh5("packed.bin", Pattern(tooMuch, 22)), -2}}) {
+        EXPECT_EQ(Extract({record}, dir), expected) << record.name;
+        EXPECT_FALSE(Exists(dir + "\\" + record.name)) << record.name;
+        // Everything written was given back: a small file still fits.
+        EXPECT_GT(Extract({Stored("small.txt", Pattern(1000, 23))}, dir), 0) << record.name;
+        EXPECT_EQ(ReadBytes(dir + "\\small.txt"), Pattern(1000, 23));
+        DeleteFileA((dir + "\\small.txt").c_str());
+    }
+}
+
 TEST_F(ExtractEntryTest, FileThatCannotBeCreatedGivesMinus6)
 {
     ASSERT_TRUE(WriteBytes(install, "held.txt", {7}) && WriteBytes(install, "folder\\x", {}));
