@@ -36,6 +36,10 @@ TEST_F(ClearDirectoryTest, ClearsTreesThreeLevelsDeep)
     ASSERT_TRUE(WriteBytes(top, "one\\two\\three\\d", {1}));
     EXPECT_NE(ClearDirectory((top + "\\").c_str(), nullptr, 1), 0);
     EXPECT_FALSE(Exists(top));
+    // An empty folder goes too.
+    ASSERT_TRUE(CreateDirectoryA(top.c_str(), nullptr));
+    EXPECT_NE(ClearDirectory(top.c_str(), nullptr, 1), 0);
+    EXPECT_FALSE(Exists(top));
 }
 
 TEST_F(ClearDirectoryTest, DotFoldersReadOnlyFilesAndKeptNamesStayWithTheirParents)

@@ -36,6 +36,15 @@ TEST_F(UninstallTest, WritesNameAndQuotedCommandOverAnEarlierEntry)
     SetInstallDir("d:\\apps\\vp"); // no final backslash: exactly one is added
     EXPECT_EQ(RegisterUninstall(), 1);
     EXPECT_EQ(Command(), Stored("\"d:\\apps\\vp\\varnik.exe\" /uninstall"));
+
+    // A name with blanks names the key as it stands.
+    const char *productName = SetupConfig.productName;
+    SetupConfig.productName = "Varnik Plus  Pro";
+    const std::string spaced = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnik Plus  Pro";
+    EXPECT_EQ(RegisterUninstall(), 1);
+    SetupConfig.productName = productName;
+    EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, spaced.c_str(), "DisplayName"), Stored("Varnik Plus  Pro"));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, spaced.c_str());
 }
 
 TEST_F(UninstallTest, CommandIsWrittenOnlyWhenItFitsItsBuffer)
