@@ -21,6 +21,17 @@ if(switchLength GREATER 11)
   message(FATAL_ERROR "${INI}: uninstallSwitch is longer than 11 characters")
 endif()
 
+# The dialog's caption ("Installing " and titleText) and its proposed
+# directory (defaultParentDir, a backslash, folderName) fill 260-byte buffers.
+string(LENGTH "${P_titleText}" titleLength)
+if(titleLength GREATER 248)
+  message(FATAL_ERROR "${INI}: titleText is longer than 248 characters")
+endif()
+string(LENGTH "${P_defaultParentDir}\\${P_folderName}" proposalLength)
+if(proposalLength GREATER 259)
+  message(FATAL_ERROR "${INI}: defaultParentDir and folderName make a directory longer than 259 characters")
+endif()
+
 # The installer shows and stores these texts as ANSI bytes: a UTF-8 file's
 # accented letters would turn into other characters in the caption, the
 # Start Menu and the registry.
