@@ -7,6 +7,7 @@
 #   fuzz/run.sh --target NAME ... only the named targets (repeatable)
 #   fuzz/run.sh --jobs J          a campaign's runs shared by J processes on one
 #                                 corpus (default: one per core)
+#   fuzz/run.sh --max-len N       inputs up to N bytes instead of each target's own
 # Seeds come from the project's own tools; findings land in build/fuzz/findings/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +16,7 @@ runs=20000
 seconds=0
 targets=()
 jobs=$(nproc)
+maxLenOverride=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --ci) mode=ci; runs=20000 ;;
@@ -23,7 +25,8 @@ while [ $# -gt 0 ]; do
     --seconds) mode=campaign; runs=-1; seconds=$2; shift ;;
     --target) targets+=("$2"); shift ;;
     --jobs) jobs=$2; shift ;;
-    *) echo "usage: fuzz/run.sh [--ci | --campaign [RUNS]] [--target NAME]..." >&2; exit 2 ;;
+    --max-len) maxLenOverride=$2; shift ;;
+    *) echo "usage: fuzz/run.sh [--ci | --campaign [RUNS] | --seconds S] [--jobs J] [--max-len N] [--target NAME]..." >&2; exit 2 ;;
   esac
   shift
 done
@@ -77,6 +80,7 @@ for t in "${targets[@]}"; do
                    [ $mode = campaign ] && maxlen=1024 ;;
     *) maxlen=262144 ;;
   esac
+  [ "$maxLenOverride" -gt 0 ] && maxlen=$maxLenOverride
   limit=()
   [ "$seconds" -gt 0 ] && limit=(-max_total_time="$seconds")
   # A campaign shares its runs among parallel processes on one corpus.
