@@ -8,6 +8,7 @@
 #include "clear_directory.h"
 #include "shell_folders.h"
 #include "uninstall.h"
+#include "path_text.h"
 #include "setup_config.h"
 
 enum { kPathCapacity = 260 };
@@ -18,31 +19,21 @@ static const char *const kOlderFiles[] = {
     "varnik.hlp", "varnik.gid",   "varnik.ini",
 };
 
-// Appends text to buffer; 0, with the buffer unchanged, when the result would
-// not fit kPathCapacity bytes.
-static int AppendText(char *buffer, const char *text)
-{
-    int used = lstrlenA(buffer);
-    if (used + lstrlenA(text) >= kPathCapacity) return 0;
-    lstrcpyA(buffer + used, text);
-    return 1;
-}
-
 // Copies path into dir with a final backslash; 0 when it would not fit.
 static int TakeDirectory(char *dir, const char *path)
 {
     dir[0] = 0;
-    if (!AppendText(dir, path)) return 0;
+    if (!AppendText(dir, path, kPathCapacity)) return 0;
     int length = lstrlenA(dir);
     if (length > 0 && dir[length - 1] == '\\') return 1;
-    return AppendText(dir, "\\");
+    return AppendText(dir, "\\", kPathCapacity);
 }
 
 // Composes dir + name into buffer; 0 when it would not fit.
 static int ComposeChild(char *buffer, const char *dir, const char *name)
 {
     buffer[0] = 0;
-    return AppendText(buffer, dir) && AppendText(buffer, name);
+    return AppendText(buffer, dir, kPathCapacity) && AppendText(buffer, name, kPathCapacity);
 }
 
 static void DeleteChild(const char *dir, const char *name)
@@ -105,9 +96,9 @@ int32_t RemoveHelpCache(const char *path)
 int32_t ClearTemplateStyles(const char *path)
 {
     char templates[kPathCapacity];
-    if (!TakeDirectory(templates, path) || !AppendText(templates, "templates")) return 1;
+    if (!TakeDirectory(templates, path) || !AppendText(templates, "templates", kPathCapacity)) return 1;
     if (!SetCurrentDirectoryA(templates)) return 1; // nothing to clear
-    if (!AppendText(templates, "\\")) return 1;
+    if (!AppendText(templates, "\\", kPathCapacity)) return 1;
 
     // Only the listed style folders are emptied; they stay in place, and
     // anything else in "templates" is left alone. A style path that does not

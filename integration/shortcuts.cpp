@@ -7,27 +7,18 @@
 #include "shell_folders.h"
 #include "clear_directory.h"
 #include "setup_config.h"
+#include "path_text.h"
 #include "setup_state.h"
 
 enum { kPathCapacity = 260 };
-
-// Appends text to the path in buffer; 0, with the buffer unchanged, when the
-// result would not fit kPathCapacity bytes.
-static int AppendText(char *buffer, const char *text)
-{
-    int used = lstrlenA(buffer);
-    if (used + lstrlenA(text) >= kPathCapacity) return 0;
-    lstrcpyA(buffer + used, text);
-    return 1;
-}
 
 // Composes first + second + third + fourth into buffer; 0 when it would not fit.
 static int ComposePath(char *buffer, const char *first, const char *second,
                        const char *third, const char *fourth)
 {
     buffer[0] = 0;
-    return AppendText(buffer, first) && AppendText(buffer, second) &&
-           AppendText(buffer, third) && AppendText(buffer, fourth);
+    return AppendText(buffer, first, kPathCapacity) && AppendText(buffer, second, kPathCapacity) &&
+           AppendText(buffer, third, kPathCapacity) && AppendText(buffer, fourth, kPathCapacity);
 }
 
 // A folder read from the registry is used only when it names something: an
@@ -45,7 +36,7 @@ HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
     // from the target's last backslash.
     char workingDir[kPathCapacity];
     workingDir[0] = 0;
-    if (!AppendText(workingDir, linkTarget) || lstrlenA(linkPath) >= kPathCapacity) {
+    if (!AppendText(workingDir, linkTarget, kPathCapacity) || lstrlenA(linkPath) >= kPathCapacity) {
         return E_INVALIDARG;
     }
     char *lastBackslash = FindLastChar(workingDir, '\\');

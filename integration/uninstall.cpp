@@ -4,6 +4,7 @@
 
 #include "uninstall.h"
 #include "setup_config.h"
+#include "path_text.h"
 #include "setup_state.h"
 
 static const char kUninstallKeyPrefix[] =
@@ -13,16 +14,6 @@ static const char kOlderUninstallKey[] =
 
 // The key path and each value's text are composed in turn in this buffer.
 enum { kEntryCapacity = 256 };
-
-// Appends text to buffer; 0, with the buffer unchanged, when the result would
-// not fit kEntryCapacity bytes.
-static int AppendText(char *buffer, const char *text)
-{
-    int used = lstrlenA(buffer);
-    if (used + lstrlenA(text) >= kEntryCapacity) return 0;
-    lstrcpyA(buffer + used, text);
-    return 1;
-}
 
 // Writes text as a REG_SZ value, stored with exactly one terminating NUL.
 static void WriteTextValue(HKEY key, const char *name, const char *text)
@@ -34,7 +25,8 @@ int32_t RegisterUninstall(void)
 {
     char entry[kEntryCapacity];
     entry[0] = 0;
-    if (!AppendText(entry, kUninstallKeyPrefix) || !AppendText(entry, SetupConfig.productName)) {
+    if (!AppendText(entry, kUninstallKeyPrefix, kEntryCapacity) ||
+        !AppendText(entry, SetupConfig.productName, kEntryCapacity)) {
         return 0;
     }
 
@@ -54,9 +46,11 @@ int32_t RegisterUninstall(void)
     int dirLength = lstrlenA(dir);
     const char *separator = (dirLength > 0 && dir[dirLength - 1] == '\\') ? "" : "\\";
     entry[0] = 0;
-    if (AppendText(entry, "\"") && AppendText(entry, dir) && AppendText(entry, separator) &&
-        AppendText(entry, SetupConfig.exeBaseName) && AppendText(entry, ".exe\" ") &&
-        AppendText(entry, SetupConfig.uninstallSwitch)) {
+    if (AppendText(entry, "\"", kEntryCapacity) && AppendText(entry, dir, kEntryCapacity) &&
+        AppendText(entry, separator, kEntryCapacity) &&
+        AppendText(entry, SetupConfig.exeBaseName, kEntryCapacity) &&
+        AppendText(entry, ".exe\" ", kEntryCapacity) &&
+        AppendText(entry, SetupConfig.uninstallSwitch, kEntryCapacity)) {
         WriteTextValue(key, "UninstallString", entry);
     } else {
         // No room for the command: an earlier install's command would name

@@ -2,6 +2,7 @@
 // pick its parent in the folder browser, offers the desktop icon, and carries
 // Install and Cancel. Its frame control 1005 becomes the progress panel.
 #include "install_dialog.h"
+#include "path_text.h"
 #include "progress_panel.h"
 #include "run_setup.h"
 #include "setup_config.h"
@@ -21,19 +22,7 @@ static const char kPathTooLongText[] =
     "The directory name is too long.\nPlease choose a shorter one.";
 static const char kWarningCaption[] = "Warning..!";
 
-// Appends tail to text when the whole fits a buffer of capacity bytes.
-// 1 when appended, 0 (text unchanged) when it would not fit.
-static int AppendText(char *text, const char *tail, int capacity)
-{
-    if (lstrlenA(text) + lstrlenA(tail) >= capacity)
-        return 0;
-    lstrcatA(text, tail);
-    return 1;
-}
-
-// parent + "\" + folderName, the directory proposed to the user. Both parts
-// are appended or neither: "parent\" alone would propose the parent itself.
-static void ComposeProposal(char *text)
+void ComposeProposal(char *text)
 {
     lstrcpynA(text, SetupConfig.defaultParentDir, kTextBufferSize);
     if (lstrlenA(text) + 1 + lstrlenA(SetupConfig.folderName) < kTextBufferSize) {

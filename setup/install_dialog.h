@@ -14,6 +14,11 @@ enum {
     kIdProgressPanel = 1005
 };
 
+// The directory proposed to the user, parent + "\" + folderName, into a
+// buffer of 260 bytes. Both parts are appended or neither: "parent\" alone
+// would propose the parent itself.
+void ComposeProposal(char *text);
+
 INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int CALLBACK BrowseCallback(HWND browser, UINT event, LPARAM eventParam, LPARAM data);
 

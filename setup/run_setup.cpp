@@ -143,11 +143,7 @@ void RunInstallSequence(HWND dialog)
 
     if (installDir[0] == '\0') {
         char proposal[kPathBufferSize];
-        lstrcpynA(proposal, SetupConfig.defaultParentDir, kPathBufferSize);
-        if (lstrlenA(proposal) + 1 + lstrlenA(SetupConfig.folderName) < kPathBufferSize) {
-            lstrcatA(proposal, "\\");
-            lstrcatA(proposal, SetupConfig.folderName);
-        }
+        ComposeProposal(proposal);
         SetDlgItemTextA(dialog, kIdInstallDirEdit, proposal);
         return;
     }
