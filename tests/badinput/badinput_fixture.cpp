@@ -88,14 +88,6 @@ Names TopLevel(const std::string &folder)
     return names;
 }
 
-std::string BinDir()
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, MAX_PATH);
-    std::string path = self;
-    return path.substr(0, path.rfind('\\') + 1);
-}
-
 } // namespace
 
 // Everything the extraction must leave alone: every name below the test

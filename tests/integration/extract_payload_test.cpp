@@ -44,15 +44,6 @@ std::vector<Entry> ProductEntries(int count)
     return entries;
 }
 
-// The folder of the test program, where setup.exe and the stub are built too.
-std::string BinDir()
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, MAX_PATH);
-    std::string path = self;
-    return path.substr(0, path.rfind('\\') + 1);
-}
-
 std::string ReadAll(const std::string &path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);

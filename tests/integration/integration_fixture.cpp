@@ -98,6 +98,14 @@ LinkInfo ReadLink(const std::string &linkPath)
     return info;
 }
 
+std::string BinDir()
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    std::string path = self;
+    return path.substr(0, path.rfind('\\') + 1);
+}
+
 std::string RegBytes(HKEY root, const char *keyPath, const char *name, DWORD *type)
 {
     char data[4096];

@@ -32,6 +32,9 @@ bool DirExists(const std::string &path);
 void RemoveTree(const std::string &path);
 // Every entry below root, relative to it, sorted; folders end in a backslash.
 Names ListTree(const std::string &root);
+// The folder of the test program, with its final backslash; setup.exe and
+// the payload stub are built there too.
+std::string BinDir();
 
 // A shortcut file as the shell's link object loads it.
 struct LinkInfo {
