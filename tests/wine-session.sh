@@ -14,13 +14,16 @@ export HOME=$session/home
 export WINEPREFIX=$session/prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-mkdir -p "$HOME"
+mkdir -p "$HOME" "$WINEPREFIX"
 cleanup() {
   wineserver -k >/dev/null 2>&1
   rm -rf "$session"
 }
 trap cleanup EXIT
 echo "Wine session: prefix $WINEPREFIX"
-wineboot -i >/dev/null 2>&1
+# The persistent server must start first: wineserver -p does not change a
+# server that already runs, and the one wineboot starts on its own quits a
+# few seconds after its last client, racing the next program's start.
 wineserver -p
+wineboot -i >/dev/null 2>&1
 "$@"
