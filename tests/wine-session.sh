@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command inside one throwaway Wine session: a fresh HOME and
 # WINEPREFIX (the prefix's Desktop links into that HOME), one wineserver kept
-# alive for the whole run, and an X server (Xvfb) for the windows.
+# alive for the whole run, the desktop kept open, and an X server (Xvfb) for the windows.
 #   tests/wine-session.sh COMMAND [ARGS...]
 set -uo pipefail
 if [ -z "${WINE_SESSION_INNER:-}" ]; then
@@ -26,4 +26,11 @@ echo "Wine session: prefix $WINEPREFIX"
 # few seconds after its last client, racing the next program's start.
 wineserver -p
 wineboot -i >/dev/null 2>&1
-"$@"
+# Wine closes the desktop (explorer.exe) a moment after the last program
+# leaves it, and the next program that opens a window then waits seconds for
+# a new one. A console program idling on an empty pipe keeps the desktop open
+# until this script ends and the pipe's writer goes with it.
+mkfifo "$session/keep-desktop"
+wine cmd /c "set /p x=" <"$session/keep-desktop" >/dev/null 2>&1 &
+exec 9>"$session/keep-desktop"
+"$@" 9>&-
