@@ -241,9 +241,11 @@ TEST_F(SetupGui, EmptyEditGetsProposalBackAndCheckboxCountsAtInstall)
     HWND dialog = Launch();
     SendMessageA(GetDlgItem(dialog, 1002), BM_SETCHECK, BST_UNCHECKED, 0);
     Install("");
-    Sleep(300);
-    EXPECT_EQ(std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName,
-              WindowText(GetDlgItem(dialog, 1000)));
+    const std::string proposal = std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName;
+    HWND edit = GetDlgItem(dialog, 1000);
+    for (int waited = 0; waited < 5000 && WindowText(edit) != proposal; waited += 50)
+        Sleep(50);
+    EXPECT_EQ(proposal, WindowText(edit));
     ExpectDialogOpen();
 
     const std::string dir = Join(base, "target");
