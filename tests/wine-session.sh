@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command inside one throwaway Wine session: a fresh HOME and
-# WINEPREFIX (the prefix's Desktop links into that HOME), one wineserver kept
-# alive for the whole run, the desktop kept open, and an X server (Xvfb) for the windows.
+# WINEPREFIX (the prefix's Desktop links into that HOME), one wineserver and
+# one desktop kept alive for the whole run, and an X server (Xvfb) for the
+# windows.
 #   tests/wine-session.sh COMMAND [ARGS...]
 set -uo pipefail
 if [ -z "${WINE_SESSION_INNER:-}" ]; then

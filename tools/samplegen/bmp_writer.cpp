@@ -2,10 +2,6 @@
 
 #include "le_bytes.h"
 
-namespace {
-
-}  // namespace
-
 std::vector<uint8_t> EncodeBmp(const Raster &image, Rgba matte)
 {
     const uint32_t rowBytes = (static_cast<uint32_t>(image.width) * 3 + 3) & ~3u;
