@@ -4,6 +4,7 @@
 #include "detect_install.h"
 #include "extract_payload.h"
 #include "install_dialog.h"
+#include "install_dir_security.h"
 #include "remove_older.h"
 #include "setup_config.h"
 #include "setup_state.h"
@@ -165,8 +166,9 @@ void RunInstallSequence(HWND dialog)
         return;
 
     // Only the last level is created; a missing parent shows up as a failed
-    // extraction.
-    CreateDirectoryA(installDir, NULL);
+    // extraction. A new directory gets rights that only administrators can
+    // change; an existing one keeps its own.
+    CreateDirectoryA(installDir, InstallDirSecurity());
     length = lstrlenA(installDir);
     if (length == 0 || installDir[length - 1] != '\\')
         lstrcatA(installDir, "\\");

@@ -11,6 +11,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -582,6 +584,154 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
     EXPECT_NE(std::string::npos, Lower(text).find(Lower("cmd=\"" + Join(dir, MainProgram()) + "\"")))
         << text;
     EXPECT_FALSE(Exists(Join(base, "launched.txt"))) << "Program.exe was started instead";
+}
+
+// ------------------------------------------------------------ planted DLLs
+
+// DLLs that Windows does not take from its system folder by name alone (no
+// KnownDLLs), so that a copy beside a program is found first by every
+// program that does not restrict its search; most of them are loaded on
+// demand by the user interface, the shell, COM or the crypto stack.
+const char *const kPlantedDlls[] = {
+    "uxtheme", "dwmapi", "version", "cryptbase", "profapi", "propsys", "windows.storage",
+    "comctl32", "winmm", "userenv", "dbghelp", "msimg32", "oleacc", "riched20", "riched32",
+    "wininet", "urlmon", "iertutil", "sspicli", "secur32", "cryptsp", "rsaenh", "ntmarta",
+    "netapi32", "mpr", "winhttp", "dwrite", "wtsapi32", "linkinfo", "shfolder", "crypt32",
+    "wintrust", "msasn1", "bcrypt", "ncrypt", "iphlpapi", "dhcpcsvc", "winsta", "msftedit",
+    "explorerframe", "shdocvw", "ieframe", "mlang", "oledlg", "imagehlp", "srvcli", "apphelp",
+};
+
+// What Wine loads from beside the program before the program's first
+// instruction, measured with gui_dll_search_probe (the same imports as
+// setup.exe, the search restricted first, nothing else): no program can
+// prevent these loads, and Windows takes the DLLs that setup.exe imports
+// from its system folder anyway.
+const std::vector<std::string> kWineBaseline = {"@BASELINE@"};
+
+// This process's environment with WINEDLLOVERRIDES extended so that Wine
+// looks for the planted DLLs beside the program first, as Windows does.
+std::string EnvironmentPreferringPlanted()
+{
+    std::string planted;
+    for (const char *name : kPlantedDlls)
+        planted += (planted.empty() ? "" : ",") + std::string(name);
+    planted += "=n,b";
+    std::string block, overrides = "WINEDLLOVERRIDES=" + planted;
+    char *strings = GetEnvironmentStringsA();
+    for (const char *entry = strings; *entry; entry += strlen(entry) + 1) {
+        const std::string text(entry);
+        if (Lower(text).rfind("winedlloverrides=", 0) == 0)
+            overrides = text + ";" + planted;
+        else
+            block += text + '\0';
+    }
+    FreeEnvironmentStringsA(strings);
+    return block + overrides + '\0' + '\0';
+}
+
+// Runs program (with arguments) in dir under environment; its exit code.
+int RunProgram(const std::string &program, const std::string &arguments, const std::string &dir,
+               std::string environment)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, &environment[0],
+                        dir.c_str(), &startup, &info))
+        return -1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return (int)code;
+}
+
+// The planted DLLs of dir that left their marker (lower case, without
+// ".dll"), removing the markers.
+std::vector<std::string> TakeLoadedMarkers(const std::string &dir)
+{
+    std::vector<std::string> loaded;
+    for (const std::string &file : ListFiles(dir)) {
+        const std::string suffix = ".dll.loaded";
+        if (file.size() > suffix.size()
+            && Lower(file).compare(file.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            loaded.push_back(Lower(file.substr(0, file.size() - suffix.size())));
+            DeleteFileA(Join(dir, file).c_str());
+        }
+    }
+    return loaded;
+}
+
+std::vector<std::string> BeyondBaseline(const std::vector<std::string> &loaded)
+{
+    std::vector<std::string> beyond;
+    for (const std::string &name : loaded) {
+        bool known = false;
+        for (const std::string &allowed : kWineBaseline)
+            known |= name == allowed;
+        if (!known)
+            beyond.push_back(name);
+    }
+    return beyond;
+}
+
+std::string Listed(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (const std::string &name : names)
+        text += " " + name;
+    return text.empty() ? " (none)" : text;
+}
+
+// setup.exe started from a folder that holds planted DLLs (a Downloads
+// folder) loads none of them during a folder browse and a whole install.
+TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
+{
+    const std::string downloads = Join(base, "downloads");
+    ASSERT_TRUE(MakeDirs(downloads));
+    const std::vector<uint8_t> planted = ReadBytes(Join(bin, "planted.dll"));
+    ASSERT_FALSE(planted.empty()) << "planted.dll missing next to the tests";
+    for (const char *name : kPlantedDlls)
+        ASSERT_TRUE(WriteBytes(Join(downloads, std::string(name) + ".dll"), planted));
+    const std::string probeCopy = Join(downloads, "dll_search_probe.exe");
+    ASSERT_TRUE(WriteBytes(probeCopy, ReadBytes(Join(bin, "gui_dll_search_probe.exe"))));
+    const std::string setupCopy = Join(downloads, "setup.exe");
+    ASSERT_TRUE(WriteBytes(setupCopy, ReadBytes(probeSetup)));
+    const std::string environment = EnvironmentPreferringPlanted();
+
+    // The control: without the restriction a planted DLL is found.
+    EXPECT_EQ(0, RunProgram(probeCopy, "unrestricted", downloads, environment));
+    const std::vector<std::string> control = TakeLoadedMarkers(downloads);
+    EXPECT_NE(control.end(), std::find(control.begin(), control.end(), "version"))
+        << "a planted DLL is not seen at all; loaded:" << Listed(control);
+
+    // The baseline: what Wine loads before the first instruction.
+    EXPECT_EQ(0, RunProgram(probeCopy, "", downloads, environment));
+    const std::vector<std::string> baseline = TakeLoadedMarkers(downloads);
+    EXPECT_TRUE(BeyondBaseline(baseline).empty())
+        << "Wine's own baseline has grown; loaded:" << Listed(baseline);
+
+    ASSERT_TRUE(setup.Start(setupCopy, downloads, environment));
+    HWND dialog = setup.WaitDialog();
+    ASSERT_TRUE(dialog) << "no install dialog";
+    ClickCommand(dialog, 1003);
+    HWND browser = setup.WaitOtherDialog(dialog);
+    ASSERT_TRUE(browser) << "no folder browser";
+    HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
+    for (int waited = 0; waited < 10000 && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+         waited += 50)
+        Sleep(50);
+    ClickCommand(browser, IDCANCEL);
+    Sleep(300);
+    const std::string dir = Join(base, "VarnikPlus");
+    Install(dir);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    const std::vector<std::string> loaded = TakeLoadedMarkers(downloads);
+    EXPECT_TRUE(BeyondBaseline(loaded).empty()) << "planted DLLs loaded:" << Listed(BeyondBaseline(loaded));
 }
 
 // The installer as built, with the sample product's payload.

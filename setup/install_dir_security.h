@@ -1,0 +1,14 @@
+// The access rights a newly created install directory is given.
+#ifndef SETUP_INSTALL_DIR_SECURITY_H
+#define SETUP_INSTALL_DIR_SECURITY_H
+
+#include <windows.h>
+
+// Security attributes for creating the install directory: a protected DACL
+// (nothing inherited from the parent) that gives SYSTEM and Administrators
+// full control and Users read and execute, on the directory and everything
+// created below it. Built in static storage on each call; null if the
+// system refused to build it (the directory then gets the default rights).
+SECURITY_ATTRIBUTES *InstallDirSecurity(void);
+
+#endif
