@@ -9,6 +9,33 @@
 
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD directoryFlags);
 
+// DLLs that the user interface, the shell and COM load by name only when
+// they first need them. Loaded here from the system folder by full path,
+// they are found already loaded when asked for later. This covers what the
+// restriction cannot: systems without SetDefaultDllDirectories, where the
+// program's own folder stays first in the search, and loaders that resolve
+// delay-loaded imports with the default search order (Wine does).
+static const char *const kLoadedOnDemand[] = {
+    "uxtheme.dll", "msimg32.dll",
+};
+
+enum { kLongestName = 32 };
+
+static void LoadFromSystemFolder(void)
+{
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + 1 + kLongestName > MAX_PATH)
+        return;
+    path[length++] = '\\';
+    for (unsigned i = 0; i < sizeof kLoadedOnDemand / sizeof kLoadedOnDemand[0]; ++i) {
+        lstrcpynA(path + length, kLoadedOnDemand[i], kLongestName);
+        // Kept loaded for the whole run; its own imports are looked for in
+        // the system folder too.
+        LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+}
+
 void RestrictDllSearch(void)
 {
     // SetDefaultDllDirectories is looked up at run time: a system without it
@@ -23,4 +50,5 @@ void RestrictDllSearch(void)
     }
     // Takes the current directory out of the search order as well.
     SetDllDirectoryA("");
+    LoadFromSystemFolder();
 }

@@ -91,16 +91,13 @@ SetupProcess::~SetupProcess()
     }
 }
 
-bool SetupProcess::Start(const std::string &exePath, const std::string &startDir,
-                         const std::string &environment)
+bool SetupProcess::Start(const std::string &exePath, const std::string &startDir)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exePath + "\"";
-    std::string block = environment;
-    return CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0,
-                          block.empty() ? NULL : &block[0], startDir.c_str(), &startup,
-                          &info_) != 0;
+    return CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
+                          startDir.c_str(), &startup, &info_) != 0;
 }
 
 HWND SetupProcess::WaitDialog(int timeoutMs)

@@ -31,11 +31,8 @@ public:
     SetupProcess &operator=(const SetupProcess &) = delete;
     ~SetupProcess();
 
-    // Starts exePath with startDir as its current directory, and with the
-    // given environment block (NUL-separated, ending with two NULs) if one
-    // is given instead of this process's environment.
-    bool Start(const std::string &exePath, const std::string &startDir,
-               const std::string &environment = std::string());
+    // Starts exePath with startDir as its current directory.
+    bool Start(const std::string &exePath, const std::string &startDir);
     // The install dialog once it is visible (null after the timeout).
     HWND WaitDialog(int timeoutMs = 20000);
     // The next visible message box of the process, whatever its caption.

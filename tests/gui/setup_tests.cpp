@@ -588,57 +588,47 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
 
 // ------------------------------------------------------------ planted DLLs
 
-// DLLs that Windows does not take from its system folder by name alone (no
-// KnownDLLs), so that a copy beside a program is found first by every
-// program that does not restrict its search; most of them are loaded on
-// demand by the user interface, the shell, COM or the crypto stack.
-const char *const kPlantedDlls[] = {
-    "uxtheme", "dwmapi", "version", "cryptbase", "profapi", "propsys", "windows.storage",
-    "comctl32", "winmm", "userenv", "dbghelp", "msimg32", "oleacc", "riched20", "riched32",
-    "wininet", "urlmon", "iertutil", "sspicli", "secur32", "cryptsp", "rsaenh", "ntmarta",
-    "netapi32", "mpr", "winhttp", "dwrite", "wtsapi32", "linkinfo", "shfolder", "crypt32",
-    "wintrust", "msasn1", "bcrypt", "ncrypt", "iphlpapi", "dhcpcsvc", "winsta", "msftedit",
-    "explorerframe", "shdocvw", "ieframe", "mlang", "oledlg", "imagehlp", "srvcli", "apphelp",
-};
-
 // What Wine loads from beside the program before the program's first
 // instruction, measured with gui_dll_search_probe (the same imports as
-// setup.exe, the search restricted first, nothing else): no program can
-// prevent these loads, and Windows takes the DLLs that setup.exe imports
-// from its system folder anyway.
-const std::vector<std::string> kWineBaseline = {"@BASELINE@"};
+// setup.exe, the search restricted first, nothing else); no program can
+// prevent these loads. Wine's gdi32 imports version.dll, and Wine resolves
+// the imports of the program's DLLs with the program's folder first; on
+// Windows gdi32 and its imports come from the system folder.
+const std::vector<std::string> kWineBaseline = {"version"};
 
-// This process's environment with WINEDLLOVERRIDES extended so that Wine
-// looks for the planted DLLs beside the program first, as Windows does.
-std::string EnvironmentPreferringPlanted()
+// The DLLs to plant: those that Wine is told to look for beside the program
+// first (WINEDLLOVERRIDES "<names>=n,b", set by the test's ctest entry, as
+// Wine reads it only from the environment it started with).
+std::vector<std::string> PlantedDllNames()
 {
-    std::string planted;
-    for (const char *name : kPlantedDlls)
-        planted += (planted.empty() ? "" : ",") + std::string(name);
-    planted += "=n,b";
-    std::string block, overrides = "WINEDLLOVERRIDES=" + planted;
-    char *strings = GetEnvironmentStringsA();
-    for (const char *entry = strings; *entry; entry += strlen(entry) + 1) {
-        const std::string text(entry);
-        if (Lower(text).rfind("winedlloverrides=", 0) == 0)
-            overrides = text + ";" + planted;
-        else
-            block += text + '\0';
+    char value[4096] = "";
+    const DWORD length = GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof value);
+    if (length == 0 || length >= sizeof value)
+        return {};
+    std::vector<std::string> names;
+    std::string entries = std::string(value) + ";";
+    for (size_t start = 0, end; (end = entries.find(';', start)) != std::string::npos; start = end + 1) {
+        const std::string entry = entries.substr(start, end - start);
+        const size_t equals = entry.find('=');
+        if (equals == std::string::npos || entry.substr(equals + 1) != "n,b")
+            continue;
+        std::string list = entry.substr(0, equals) + ",";
+        for (size_t from = 0, comma; (comma = list.find(',', from)) != std::string::npos; from = comma + 1)
+            if (comma > from)
+                names.push_back(Lower(list.substr(from, comma - from)));
     }
-    FreeEnvironmentStringsA(strings);
-    return block + overrides + '\0' + '\0';
+    return names;
 }
 
-// Runs program (with arguments) in dir under environment; its exit code.
-int RunProgram(const std::string &program, const std::string &arguments, const std::string &dir,
-               std::string environment)
+// Runs program (with arguments) in dir; its exit code.
+int RunProgram(const std::string &program, const std::string &arguments, const std::string &dir)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::string commandLine = "\"" + program + "\" " + arguments;
-    if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, &environment[0],
-                        dir.c_str(), &startup, &info))
+    if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, dir.c_str(),
+                        &startup, &info))
         return -1;
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0)
@@ -689,31 +679,33 @@ std::string Listed(const std::vector<std::string> &names)
 // folder) loads none of them during a folder browse and a whole install.
 TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
 {
+    const std::vector<std::string> names = PlantedDllNames();
+    ASSERT_GE(names.size(), 7u) << "run with WINEDLLOVERRIDES naming the DLLs to plant (=n,b)";
     const std::string downloads = Join(base, "downloads");
     ASSERT_TRUE(MakeDirs(downloads));
     const std::vector<uint8_t> planted = ReadBytes(Join(bin, "planted.dll"));
     ASSERT_FALSE(planted.empty()) << "planted.dll missing next to the tests";
-    for (const char *name : kPlantedDlls)
-        ASSERT_TRUE(WriteBytes(Join(downloads, std::string(name) + ".dll"), planted));
+    for (const std::string &name : names)
+        ASSERT_TRUE(WriteBytes(Join(downloads, name + ".dll"), planted));
     const std::string probeCopy = Join(downloads, "dll_search_probe.exe");
     ASSERT_TRUE(WriteBytes(probeCopy, ReadBytes(Join(bin, "gui_dll_search_probe.exe"))));
     const std::string setupCopy = Join(downloads, "setup.exe");
     ASSERT_TRUE(WriteBytes(setupCopy, ReadBytes(probeSetup)));
-    const std::string environment = EnvironmentPreferringPlanted();
 
     // The control: without the restriction a planted DLL is found.
-    EXPECT_EQ(0, RunProgram(probeCopy, "unrestricted", downloads, environment));
+    EXPECT_EQ(0, RunProgram(probeCopy, "unrestricted", downloads));
     const std::vector<std::string> control = TakeLoadedMarkers(downloads);
     EXPECT_NE(control.end(), std::find(control.begin(), control.end(), "version"))
         << "a planted DLL is not seen at all; loaded:" << Listed(control);
 
     // The baseline: what Wine loads before the first instruction.
-    EXPECT_EQ(0, RunProgram(probeCopy, "", downloads, environment));
+    EXPECT_EQ(0, RunProgram(probeCopy, "", downloads));
     const std::vector<std::string> baseline = TakeLoadedMarkers(downloads);
     EXPECT_TRUE(BeyondBaseline(baseline).empty())
         << "Wine's own baseline has grown; loaded:" << Listed(baseline);
 
-    ASSERT_TRUE(setup.Start(setupCopy, downloads, environment));
+    // A folder browse, cancelled, then the dialog cancelled.
+    ASSERT_TRUE(setup.Start(setupCopy, downloads));
     HWND dialog = setup.WaitDialog();
     ASSERT_TRUE(dialog) << "no install dialog";
     ClickCommand(dialog, 1003);
@@ -725,13 +717,31 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
         Sleep(50);
     ClickCommand(browser, IDCANCEL);
     Sleep(300);
-    const std::string dir = Join(base, "VarnikPlus");
-    Install(dir);
-    AnswerFinish(IDNO);
+    ClickCommand(dialog, 2);
     EXPECT_EQ(1, setup.WaitExit());
+    std::vector<std::string> loaded = TakeLoadedMarkers(downloads);
+    EXPECT_TRUE(BeyondBaseline(loaded).empty())
+        << "planted DLLs loaded by a folder browse:" << Listed(BeyondBaseline(loaded));
+
+    // A whole install, the finish prompt answered No. Wine's folder browser
+    // has written the real folders back into Shell Folders.
+    SetShellFolder("Programs", programs.c_str());
+    SetShellFolder("Desktop", desktop.c_str());
+    SetupProcess installing;
+    ASSERT_TRUE(installing.Start(setupCopy, downloads));
+    dialog = installing.WaitDialog();
+    ASSERT_TRUE(dialog) << "no install dialog";
+    const std::string dir = Join(base, "VarnikPlus");
+    SetWindowTextRemote(GetDlgItem(dialog, 1000), dir);
+    ClickCommand(dialog, 1);
+    MessageBoxSeen finish = installing.WaitMessageBox();
+    ASSERT_EQ(kFinish, finish.caption) << finish.text;
+    Answer(finish, IDNO);
+    EXPECT_EQ(1, installing.WaitExit());
     ExpectInstalled(dir);
-    const std::vector<std::string> loaded = TakeLoadedMarkers(downloads);
-    EXPECT_TRUE(BeyondBaseline(loaded).empty()) << "planted DLLs loaded:" << Listed(BeyondBaseline(loaded));
+    loaded = TakeLoadedMarkers(downloads);
+    EXPECT_TRUE(BeyondBaseline(loaded).empty())
+        << "planted DLLs loaded by an install:" << Listed(BeyondBaseline(loaded));
 }
 
 // The installer as built, with the sample product's payload.
