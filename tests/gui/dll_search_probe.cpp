@@ -5,6 +5,8 @@
 // Started with "unrestricted" it is the test's control instead: it loads
 // version.dll by name without restricting the search, which must reach a
 // planted copy, or the test could not see a planted DLL at all.
+// Started with "load NAME..." it restricts the search and then loads each
+// named DLL by name, as any code of the process may do later.
 #include "dll_search.h"
 
 #include <windows.h>
@@ -28,5 +30,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (lstrcmpA(commandLine, "unrestricted") == 0)
         return LoadLibraryA("version.dll") != NULL ? 0 : 1;
     RestrictDllSearch();
+    static const char kLoad[] = "load ";
+    if (CompareStringA(LOCALE_INVARIANT, 0, commandLine, 5, kLoad, 5) == CSTR_EQUAL) {
+        char name[MAX_PATH];
+        const char *next = commandLine + 5;
+        while (*next != '\0') {
+            int length = 0;
+            while (next[length] != '\0' && next[length] != ' ' && length < MAX_PATH - 5) {
+                name[length] = next[length];
+                ++length;
+            }
+            next += length;
+            while (*next == ' ')
+                ++next;
+            lstrcpyA(name + length, ".dll");
+            LoadLibraryA(name);
+        }
+        return 0;
+    }
     return importsLikeSetup[0] != NULL ? 0 : 1;
 }
