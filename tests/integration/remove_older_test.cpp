@@ -137,6 +137,19 @@ TEST_F(RemoveOlderTest, LinkedFoldersArePassedOverAndWhatTheyPointAtStays)
     EXPECT_EQ(ListTree(outside), outsideFiles);
     EXPECT_EQ(ListTree(templates + "\\Wide Screen"), Names{});
 
+    // The installation directory itself a link: nothing in it is touched.
+    const std::string linkedDir = root + "\\linkeddir", elsewhere = root + "\\elsewhere";
+    MakeDirs(elsewhere + "\\templates\\Flat");
+    for (const char *name : {"\\readme.txt", "\\varnik.hlp", "\\templates\\Flat\\c.bmp"})
+        WriteTextFile(elsewhere + name);
+    const Names elsewhereFiles = ListTree(elsewhere);
+    ASSERT_TRUE(MakeFolderLink(linkedDir, elsewhere));
+    EXPECT_EQ(RemoveOlderVersion(linkedDir.c_str()), 1);
+    EXPECT_EQ(RemoveHelpCache(linkedDir.c_str()), 1);
+    EXPECT_EQ(ClearTemplateStyles(linkedDir.c_str()), 1);
+    EXPECT_EQ(ListTree(elsewhere), elsewhereFiles);
+
+    folder_link::RemoveLink(linkedDir);
     folder_link::RemoveLink(templates + "\\Flat");
     folder_link::RemoveLink(programsDir + "\\varnik");
 }
