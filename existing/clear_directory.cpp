@@ -2,11 +2,13 @@
 //
 // The tree is walked through the process's current directory: each folder is
 // entered, listed with "*.*", its files are deleted by their bare names, and
-// the walk steps back out of a folder before removing it. Folders that are
-// reparse points (junctions, symbolic links) are never entered, so the walk
-// cannot reach files outside the tree; only their removal is tried, which
-// removes the link and not what it points to.
+// the walk steps back out of a folder before removing it. Every folder of
+// the walk is held (folder_guard.h) while it is cleared, so that the names
+// deleted are names in the folder that was checked. Folders that are reparse
+// points (junctions, symbolic links) are passed over: never entered, never
+// removed, so the walk cannot reach, or remove, anything outside the tree.
 #include "clear_directory.h"
+#include "folder_guard.h"
 
 enum {
     kClearPathSize = 260,
@@ -35,47 +37,39 @@ static int32_t ComposeChildPath(char *full, const char *directory, const char *n
     return 1;
 }
 
-// 1 when path names a reparse point. A final backslash is left out of the
-// query, so that the link itself is examined and not what it points to.
-static int32_t IsReparsePoint(const char *path)
-{
-    char link[kClearPathSize];
-    int32_t length = lstrlenA(path);
-    if (length >= kClearPathSize)
-        return 0;   // too long to be entered at all
-    lstrcpyA(link, path);
-    while (length > 1 && link[length - 1] == '\\' && link[length - 2] != ':')
-        link[--length] = '\0';
-    DWORD attributes = GetFileAttributesA(link);
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 // Clears the sub-directory that entry names in the current directory, then
-// removes it.
-// A reparse point is not entered: only its removal is tried. Returns 0 when
-// the walk could not return to the directory it started from, so that the
-// caller stops deleting by bare names in what is no longer its directory.
+// removes it. A reparse point is passed over. Returns 0 when the walk could
+// not return to the directory it started from, so that the caller stops
+// deleting by bare names in what is no longer its directory.
 static int32_t ClearSubDirectory(const WIN32_FIND_DATAA *entry, const char *keepName)
 {
     char recorded[kClearPathSize];
     char full[kClearPathSize];
+    if ((entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return 1;
     if (!RecordCurrentDirectory(recorded))
         return 1;
     if (!ComposeChildPath(full, recorded, entry->cFileName))
         return 1;
 
-    if ((entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-        SetCurrentDirectoryA(full)) {
+    const int32_t depth = FolderGuardDepth();
+    const int32_t held = FolderGuardHold(full);
+    if (held == kFolderIsLink)
+        return 1;
+    if (held == kFolderHeld && SetCurrentDirectoryA(full)) {
         WIN32_FIND_DATAA subEntry;
         HANDLE listing = FindFirstFileA("*.*", &subEntry);
         if (listing != INVALID_HANDLE_VALUE) {
             ClearDirectoryTree(listing, &subEntry, keepName);
             FindClose(listing);
         }
-        if (!SetCurrentDirectoryA(recorded))
+        if (!SetCurrentDirectoryA(recorded)) {
+            FolderGuardRelease(depth);
             return 0;
+        }
     }
+    // Let go before the removal: a held folder cannot be removed.
+    FolderGuardRelease(depth);
     RemoveDirectoryA(full);
     return 1;
 }
@@ -111,25 +105,24 @@ int32_t ClearDirectory(const char *path, const char *keepName, int32_t removeTop
     if (!RecordCurrentDirectory(recorded))
         return 1;   // could not come back: do nothing
 
-    // A top directory that is a reparse point is not cleared: its contents
-    // belong to whatever it points to. Only the link itself may go.
-    if (IsReparsePoint(path)) {
-        if (removeTop)
-            RemoveDirectoryA(path);
+    // A top directory that is a reparse point is passed over: its contents
+    // belong to whatever it points to.
+    const int32_t depth = FolderGuardDepth();
+    if (FolderGuardHold(path) != kFolderHeld || !SetCurrentDirectoryA(path)) {
+        FolderGuardRelease(depth);
         return 1;
     }
-
-    if (!SetCurrentDirectoryA(path))
-        return 1;
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA("*.*", &entry);
     if (listing == INVALID_HANDLE_VALUE) {
         SetCurrentDirectoryA(recorded);
+        FolderGuardRelease(depth);
         return 0;
     }
     ClearDirectoryTree(listing, &entry, keepName);
     int32_t closed = FindClose(listing);
     SetCurrentDirectoryA(recorded);
+    FolderGuardRelease(depth);
     if (removeTop)
         RemoveDirectoryA(path);
     return closed;

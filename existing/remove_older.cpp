@@ -1,11 +1,13 @@
 // Clean-up of an earlier installation in the target directory: removal of
 // the older product generation, and the refresh of the current one's help
 // cache and template styles. Every step is best effort: a failure is passed
-// over and the next step runs.
+// over and the next step runs. Every folder worked in is held while it is
+// used (folder_guard.h); one that is a link is passed over like any failure.
 #include <windows.h>
 
 #include "remove_older.h"
 #include "clear_directory.h"
+#include "folder_guard.h"
 #include "shell_folders.h"
 #include "uninstall.h"
 #include "path_text.h"
@@ -45,19 +47,22 @@ static void DeleteChild(const char *dir, const char *name)
 int32_t RemoveOlderVersion(const char *path)
 {
     char dir[kPathCapacity];
-    if (TakeDirectory(dir, path)) {
+    const int32_t depth = FolderGuardDepth();
+    if (TakeDirectory(dir, path) && FolderGuardHold(dir) == kFolderHeld) {
         for (unsigned i = 0; i < sizeof kOlderFiles / sizeof kOlderFiles[0]; ++i) {
             DeleteChild(dir, kOlderFiles[i]);
         }
         // Set the old templates aside; an existing "oldtemplates" is never
-        // replaced, the folder then keeps its name.
+        // replaced, the folder then keeps its name. A "templates" that is a
+        // link stays as it is.
         char templates[kPathCapacity];
         char oldTemplates[kPathCapacity];
         if (ComposeChild(templates, dir, "templates") &&
             ComposeChild(oldTemplates, dir, "oldtemplates")) {
-            MoveFileA(templates, oldTemplates);
+            FolderGuardMove(templates, oldTemplates);
         }
     }
+    FolderGuardRelease(depth);
     RemoveOldStartMenuEntries();
     RemoveUninstallEntry();
     return 1;
@@ -86,29 +91,45 @@ int32_t RemoveOldStartMenuEntries(void)
 int32_t RemoveHelpCache(const char *path)
 {
     char dir[kPathCapacity];
-    if (TakeDirectory(dir, path)) {
+    const int32_t depth = FolderGuardDepth();
+    if (TakeDirectory(dir, path) && FolderGuardHold(dir) == kFolderHeld) {
         DeleteChild(dir, "varnik.hlp");
         DeleteChild(dir, "varnik.gid");
     }
+    FolderGuardRelease(depth);
     return 1;
+}
+
+// Empties the style folders below a held "templates"; see ClearTemplateStyles.
+static void ClearHeldStyles(char *templates)
+{
+    if (!SetCurrentDirectoryA(templates)) return; // nothing to clear
+    if (!AppendText(templates, "\\", kPathCapacity)) return;
+
+    // Only the listed style folders are emptied; they stay in place, and
+    // anything else in "templates" is left alone. A style path that does not
+    // fit is passed over rather than cut short, and so is a style folder
+    // that is a link.
+    char style[kPathCapacity];
+    for (int i = 0; i < kTemplateStyleCount; ++i) {
+        const int32_t depth = FolderGuardDepth();
+        if (ComposeChild(style, templates, SetupConfig.templateStyles[i]) &&
+            FolderGuardHold(style) == kFolderHeld && SetCurrentDirectoryA(style)) {
+            ClearDirectory(style, NULL, 0);
+        }
+        FolderGuardRelease(depth);
+    }
 }
 
 int32_t ClearTemplateStyles(const char *path)
 {
+    char dir[kPathCapacity];
     char templates[kPathCapacity];
-    if (!TakeDirectory(templates, path) || !AppendText(templates, "templates", kPathCapacity)) return 1;
-    if (!SetCurrentDirectoryA(templates)) return 1; // nothing to clear
-    if (!AppendText(templates, "\\", kPathCapacity)) return 1;
-
-    // Only the listed style folders are emptied; they stay in place, and
-    // anything else in "templates" is left alone. A style path that does not
-    // fit is passed over rather than cut short.
-    char style[kPathCapacity];
-    for (int i = 0; i < kTemplateStyleCount; ++i) {
-        if (ComposeChild(style, templates, SetupConfig.templateStyles[i]) &&
-            SetCurrentDirectoryA(style)) {
-            ClearDirectory(style, NULL, 0);
-        }
+    if (!TakeDirectory(dir, path) || !ComposeChild(templates, dir, "templates")) return 1;
+    const int32_t depth = FolderGuardDepth();
+    if (FolderGuardHold(dir) == kFolderHeld && FolderGuardHold(templates) == kFolderHeld) {
+        ClearHeldStyles(templates);
     }
+    FolderGuardRelease(depth);
     return 1;
 }

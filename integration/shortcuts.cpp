@@ -6,6 +6,7 @@
 #include "shortcuts.h"
 #include "shell_folders.h"
 #include "clear_directory.h"
+#include "folder_guard.h"
 #include "setup_config.h"
 #include "path_text.h"
 #include "setup_state.h"
@@ -89,12 +90,18 @@ int32_t CreateShortcuts(void)
     char startMenuDir[kPathCapacity];
     int startMenuUsable = UsableFolder(programsFound, programsDir) &&
                           ComposePath(startMenuDir, programsDir, "\\", product, "");
+    // The folder is held while it is emptied and filled; one that is a link
+    // (or cannot be held) gets no shortcuts, silently, like one that cannot
+    // be created.
+    const int32_t depth = FolderGuardDepth();
     if (startMenuUsable) {
         // An existing folder is emptied of everything, ours or not.
         if (SetCurrentDirectoryA(startMenuDir)) {
-            ClearDirectory(startMenuDir, NULL, 0);
+            startMenuUsable = FolderGuardHold(startMenuDir) == kFolderHeld;
+            if (startMenuUsable) ClearDirectory(startMenuDir, NULL, 0);
         } else {
             CreateDirectoryA(startMenuDir, NULL);
+            startMenuUsable = FolderGuardHold(startMenuDir) == kFolderHeld;
         }
     }
 
@@ -127,6 +134,7 @@ int32_t CreateShortcuts(void)
                         SetupConfig.uninstallIconIndex);
     }
 
+    FolderGuardRelease(depth);
     CoUninitialize();
     return 1;
 }

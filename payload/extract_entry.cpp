@@ -3,6 +3,7 @@
 #include "extract_entry.h"
 
 #include "entry_name.h"
+#include "folder_guard.h"
 #include "lh5_decoder.h"
 #include "payload_record.h"
 #include "setup_state.h"
@@ -15,9 +16,12 @@ enum {
 };
 
 // Creates every folder named in the name part of path (which starts at
-// nameStart) that cannot be entered. Existing folders become the current
-// directory one after the other as a side effect of the test.
-static void CreateEntryFolders(char *path, char *nameStart)
+// nameStart) that cannot be entered, and holds each of them, outer first, so
+// that none is a link and none can be swapped for one while the file below
+// is written. Existing folders become the current directory one after the
+// other as a side effect of the test. Returns kFolderHeld when all are held,
+// otherwise what the first folder that could not be held was.
+static int32_t HoldEntryFolders(char *path, char *nameStart)
 {
     for (char *p = nameStart; *p != '\0'; ++p) {
         if (*p != '\\')
@@ -25,8 +29,12 @@ static void CreateEntryFolders(char *path, char *nameStart)
         *p = '\0';
         if (!SetCurrentDirectoryA(path))
             CreateDirectoryA(path, NULL);
+        int32_t held = FolderGuardHold(path);
         *p = '\\';
+        if (held != kFolderHeld)
+            return held;
     }
+    return kFolderHeld;
 }
 
 // Shows the new file in the progress panel at once: the panel is repainted
@@ -61,6 +69,48 @@ static int32_t WriteLh5Data(HANDLE file, const PayloadRecord *record)
         remaining -= (int32_t)count;
     }
     return 1;
+}
+
+// Creates the record's folders and file below the held target directory and
+// writes its data; the folders stay held until the caller releases them.
+static int32_t WriteEntryFile(char *path, char *nameStart, const PayloadRecord *record)
+{
+    // A folder of the path that is a link fails the record like any unsafe
+    // name; one that could not be made means the file cannot be created.
+    int32_t folders = HoldEntryFolders(path, nameStart);
+    if (folders == kFolderIsLink)
+        return -1;
+    if (folders != kFolderHeld)
+        return -6;
+
+    // The file's own entry is not followed either: a link in its place is
+    // refused, and one put there after this look is opened as the link.
+    if (PathIsLink(path))
+        return -1;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return -6;
+
+    ReportNewFile(path);
+
+    if (record->method == kPayloadMethodLh5) {
+        int32_t written = WriteLh5Data(file, record);
+        CloseHandle(file);
+        if (!written) {
+            DeleteFileA(path);
+            return -2;
+        }
+        return (int32_t)record->next;
+    }
+
+    int32_t written = WriteFileLocked(file, record->data, record->unpackedSize);
+    CloseHandle(file);
+    if (!written) {
+        DeleteFileA(path);
+        return -5;
+    }
+    return (int32_t)record->next;
 }
 
 int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
@@ -103,32 +153,10 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     for (uint32_t i = 0; i < nameField; ++i)
         nameStart[i] = record.name[i];
 
-    CreateEntryFolders(path, nameStart);
-
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return -6;
-
-    ReportNewFile(path);
-
-    if (record.method == kPayloadMethodLh5) {
-        int32_t written = WriteLh5Data(file, &record);
-        CloseHandle(file);
-        if (!written) {
-            DeleteFileA(path);
-            return -2;
-        }
-        return (int32_t)record.next;
-    }
-
-    int32_t written = WriteFileLocked(file, record.data, record.unpackedSize);
-    CloseHandle(file);
-    if (!written) {
-        DeleteFileA(path);
-        return -5;
-    }
-    return (int32_t)record.next;
+    const int32_t depth = FolderGuardDepth();
+    int32_t result = WriteEntryFile(path, nameStart, &record);
+    FolderGuardRelease(depth);
+    return result;
 }
 
 int32_t WriteFileLocked(HANDLE file, const void *bytes, uint32_t length)

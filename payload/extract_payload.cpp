@@ -5,6 +5,7 @@
 
 #include "extract_payload.h"
 #include "extract_entry.h"
+#include "folder_guard.h"
 #include "shortcuts.h"
 #include "uninstall.h"
 #include "setup_config.h"
@@ -29,9 +30,15 @@ int32_t ExtractPayload(void)
     SetupState.progressTotal = (uint32_t)SetupConfig.fileCount;
     SetupState.progressDone = 0;
 
+    // The install directory stays held for the whole walk: every record's
+    // path starts in it, so it must not be a link nor become one. One that
+    // cannot be held (a link, or missing) fails the extraction.
+    const int32_t depth = FolderGuardDepth();
+    if (FolderGuardHold(SetupState.installDir) != kFolderHeld) SetupState.cancelled = 1;
+
     uint32_t offset = 0;
     int32_t count = 0;
-    for (;;) {
+    while (!SetupState.cancelled) {
         int32_t next = ExtractEntry(archive, offset, size, SetupState.installDir);
         if (next == 0) break;
         // Records only ever move forward; anything else is a failure too.
@@ -44,6 +51,7 @@ int32_t ExtractPayload(void)
     }
 
     FreeResource(loaded);
+    FolderGuardRelease(depth);
 
     if (SetupState.cancelled || count < SetupConfig.fileCount) {
         SetupState.cancelled = 1;

@@ -3,6 +3,7 @@
 #include "run_setup.h"
 #include "detect_install.h"
 #include "extract_payload.h"
+#include "folder_guard.h"
 #include "install_dialog.h"
 #include "install_dir_security.h"
 #include "remove_older.h"
@@ -36,6 +37,8 @@ static const char kPathTooLongText[] =
     "The directory name is too long.\nPlease choose a shorter one.";
 static const char kNoDialogText[] =
     "Setup can not show its window and has to stop.";
+static const char kLinkedDirectoryText[] =
+    "The directory is a link to another place.\nPlease choose another one.";
 
 // Starts the installed main program. The path is quoted so that a directory
 // with blanks (c:\program files\...) cannot start c:\program.exe instead.
@@ -135,6 +138,22 @@ static int SettleExistingDirectory(HWND dialog)
     return AskWarning(dialog, kNotEmptyText) != IDNO;
 }
 
+// An existing directory that is a link (junction, symbolic link, mount
+// point) would send the clean-up and every installed file to another place:
+// it is refused with a warning, the dialog stays open, and the start
+// directory is current again. 1 when refused.
+static int RefuseLinkedDirectory(HWND dialog)
+{
+    const int32_t depth = FolderGuardDepth();
+    const int32_t held = FolderGuardHold(SetupState.installDir);
+    FolderGuardRelease(depth);
+    if (held != kFolderIsLink)
+        return 0;
+    SetCurrentDirectoryA(SetupState.startDir);
+    MessageBoxA(dialog, kLinkedDirectoryText, kWarningCaption, MB_ICONWARNING | MB_OK);
+    return 1;
+}
+
 void RunInstallSequence(HWND dialog)
 {
     char *installDir = SetupState.installDir;
@@ -162,7 +181,8 @@ void RunInstallSequence(HWND dialog)
     }
 
     // Entering the directory is the test for its existence.
-    if (SetCurrentDirectoryA(installDir) && !SettleExistingDirectory(dialog))
+    if (SetCurrentDirectoryA(installDir) &&
+        (RefuseLinkedDirectory(dialog) || !SettleExistingDirectory(dialog)))
         return;
 
     // Only the last level is created; a missing parent shows up as a failed

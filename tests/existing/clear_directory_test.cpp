@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <functional>
 
 #include "clear_directory.h"
+#include "folder_link.h"
 #include "test_files.h"
 
 namespace {
@@ -87,64 +87,29 @@ TEST(FindLastCharTest, FindsTheLastOccurrence)
     EXPECT_EQ(FindLastChar(path, '\0'), path + sizeof path - 1);
 }
 
-// Wine shows a Unix symbolic link to a folder as a directory with
-// FILE_ATTRIBUTE_REPARSE_POINT: under Wine the links are made by the Unix
-// "ln", started through Wine's Z: drive; elsewhere by CreateSymbolicLinkA.
-std::string UnixName(const std::string &path)
+// Links are passed over: never entered, never removed (under Wine removing
+// the link by the Windows functions would remove an empty target instead).
+TEST_F(ClearDirectoryTest, FolderLinksAreNeverEnteredNorRemoved)
 {
-    typedef char *(CDECL * UnixNameOf)(LPCWSTR);
-    auto unixNameOf = (UnixNameOf)(void *)GetProcAddress(GetModuleHandleA("kernel32"),
-                                                         "wine_get_unix_file_name");
-    std::wstring wide(path.begin(), path.end());
-    char *name = unixNameOf ? unixNameOf(wide.c_str()) : nullptr;
-    std::string result = name ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return "'" + result + "'";
-}
-
-// Runs a Unix shell command; Wine cannot wait for a Unix process, so this
-// polls until done() holds.
-void RunUnix(std::string command, const std::function<bool()> &done)
-{
-    command = "/bin/sh -c \"" + command + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    for (int i = 0; i < 200 && !done(); ++i)
-        Sleep(50);
-}
-
-bool MakeFolderLink(const std::string &link, const std::string &target)
-{
-    if (UnixName(link) != "''")
-        RunUnix("ln -s " + UnixName(target) + " " + UnixName(link), [&] { return Exists(link); });
-    else
-        CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 2);
-    return (GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) && Exists(link);
-}
-
-TEST_F(ClearDirectoryTest, FolderLinksAreNeverEntered)
-{
-    std::string outside = scratch.at("outside"), inner = At("one\\link"), topLink = scratch.at("toplink");
+    using folder_link::MakeFolderLink;
+    std::string outside = scratch.at("outside"), empty = scratch.at("empty");
+    std::string inner = At("one\\link"), innerEmpty = At("one\\two\\void"), topLink = scratch.at("toplink");
     ASSERT_TRUE(WriteBytes(scratch.path, "outside\\precious.txt", {1}));
-    if (!MakeFolderLink(inner, outside) || !MakeFolderLink(topLink, top))
+    ASSERT_TRUE(CreateDirectoryA(empty.c_str(), nullptr));
+    if (!MakeFolderLink(inner, outside) || !MakeFolderLink(innerEmpty, empty) ||
+        !MakeFolderLink(topLink, top))
         GTEST_SKIP() << "no folder link can be made here";
-    ClearDirectory(topLink.c_str(), nullptr, 0);   // the top itself is a link
+    ClearDirectory(topLink.c_str(), nullptr, 1);   // the top itself is a link
     EXPECT_TRUE(Exists(At("one\\two\\c.txt")));
-    ClearDirectory(top.c_str(), nullptr, 1);   // a link inside the tree
-    EXPECT_TRUE(Exists(outside + "\\precious.txt"));
-    EXPECT_FALSE(Exists(At("a.txt")) || Exists(At("one\\two")));
-    for (const std::string &link : {inner, topLink}) {
-        if (UnixName(link) == "''")
-            RemoveDirectoryA(link.c_str());
-        else
-            RunUnix("rm -f " + UnixName(link), [&] { return !Exists(link); });
-    }
+    EXPECT_TRUE(Exists(topLink));
+    ClearDirectory(top.c_str(), nullptr, 1);   // links inside the tree
+    EXPECT_EQ(ListFolder(outside), Names{"precious.txt"});
+    EXPECT_TRUE(Exists(empty));
+    EXPECT_EQ(ListFolder(top), Names{"one"});
+    EXPECT_EQ(ListFolder(At("one")), (Names{"link", "two"}));
+    EXPECT_EQ(ListFolder(At("one\\two")), Names{"void"});
+    for (const std::string &link : {inner, innerEmpty, topLink})
+        folder_link::RemoveLink(link);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "extract_entry.h"
+#include "folder_link.h"
 #include "setup_state.h"
 #include "test_payload.h"
 #ifdef HAVE_LH5ENC
@@ -292,6 +293,51 @@ TEST_F(ExtractEntryTest, PanelShowsTheNewFileBeforeItsData)
     EXPECT_EQ(paints[0].progressDone, 1u);
     EXPECT_EQ(paints[0].fileSize, 0u);
     EXPECT_EQ(Installed("sub\\shown.bin").size(), 10000u);
+}
+
+// A folder of a record's path that is a link (the verified attack: an
+// existing install whose "templates" points elsewhere) fails the record like
+// an unsafe name, and nothing is written where the link points; so does a
+// record whose file name is a link.
+TEST_F(ExtractEntryTest, RecordsThroughLinkedFoldersFailAndWriteNothing)
+{
+    std::string other = scratch.at("other");
+    ASSERT_TRUE(WriteBytes(scratch.path, "other\\Flat\\keep.bmp", {9}));
+    ASSERT_TRUE(CreateDirectoryA((install + "\\a").c_str(), nullptr));
+    std::string links[] = {install + "\\templates", install + "\\a\\b"};
+    if (!folder_link::MakeFolderLink(links[0], other) || !folder_link::MakeFolderLink(links[1], other))
+        GTEST_SKIP() << "no folder link can be made here";
+    for (const char *name : {"templates\\Flat\\image.bmp", "templates\\new.bmp", "a\\b\\c\\d.txt",
+                             "templates", "a\\b"})
+        EXPECT_EQ(Extract({Lh5(name, Pattern(100, 14))}), -1) << name;
+    EXPECT_EQ(ListFolder(other), std::vector<std::string>{"Flat"});
+    EXPECT_EQ(ListFolder(other + "\\Flat"), std::vector<std::string>{"keep.bmp"});
+    EXPECT_EQ(ReadBytes(other + "\\Flat\\keep.bmp"), Bytes{9});
+    EXPECT_EQ(SetupState.progressDone, 0u);
+    // Beside the links, records install as before.
+    EXPECT_GT(Extract({Stored("a\\c\\d.txt", {5})}), 0);
+    EXPECT_EQ(Installed("a\\c\\d.txt"), Bytes{5});
+    SetCurrentDirectoryA(startDir.c_str());
+    for (const std::string &link : links)
+        folder_link::RemoveLink(link);
+}
+
+// The folders of the record's path are held while its file is written: they
+// can be neither renamed nor removed meanwhile, and are let go afterwards.
+TEST_F(ExtractEntryTest, FoldersOfThePathAreHeldWhileTheFileIsWritten)
+{
+    SetupState.progressPanel = MakePanel();
+    int moves = 0;
+    onPaint = [&] {
+        moves += MoveFileA((install + "\\sub").c_str(), (install + "\\moved").c_str());
+        moves += MoveFileA((install + "\\sub\\deeper").c_str(), (install + "\\sub\\moved").c_str());
+    };
+    EXPECT_GT(Extract({Stored("sub\\deeper\\held.txt", Pattern(100, 15))}), 0);
+    ASSERT_EQ(paints.size(), 1u);
+    EXPECT_EQ(moves, 0);
+    EXPECT_EQ(Installed("sub\\deeper\\held.txt"), Pattern(100, 15));
+    SetCurrentDirectoryA(startDir.c_str());
+    EXPECT_TRUE(MoveFileA((install + "\\sub").c_str(), (install + "\\moved").c_str()));
 }
 
 TEST(WriteFileLockedTest, WritesAtThePositionAndReleasesTheLock)

@@ -2,6 +2,7 @@
 // message box of the install sequence with its text, caption, buttons and
 // owner, the outcome of each answer on disk, in the registry and in the
 // Start Menu, and the launch of the installed program.
+#include "folder_link.h"
 #include "gui_driver.h"
 #include "run_setup.h"
 #include "setup_config.h"
@@ -36,6 +37,7 @@ const char kExtractFailedText[] = "Can not decompress file!\nThe source file may
 const char kShortcutFailedText[] =
     "Setup can not create shortcut in your Start Menu!\nYou should create it manually.";
 const char kTooLongText[] = "The directory name is too long.\nPlease choose a shorter one.";
+const char kLinkText[] = "The directory is a link to another place.\nPlease choose another one.";
 const char kRoot[] = "C:\\guitests";
 
 std::string FinishText()
@@ -531,6 +533,47 @@ TEST_F(SetupGui, UnrecognisedProgramNeedsConsentAndIsOverwrittenAsIs)
     EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
     EXPECT_TRUE(Exists(Join(dir, "varnik.hlp"))) << "no clean-up without a known generation";
+}
+
+// An existing directory that is a link is refused at Install: nothing is
+// asked, cleaned or written where it points, and the dialog stays open.
+TEST_F(SetupGui, LinkedDirectoryIsRefusedWithDialogKeptOpen)
+{
+    const std::string outside = Join(base, "outside"), linked = Join(base, "linked");
+    ASSERT_TRUE(MakeDirs(outside) && WriteText(Join(outside, "varnik.exe"), "someone else's"));
+    if (!folder_link::MakeFolderLink(linked, outside))
+        GTEST_SKIP() << "no folder link can be made here";
+    HWND dialog = Launch();
+    Install(linked + "\\");
+    Answer(ExpectBox(kWarning, kLinkText, false), IDOK);
+    ExpectDialogOpen();
+    EXPECT_EQ(linked + "\\", WindowText(GetDlgItem(dialog, 1000)));
+    EXPECT_EQ(std::vector<std::string>{"varnik.exe"}, ListFiles(outside));
+
+    ClickCommand(dialog, 2);
+    EXPECT_EQ(1, setup.WaitExit());
+    EXPECT_EQ(std::vector<std::string>{"varnik.exe"}, ListFiles(outside));
+    folder_link::RemoveLink(linked);
+}
+
+// The current generation's "templates" is a link to another folder: neither
+// the clean-up nor the extraction reaches into that folder; the install
+// ends with the extraction error.
+TEST_F(SetupGui, LinkedTemplatesFolderFailsTheInstallAndStaysUntouched)
+{
+    const std::string dir = Join(base, "current"), outside = Join(base, "outside");
+    ASSERT_TRUE(MakeDirs(dir) && MakeDirs(Join(outside, "Flat")));
+    WriteText(Join(dir, "varnik.exe"), "old program");
+    WriteText(Join(dir, "varnik.ini"), "[VarnikPlus]\r\nUseMMX=1\r\n");
+    WriteText(Join(outside, "Flat\\stale.bmp"), "precious");
+    if (!folder_link::MakeFolderLink(Join(dir, "templates"), outside))
+        GTEST_SKIP() << "no folder link can be made here";
+    Launch();
+    Install(dir);
+    Answer(ExpectBox(kError, kExtractFailedText, false), IDOK);
+    EXPECT_EQ(1, setup.WaitExit()) << "no finish prompt after a failed extraction";
+    EXPECT_EQ(std::vector<std::string>{"Flat\\stale.bmp"}, ListFiles(outside));
+    folder_link::RemoveLink(Join(dir, "templates"));
 }
 
 // Only the last level is created: a missing parent fails the extraction.

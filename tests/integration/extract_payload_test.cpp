@@ -4,6 +4,7 @@
 #include "integration_fixture.h"
 
 #include "extract_payload.h"
+#include "folder_link.h"
 
 #include <algorithm>
 
@@ -208,6 +209,40 @@ TEST_F(ExtractPayloadTest, ShortcutFailureOrSwitchSkipsTheUninstallEntry)
     EXPECT_EQ(ExtractPayload(), 1);
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
     EXPECT_EQ(ListTree(programsDir + "\\VarnikPlus"), (Names{"VarnikPlus Help.lnk", "VarnikPlus.lnk"}));
+}
+
+// Nothing is written through a link: not when the install directory itself
+// is one (it may have been swapped in after the install sequence made it),
+// nor when a folder of the payload's paths is one, as "templates" in an
+// earlier install that someone else could change.
+TEST_F(ExtractPayloadTest, NothingIsWrittenThroughALink)
+{
+    std::vector<Entry> entries = ProductEntries(6);
+    UsePayload(BuildPayload(entries));
+    SetupConfig.fileCount = 6;
+    const std::string outside = root + "\\outside", linked = root + "\\linked";
+    MakeDirs(outside);
+    WriteTextFile(outside + "\\mine.txt");
+    if (!folder_link::MakeFolderLink(linked, outside) ||
+        !folder_link::MakeFolderLink(installDir + "templates", outside)) {
+        GTEST_SKIP() << "no folder link can be made here";
+    }
+
+    SetInstallDir(linked + "\\");
+    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(SetupState.cancelled, 1);
+    EXPECT_EQ(SetupState.progressDone, 0u);
+
+    SetInstallDir(installDir);
+    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(SetupState.cancelled, 1);
+    EXPECT_EQ(SetupState.progressDone, 2u);
+    ExpectFiles({entries[0], entries[1]});
+    EXPECT_EQ(ListTree(outside), Names{"mine.txt"});
+    EXPECT_FALSE(DirExists(programsDir + "\\VarnikPlus"));
+
+    folder_link::RemoveLink(linked);
+    folder_link::RemoveLink(installDir + "templates");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "shell_folders.h"
 #include "shortcuts.h"
+#include "folder_link.h"
 
 namespace {
 
@@ -178,6 +179,20 @@ TEST_F(ShortcutsTest, CreateShellLinkRefusesBadArgumentsAndSavesGoodOnes)
     EXPECT_EQ(info.workingDir, "c:\\a b\\c");
     EXPECT_EQ(info.arguments, "-x");
     EXPECT_EQ(info.iconPath, ""); // an index alone gives no icon
+}
+
+// A Start Menu folder that is a link gets no shortcuts and is not emptied:
+// what it points at keeps its files. The desktop shortcut is still written.
+TEST_F(ShortcutsTest, LinkedStartMenuFolderIsPassedOver)
+{
+    const std::string outside = root + "\\outside";
+    MakeDirs(outside);
+    WriteTextFile(outside + "\\mine.txt");
+    if (!folder_link::MakeFolderLink(startMenu, outside)) GTEST_SKIP() << "no folder link can be made here";
+    EXPECT_EQ(CreateShortcuts(), 1);
+    EXPECT_EQ(ListTree(outside), Names{"mine.txt"});
+    EXPECT_EQ(ListTree(desktopDir), Names{"VarnikPlus.lnk"});
+    folder_link::RemoveLink(startMenu);
 }
 
 } // namespace
