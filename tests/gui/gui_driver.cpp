@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -222,6 +223,29 @@ HWND SetupProcess::WaitOtherDialog(HWND except, int timeoutMs)
         Sleep(kPollMs);
     }
     return NULL;
+}
+
+std::string SetupProcess::CurrentDirectory() const
+{
+    typedef LONG(NTAPI * QueryProcess)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    QueryProcess query = (QueryProcess)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                                              "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    if (!query || query(info_.hProcess, ProcessBasicInformation, &basic, sizeof basic, NULL) != 0
+        || !ReadProcessMemory(info_.hProcess, basic.PebBaseAddress, &peb, sizeof peb, NULL))
+        return std::string();
+    // The current directory's path follows the maximum length, length, flags,
+    // debug flags, console handle and flags and the three standard handles.
+    UNICODE_STRING path = {};
+    const char *at = (const char *)peb.ProcessParameters + 16 + 5 * sizeof(void *);
+    wchar_t wide[MAX_PATH + 1] = L"";
+    if (!ReadProcessMemory(info_.hProcess, at, &path, sizeof path, NULL) || path.Length > MAX_PATH * 2
+        || !ReadProcessMemory(info_.hProcess, path.Buffer, wide, path.Length, NULL))
+        return std::string();
+    char text[MAX_PATH * 2] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, path.Length / 2, text, sizeof text - 1, NULL, NULL);
+    return text;
 }
 
 bool SetupProcess::DialogGone() const

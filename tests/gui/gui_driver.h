@@ -49,6 +49,10 @@ public:
     int WaitExit(int timeoutMs = 30000);
     void Kill();
 
+    // The process's current directory with its final backslash, read from
+    // its process parameters (empty when they cannot be read).
+    std::string CurrentDirectory() const;
+
     DWORD Pid() const { return info_.dwProcessId; }
     DWORD MainThread() const { return info_.dwThreadId; }
     HANDLE Process() const { return info_.hProcess; }

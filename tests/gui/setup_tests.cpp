@@ -526,6 +526,62 @@ TEST_F(SetupGui, EmptyExistingDirectoryAndTypedBackslashInstallWithoutQuestion)
     ExpectInstalled(dir);
 }
 
+// Exactly one final backslash is removed: a new directory typed with two
+// ends with one, gets no second, and installs as if typed without any.
+TEST_F(SetupGui, TwoTypedBackslashesLoseOne)
+{
+    Launch();
+    const std::string dir = Join(base, "two");
+    Install(dir + "\\\\");
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    EXPECT_EQ("\"" + Join(dir, MainProgram()) + "\" " + SetupConfig.uninstallSwitch,
+              ReadUninstallValue(SetupConfig.productName, "UninstallString"));
+}
+
+// A drive root typed as "r:\" is probed as "r:", the drive's current
+// directory (setup.exe starts in r:\start), and gets its backslash back: the
+// files go to r:\. Typed as "r:\\" it is probed as "r:\". What the probe
+// entered stays current while the question about the program found there is
+// open. Drive r: is a folder of its own when the tests run through
+// tests/gui/with-drive.sh.
+TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
+{
+    if (!IsDirectory("r:\\"))
+        GTEST_SKIP() << "no drive r: (run through tests/gui/with-drive.sh)";
+    const std::string root = "r:\\", driveStart = "r:\\start";
+    RemoveTree(Join(root, "templates"));
+    for (const std::string &name : ListFiles(root))
+        DeleteFileA(Join(root, name).c_str());
+    ASSERT_TRUE(MakeDirs(driveStart) && WriteText(Join(root, "varnik.exe"), "someone else's"));
+
+    ASSERT_TRUE(setup.Start(probeSetup, driveStart));
+    ASSERT_TRUE(setup.WaitDialog());
+    Install("r:\\");
+    MessageBoxSeen box = ExpectBox(kWarning, kUnrecognisedText, true);
+    EXPECT_EQ(Lower(Join(driveStart, "")), Lower(setup.CurrentDirectory())) << "probed as r:";
+    Answer(box, IDYES);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(root);
+    EXPECT_EQ("\"" + Join(root, MainProgram()) + "\" " + SetupConfig.uninstallSwitch,
+              ReadUninstallValue(SetupConfig.productName, "UninstallString"));
+
+    SetupProcess second;
+    ASSERT_TRUE(second.Start(probeSetup, driveStart));
+    HWND dialog = second.WaitDialog();
+    ASSERT_TRUE(dialog);
+    SetWindowTextRemote(GetDlgItem(dialog, 1000), "r:\\\\");
+    ClickCommand(dialog, 1);
+    box = second.WaitMessageBox();
+    EXPECT_EQ(kUnrecognisedText, box.text);
+    EXPECT_EQ(Lower(root), Lower(second.CurrentDirectory())) << "probed as r:\\";
+    Answer(box, IDNO);
+    ClickCommand(dialog, 2);
+    EXPECT_EQ(1, second.WaitExit());
+}
+
 TEST_F(SetupGui, NonEmptyDirectoryNeedsConsent)
 {
     Launch();
