@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "detect_install.h"
+#include "setup_config.h"
 #include "test_files.h"
 
 namespace {
@@ -44,6 +45,37 @@ TEST(DetectExistingInstallTest, ClassifiesByProgramAndProfileMarkers)
         EXPECT_EQ(DetectExistingInstall((dir + "\\").c_str()), c.expected) << index;
     }
     EXPECT_EQ(CurrentDirectory(), startDir);
+}
+
+// This program is linked with another product's configuration record
+// (tests/config/other-product.ini): the probe's names are its own,
+// "varnik.exe", "varnik.ini" and the sections "Varnik" and "VarnikPlus",
+// whatever the configuration calls the program and the product.
+TEST(DetectExistingInstallTest, NamesAreTheProbesOwnWhateverTheConfiguration)
+{
+    ASSERT_STRNE(SetupConfig.exeBaseName, "varnik");
+    ASSERT_STRNE(SetupConfig.productName, "VarnikPlus");
+    const std::string exe = SetupConfig.exeBaseName, product = SetupConfig.productName;
+    struct Case {
+        std::string program, profileName, profile;
+        int32_t expected;
+    } cases[] = {
+        {exe + ".exe", exe + ".ini", "[" + product + "]\nUseMMX=1\n[Varnik]\nSwap_R&B=1\n", NoInstall},
+        {exe + ".exe", "varnik.ini", "[VarnikPlus]\nUseMMX=1\n", NoInstall},
+        {"varnik.exe", exe + ".ini", "[VarnikPlus]\nUseMMX=1\n", UnrecognisedInstall},
+        {"varnik.exe", "varnik.ini", "[" + product + "]\nUseMMX=1\n", UnrecognisedInstall},
+        {"varnik.exe", "varnik.ini", "[VarnikPlus]\nUseMMX=1\n", CurrentInstall},
+        {"varnik.exe", "varnik.ini", "[Varnik]\nSwap_R&B=1\n", OlderInstall},
+    };
+    ScratchDir scratch("detect");
+    int index = 0;
+    for (const Case &c : cases) {
+        std::string dir = scratch.at(std::to_string(index++));
+        CreateDirectoryA(dir.c_str(), nullptr);
+        WriteBytes(dir, c.program, Text("MZ"));
+        WriteBytes(dir, c.profileName, Text(c.profile));
+        EXPECT_EQ(DetectExistingInstall(dir.c_str()), c.expected) << c.program << " " << c.profileName;
+    }
 }
 
 TEST(DetectExistingInstallTest, ProfilePathMustFitItsBuffer)

@@ -8,6 +8,7 @@
 
 #include "extract_entry.h"
 #include "folder_link.h"
+#include "iat_hook.h"
 #include "setup_state.h"
 #include "test_payload.h"
 #ifdef HAVE_LH5ENC
@@ -138,6 +139,29 @@ TEST_F(ExtractEntryTest, AcceptsPathsOfUpTo253Characters)
     AppendRecord(archive, Stored("x", {1}));
     EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size(), ""), -1);
     EXPECT_EQ(SetupState.progressDone, 1u);
+}
+
+// Any method but 1 is stored. An lh5 record starts on the window the record
+// before left: a stream whose one symbol copies 256 bytes from 256 back
+// yields the last 256 bytes of the lh5 record before it.
+TEST_F(ExtractEntryTest, OtherMethodsAreStoredAndTheWindowCarriesOver)
+{
+    for (uint32_t method : {2u, 5u, 0xFFFFFFFFu}) {
+        TestRecord record = Stored("m" + std::to_string(method), Pattern(300, method));
+        record.method = method;
+        EXPECT_GT(Extract({record}), 0) << method;
+        EXPECT_EQ(Installed(record.name), Pattern(300, method)) << method;
+    }
+    Lh5Writer back;
+    back.Bits(1, 16);                    // one symbol
+    back.Bits(0, 5), back.Bits(0, 5);    // code-length code: a single symbol, unused
+    back.Bits(0, 9), back.Bits(509, 9);  // literal code: the single symbol 509, 256 bytes
+    back.Bits(0, 4), back.Bits(8, 4);    // position code: the single symbol 8, then
+    back.Bits(127, 7), back.Bits(0, 16); // 7 extra bits: 128 + 127, so 256 bytes back
+    const Bytes first = Pattern(8192, 15);
+    EXPECT_GT(Extract({Lh5("first.bin", first)}), 0);
+    EXPECT_GT(Extract({{"second.bin", 1, back.bytes, 256}}), 0);
+    EXPECT_EQ(Installed("second.bin"), Bytes(first.end() - 256, first.end()));
 }
 
 TEST_F(ExtractEntryTest, RefusesNamesThatCouldLeaveTheInstallDirectory)
@@ -358,6 +382,73 @@ TEST(WriteFileLockedTest, WritesAtThePositionAndReleasesTheLock)
     CloseHandle(other);
     CloseHandle(file);
     EXPECT_EQ(ReadBytes(path), bytes);
+}
+
+// Wine lets no other handle see a byte-range lock through writes, so the
+// calls themselves are recorded: LockFile, WriteFile and UnlockFile of this
+// program's import table are replaced for the test. The write numbered
+// shortWriteAt writes half its piece and reports that.
+std::vector<std::string> fileCalls;
+int writesSeen = 0, shortWriteAt = 0;
+void *realWriteFile;
+
+BOOL WINAPI RecordLock(HANDLE, DWORD low, DWORD high, DWORD lengthLow, DWORD lengthHigh)
+{
+    fileCalls.push_back("lock " + std::to_string(low) + " " + std::to_string(lengthLow)
+                        + (high || lengthHigh ? " high" : ""));
+    return TRUE;
+}
+
+BOOL WINAPI RecordUnlock(HANDLE, DWORD low, DWORD high, DWORD lengthLow, DWORD lengthHigh)
+{
+    fileCalls.push_back("unlock " + std::to_string(low) + " " + std::to_string(lengthLow)
+                        + (high || lengthHigh ? " high" : ""));
+    return TRUE;
+}
+
+BOOL WINAPI RecordWrite(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
+                        LPOVERLAPPED overlapped)
+{
+    fileCalls.push_back("write " + std::to_string(count) + (overlapped ? " overlapped" : ""));
+    const DWORD asked = ++writesSeen == shortWriteAt ? count / 2 : count;
+    return ((BOOL(WINAPI *)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED))realWriteFile)(
+        file, bytes, asked, written, overlapped);
+}
+
+TEST(WriteFileLockedTest, LocksExactlyTheWrittenRangeAroundTheWrites)
+{
+    void *realLock = testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "LockFile", (void *)RecordLock);
+    void *realUnlock = testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "UnlockFile", (void *)RecordUnlock);
+    realWriteFile = testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "WriteFile", (void *)RecordWrite);
+    ASSERT_TRUE(realLock && realUnlock && realWriteFile) << "calls not imported by the program";
+    ScratchDir scratch("locked");
+    HANDLE file = CreateFileA(scratch.at("f.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    Bytes bytes = Pattern(40000, 14);
+    auto calls = [&](uint32_t length, int shortAt) {
+        fileCalls.clear();
+        writesSeen = 0;
+        shortWriteAt = shortAt;
+        const int32_t result = WriteFileLocked(file, bytes.data(), length);
+        return std::to_string(result) + ": " + ::testing::PrintToString(fileCalls);
+    };
+    auto expected = [](int32_t result, const std::vector<std::string> &list) {
+        return std::to_string(result) + ": " + ::testing::PrintToString(list);
+    };
+    EXPECT_EQ(calls(3, 0), expected(1, {"lock 0 3", "write 3", "unlock 0 3"}));
+    EXPECT_EQ(calls(0, 0), expected(1, {"lock 3 0", "unlock 3 0"}));
+    EXPECT_EQ(calls(40000, 0),
+              expected(1, {"lock 3 40000", "write 32767", "write 7233", "unlock 3 40000"}));
+    // Short writes, in the first piece and in a later one: the same range is
+    // unlocked before the failure is returned.
+    EXPECT_EQ(calls(10, 1), expected(0, {"lock 40003 10", "write 10", "unlock 40003 10"}));
+    SetFilePointer(file, 100, nullptr, FILE_BEGIN);
+    EXPECT_EQ(calls(40000, 2),
+              expected(0, {"lock 100 40000", "write 32767", "write 7233", "unlock 100 40000"}));
+    CloseHandle(file);
+    testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "LockFile", realLock);
+    testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "UnlockFile", realUnlock);
+    testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "WriteFile", realWriteFile);
 }
 
 }  // namespace

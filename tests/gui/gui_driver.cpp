@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -47,40 +48,99 @@ bool ButtonShown(HWND box, int id)
     return button && IsWindowVisible(button);
 }
 
-// The kind of a message box's icon, told by the colours it shows on the
-// screen: a yellow warning sign, a red error sign, a blue information sign.
+// The visible buttons of a message box, named by their ids, in id order.
+std::string ButtonsShown(HWND box)
+{
+    static const char *const names[] = {"", "OK", "Cancel", "Abort", "Retry", "Ignore",
+                                        "Yes", "No", "Close", "Help", "TryAgain", "Continue"};
+    std::vector<int> ids;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (ClassOf(child) == "Button" && IsWindowVisible(child))
+            ids.push_back(GetDlgCtrlID(child));
+    std::sort(ids.begin(), ids.end());
+    std::string list;
+    for (int id : ids) {
+        list += list.empty() ? "" : " ";
+        list += id > 0 && id < (int)(sizeof names / sizeof names[0]) ? names[id]
+                                                                     : std::to_string(id);
+    }
+    return list;
+}
+
+// The system icon a message box shows: its icon control's pixels on the
+// screen compared with each system icon drawn here over the same background.
+// Only a match of every pixel counts.
 std::string IconKind(HWND box)
 {
     HWND icon = NULL;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON
+            && IsWindowVisible(child))
             icon = child;
     RECT area;
-    if (!icon || !GetWindowRect(icon, &area))
+    if (!icon || !GetWindowRect(icon, &area) || area.right <= area.left || area.bottom <= area.top)
         return std::string();
-    int red = 0, yellow = 0, blue = 0;
-    HDC screen = GetDC(NULL);
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            const COLORREF colour = GetPixel(screen, x, y);
-            const int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
-            red += r > 180 && g < 100 && b < 100;
-            yellow += r > 180 && g > 150 && b < 100;
-            blue += b > 150 && r < 100;
-        }
+    const std::vector<uint32_t> shown = ScreenPixels(area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    const uint32_t background = shown[0];
+    static const struct {
+        LPCSTR id;
+        const char *name;
+    } kinds[] = {{IDI_EXCLAMATION, "warning"}, {IDI_HAND, "error"},
+                 {IDI_ASTERISK, "information"}, {IDI_QUESTION, "question"},
+                 {IDI_APPLICATION, "application"}};
+    for (const auto &kind : kinds) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        uint32_t *bits = NULL;
+        HDC memory = CreateCompatibleDC(NULL);
+        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        std::fill(bits, bits + width * height, background);
+        DrawIconEx(memory, 0, 0, LoadIconA(NULL, kind.id), width, height, 0, NULL, DI_NORMAL);
+        GdiFlush();
+        bool same = true;
+        for (int i = 0; i < width * height && same; ++i)
+            same = (bits[i] & 0xFFFFFF) == shown[i];
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        if (same)
+            return kind.name;
     }
-    ReleaseDC(NULL, screen);
-    const int least = (area.right - area.left) * (area.bottom - area.top) / 10;
-    if (yellow > least && yellow > red && yellow > blue)
-        return "warning";
-    if (red > least && red > blue)
-        return "error";
-    if (blue > least)
-        return "information";
     return std::string();
 }
 
 }  // namespace
+
+std::vector<uint32_t> ScreenPixels(const RECT &area)
+{
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    std::vector<uint32_t> pixels((size_t)width * height);
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    for (uint32_t &pixel : pixels)
+        pixel &= 0xFFFFFF;
+    return pixels;
+}
 
 SetupProcess::~SetupProcess()
 {
@@ -128,6 +188,7 @@ MessageBoxSeen FindMessageBox(DWORD pid, HWND except, int timeoutMs)
             seen.yes = ButtonShown(window, IDYES);
             seen.no = ButtonShown(window, IDNO);
             seen.ok = ButtonShown(window, IDOK);
+            seen.buttons = ButtonsShown(window);
             for (int painted = 0; painted < 2000 && seen.icon.empty(); painted += kPollMs) {
                 seen.icon = IconKind(window);
                 if (seen.icon.empty())
@@ -162,6 +223,29 @@ HWND SetupProcess::WaitOtherDialog(HWND except, int timeoutMs)
         Sleep(kPollMs);
     }
     return NULL;
+}
+
+std::string SetupProcess::CurrentDirectory() const
+{
+    typedef LONG(NTAPI * QueryProcess)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    QueryProcess query = (QueryProcess)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                                              "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    if (!query || query(info_.hProcess, ProcessBasicInformation, &basic, sizeof basic, NULL) != 0
+        || !ReadProcessMemory(info_.hProcess, basic.PebBaseAddress, &peb, sizeof peb, NULL))
+        return std::string();
+    // The current directory's path follows the maximum length, length, flags,
+    // debug flags, console handle and flags and the three standard handles.
+    UNICODE_STRING path = {};
+    const char *at = (const char *)peb.ProcessParameters + 16 + 5 * sizeof(void *);
+    wchar_t wide[MAX_PATH + 1] = L"";
+    if (!ReadProcessMemory(info_.hProcess, at, &path, sizeof path, NULL) || path.Length > MAX_PATH * 2
+        || !ReadProcessMemory(info_.hProcess, path.Buffer, wide, path.Length, NULL))
+        return std::string();
+    char text[MAX_PATH * 2] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, path.Length / 2, text, sizeof text - 1, NULL, NULL);
+    return text;
 }
 
 bool SetupProcess::DialogGone() const

@@ -20,7 +20,10 @@ struct MessageBoxSeen {
     std::string text;
     HWND owner = NULL;
     bool yes = false, no = false, ok = false;   // visible buttons
-    std::string icon;   // "warning", "error", "information" or empty
+    std::string buttons;   // every visible button, by id: "Yes No", "OK Cancel"...
+    // The system icon shown, told by its pixels: "warning", "error",
+    // "information", "question", "application"; empty when none matches.
+    std::string icon;
 };
 
 // One setup.exe process started by the tests.
@@ -45,6 +48,10 @@ public:
     // Waits for the process to end; its exit code, or -1 after the timeout.
     int WaitExit(int timeoutMs = 30000);
     void Kill();
+
+    // The process's current directory with its final backslash, read from
+    // its process parameters (empty when they cannot be read).
+    std::string CurrentDirectory() const;
 
     DWORD Pid() const { return info_.dwProcessId; }
     DWORD MainThread() const { return info_.dwThreadId; }
@@ -71,6 +78,9 @@ bool ControlEnabled(HWND dialog, int id);
 std::string ClassOf(HWND window);
 // Every visible top-level window of the process.
 std::vector<HWND> WindowsOf(DWORD pid);
+// What the screen shows in area (screen coordinates), row by row, as
+// 0x00RRGGBB values.
+std::vector<uint32_t> ScreenPixels(const RECT &area);
 
 // Paths: a Unix path becomes its Wine drive Z: path; Windows paths pass.
 std::string WinPath(const std::string &path);

@@ -1,6 +1,7 @@
 // Stands in for the installed main program in the GUI tests: records how it
-// was started (current directory and command line) in "launched.txt" next to
-// its own file, then ends.
+// was started (current directory, command line and the show command its
+// starter asked for, "none" when it named none) in "launched.txt" next to its
+// own file, then ends.
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -15,6 +16,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     GetCurrentDirectoryA(MAX_PATH, report + 4);
     lstrcatA(report, "\r\ncmd=");
     lstrcpynA(report + lstrlenA(report), GetCommandLineA(), MAX_PATH);
+    lstrcatA(report, "\r\nshow=");
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    if (startup.dwFlags & STARTF_USESHOWWINDOW)
+        wsprintfA(report + lstrlenA(report), "%d", (int)startup.wShowWindow);
+    else
+        lstrcatA(report, "none");
     lstrcatA(report, "\r\n");
 
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);

@@ -4,6 +4,7 @@
 // Start Menu, and the launch of the installed program.
 #include "folder_link.h"
 #include "gui_driver.h"
+#include "progress_panel.h"
 #include "run_setup.h"
 #include "setup_config.h"
 #include "setup_state.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,8 +138,7 @@ protected:
         EXPECT_NE(box.window, (HWND)NULL) << "no message box \"" << text << "\"";
         EXPECT_EQ(caption, box.caption);
         EXPECT_EQ(text, box.text);
-        EXPECT_EQ(yesNo, box.yes && box.no) << "Yes and No buttons";
-        EXPECT_EQ(!yesNo, box.ok) << "OK button";
+        EXPECT_EQ(yesNo ? "Yes No" : "OK", box.buttons) << "the buttons, and no others";
         EXPECT_EQ(ownedByDialog ? setup.Dialog() : NULL, box.owner);
         const std::string icon = caption == std::string(kWarning) ? "warning"
                                  : caption == std::string(kError) ? "error"
@@ -390,6 +391,120 @@ TEST_F(SetupGui, BrowserRefusesFolderWithoutRoomForTheName)
     EXPECT_EQ(1, setup.WaitExit());
 }
 
+// The progress panel of the running setup.exe, as the screen shows it, and
+// the panel painted here by the same painting code for a given state: the
+// idle look (done 0), or the progress look with done files of the payload
+// written, the last one being written below dir.
+class PanelOnScreen {
+public:
+    explicit PanelOnScreen(HWND panel)
+    {
+        GetClientRect(panel, &area_);
+        MapWindowPoints(panel, NULL, (POINT *)&area_, 2);
+    }
+    std::vector<uint32_t> Shown() const { return ScreenPixels(area_); }
+    std::vector<uint32_t> Painted(int done, const std::vector<PayloadFile> &files,
+                                  const std::string &dir) const
+    {
+        const int width = area_.right - area_.left, height = area_.bottom - area_.top;
+        const SetupStateRecord saved = SetupState;
+        SetupState.extracting = done > 0;
+        SetupState.progressTotal = (uint32_t)files.size();
+        SetupState.progressDone = (uint32_t)done;
+        lstrcpynA(SetupState.currentFile, done > 0 ? Join(dir, files[done - 1].first).c_str() : "",
+                  sizeof SetupState.currentFile);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        uint32_t *bits = nullptr;
+        HDC dc = CreateCompatibleDC(NULL);
+        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
+        HGDIOBJ previous = SelectObject(dc, bitmap);
+        RECT client = {0, 0, width, height};
+        PaintProgressPanel(dc, &client);
+        GdiFlush();
+        std::vector<uint32_t> pixels(bits, bits + width * height);
+        for (uint32_t &pixel : pixels)
+            pixel &= 0xFFFFFF;
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        SetupState = saved;
+        return pixels;
+    }
+
+private:
+    RECT area_;
+};
+
+// Control 1005 of the running setup.exe is painted by the panel's own
+// procedure: at first the idle look (no frame of the static control around
+// it), then, while the files are written, the bar and the path of the file
+// being written, for a growing number of files. setup.exe runs in short
+// slices, and each slice's last paint is read off the screen while its
+// thread is suspended.
+TEST_F(SetupGui, PanelShowsBarAndPathWhileFilesAreWritten)
+{
+    HWND dialog = Launch();
+    const std::string dir = Join(base, "panel");
+    const std::vector<PayloadFile> files = ProbeFiles(probe);
+    PanelOnScreen panel(GetDlgItem(dialog, 1005));
+    const std::vector<uint32_t> idle = panel.Painted(0, files, dir);
+    bool idleShown = false;
+    for (int waited = 0; waited < 5000 && !idleShown; waited += 50, Sleep(50))
+        idleShown = panel.Shown() == idle;
+    EXPECT_TRUE(idleShown) << "the idle look of the panel";
+
+    std::vector<std::vector<uint32_t>> painted;
+    for (int done = 1; done <= (int)files.size(); ++done)
+        painted.push_back(panel.Painted(done, files, dir));
+    Install(dir);
+    std::vector<int> seen;   // files done, for each look that matched
+    std::vector<uint32_t> last;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && !setup.DialogGone();) {
+        Sleep(2);
+        if (SuspendThread(setup.Thread()) == (DWORD)-1)
+            break;
+        std::vector<uint32_t> shown = panel.Shown();
+        ResumeThread(setup.Thread());
+        if (shown == last)
+            continue;
+        last = shown;
+        auto match = std::find(painted.begin(), painted.end(), shown);
+        if (match != painted.end())
+            seen.push_back((int)(match - painted.begin()) + 1);
+    }
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << ::testing::PrintToString(seen);
+    EXPECT_GE(std::set<int>(seen.begin(), seen.end()).size(), 10u)
+        << "progress looks seen for files done: " << ::testing::PrintToString(seen);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+}
+
+// The message loop is a plain one: Enter, Esc and Tab, posted to the
+// dialog's controls as key presses, neither install nor cancel.
+TEST_F(SetupGui, EnterEscAndTabHaveNoDialogMeaning)
+{
+    HWND dialog = Launch();
+    const std::string dir = Join(base, "keys");
+    SetWindowTextRemote(GetDlgItem(dialog, 1000), dir);
+    for (int id : {1000, 1, 1002, 2}) {
+        for (WPARAM key : {VK_TAB, VK_RETURN, VK_ESCAPE}) {
+            PostMessageA(GetDlgItem(dialog, id), WM_KEYDOWN, key, 1);
+            PostMessageA(GetDlgItem(dialog, id), WM_KEYUP, key, 0xC0000001);
+        }
+    }
+    Sleep(500);
+    ExpectDialogOpen();
+    EXPECT_FALSE(Exists(dir)) << "a key started the install";
+    ClickCommand(dialog, 2);
+    EXPECT_EQ(1, setup.WaitExit());
+    EXPECT_FALSE(Exists(dir));
+}
+
 // ------------------------------------------------------- the install sequence
 
 TEST_F(SetupGui, FreshDirectoryInstallsWithoutQuestion)
@@ -412,6 +527,62 @@ TEST_F(SetupGui, EmptyExistingDirectoryAndTypedBackslashInstallWithoutQuestion)
     AnswerFinish(IDNO);
     EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
+}
+
+// Exactly one final backslash is removed: a new directory typed with two
+// ends with one, gets no second, and installs as if typed without any.
+TEST_F(SetupGui, TwoTypedBackslashesLoseOne)
+{
+    Launch();
+    const std::string dir = Join(base, "two");
+    Install(dir + "\\\\");
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(dir);
+    EXPECT_EQ("\"" + Join(dir, MainProgram()) + "\" " + SetupConfig.uninstallSwitch,
+              ReadUninstallValue(SetupConfig.productName, "UninstallString"));
+}
+
+// A drive root typed as "r:\" is probed as "r:", the drive's current
+// directory (setup.exe starts in r:\start), and gets its backslash back: the
+// files go to r:\. Typed as "r:\\" it is probed as "r:\". What the probe
+// entered stays current while the question about the program found there is
+// open. Drive r: is a folder of its own when the tests run through
+// tests/gui/with-drive.sh.
+TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
+{
+    if (!IsDirectory("r:\\"))
+        GTEST_SKIP() << "no drive r: (run through tests/gui/with-drive.sh)";
+    const std::string root = "r:\\", driveStart = "r:\\start";
+    RemoveTree(Join(root, "templates"));
+    for (const std::string &name : ListFiles(root))
+        DeleteFileA(Join(root, name).c_str());
+    ASSERT_TRUE(MakeDirs(driveStart) && WriteText(Join(root, "varnik.exe"), "someone else's"));
+
+    ASSERT_TRUE(setup.Start(probeSetup, driveStart));
+    ASSERT_TRUE(setup.WaitDialog());
+    Install("r:\\");
+    MessageBoxSeen box = ExpectBox(kWarning, kUnrecognisedText, true);
+    EXPECT_EQ(Lower(Join(driveStart, "")), Lower(setup.CurrentDirectory())) << "probed as r:";
+    Answer(box, IDYES);
+    AnswerFinish(IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+    ExpectInstalled(root);
+    EXPECT_EQ("\"" + Join(root, MainProgram()) + "\" " + SetupConfig.uninstallSwitch,
+              ReadUninstallValue(SetupConfig.productName, "UninstallString"));
+
+    SetupProcess second;
+    ASSERT_TRUE(second.Start(probeSetup, driveStart));
+    HWND dialog = second.WaitDialog();
+    ASSERT_TRUE(dialog);
+    SetWindowTextRemote(GetDlgItem(dialog, 1000), "r:\\\\");
+    ClickCommand(dialog, 1);
+    box = second.WaitMessageBox();
+    EXPECT_EQ(kUnrecognisedText, box.text);
+    EXPECT_EQ(Lower(root), Lower(second.CurrentDirectory())) << "probed as r:\\";
+    Answer(box, IDNO);
+    ClickCommand(dialog, 2);
+    EXPECT_EQ(1, second.WaitExit());
 }
 
 TEST_F(SetupGui, NonEmptyDirectoryNeedsConsent)
@@ -606,8 +777,9 @@ TEST_F(SetupGui, MissingProgramsFolderWarnsThenOffersLaunch)
     ExpectNotLaunched(dir);
 }
 
-// Yes starts the installed program in its directory, by its quoted path: a
-// "Program.exe" where the unquoted path would break at the blank stays idle.
+// Yes starts the installed program in its directory, by its quoted path, with
+// the show command SW_SHOWNORMAL: a "Program.exe" where the unquoted path
+// would break at the blank stays idle.
 TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
 {
     Launch();
@@ -626,6 +798,7 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
     EXPECT_NE(std::string::npos, Lower(text).find(Lower("cwd=" + dir + "\r\n"))) << text;
     EXPECT_NE(std::string::npos, Lower(text).find(Lower("cmd=\"" + Join(dir, MainProgram()) + "\"")))
         << text;
+    EXPECT_NE(std::string::npos, text.find("show=" + std::to_string(SW_SHOWNORMAL) + "\r\n")) << text;
     EXPECT_FALSE(Exists(Join(base, "launched.txt"))) << "Program.exe was started instead";
 }
 
@@ -842,7 +1015,7 @@ TEST(SetupWithoutDialog, TellsTheUserAndEnds)
     user.join();
     EXPECT_EQ("Error..!", box.caption);
     EXPECT_EQ("Setup can not show its window and has to stop.", box.text);
-    EXPECT_TRUE(box.ok && !box.yes);
+    EXPECT_EQ("OK", box.buttons);
     EXPECT_EQ("error", box.icon);
     EXPECT_EQ(NULL, SetupState.dialogWindow);
 }

@@ -25,6 +25,11 @@ inline const char kOlderUninstallKey[] =
 
 using Names = std::vector<std::string>;
 
+// Another product's configuration record (tests/config/other-product.ini):
+// every name it carries differs from this build's.
+extern SetupConfigRecord OtherProductConfig;
+inline const char kUninstallKeyPrefix[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
 void MakeDirs(const std::string &path);
 void WriteTextFile(const std::string &path, const std::string &text = "x");
 bool FileExists(const std::string &path);
@@ -57,6 +62,14 @@ protected:
     // Points "Programs" and "Desktop" at root\Programs and root\Desktop.
     void UseOwnShellFolders();
     void SetInstallDir(const std::string &dir);
+    // Runs the rest of the test with OtherProductConfig as the configuration.
+    void UseOtherProduct()
+    {
+        SetupConfig = OtherProductConfig;
+        ASSERT_STRNE(SetupConfig.exeBaseName, savedConfig_.exeBaseName);
+        ASSERT_STRNE(SetupConfig.productName, savedConfig_.productName);
+        ASSERT_STRNE(SetupConfig.templateStyles[0], savedConfig_.templateStyles[0]);
+    }
 
     std::string root, programsDir, desktopDir;
 

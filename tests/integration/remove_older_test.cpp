@@ -4,6 +4,8 @@
 #include "remove_older.h"
 #include "folder_link.h"
 
+#include <algorithm>
+
 namespace {
 
 class RemoveOlderTest : public IntegrationTest {
@@ -82,20 +84,86 @@ TEST_F(RemoveOlderTest, ShellFoldersDecideIndependentlyWhatIsRemoved)
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kOlderUninstallKey));
 }
 
+// The seven style folders of the configuration are emptied, for this
+// build's configuration and for another product's; the folders of the other
+// configuration's styles stay as they are. The help cache's names are the
+// installer's own ("varnik.hlp", "varnik.gid"), whatever the program's name.
 TEST_F(RemoveOlderTest, CurrentGenerationLosesHelpCacheAndStyleContentsOnly)
 {
-    MakeFiles({"varnik.exe", "varnik.ini", "varnik.hlp", "varnik.gid", "readme.txt",
-               "templates\\loose.txt", "templates\\Flat\\a.bmp", "templates\\Flat\\Sub\\b.bmp",
-               "templates\\Wide Screen\\c.png", "templates\\Mine\\d.bmp"});
-    MakeDirs(dir + "\\templates\\Melted");
+    const SetupConfigRecord thisBuild = SetupConfig;
+    for (bool other : {false, true}) {
+        SCOPED_TRACE(other ? "another product's configuration" : "this build's configuration");
+        if (other) UseOtherProduct();
+        const SetupConfigRecord &unlisted = other ? thisBuild : OtherProductConfig;
+        const std::string exe = SetupConfig.exeBaseName;
+        SetCurrentDirectoryA(root.c_str());   // the clearing leaves it in a style folder
+        RemoveTree(dir);
+        MakeDirs(dir);
+        MakeFiles({"varnik.exe", "varnik.ini", "varnik.hlp", "varnik.gid", "readme.txt",
+                   exe + ".hlp", exe + ".gid", "templates\\loose.txt", "templates\\Mine\\d.bmp"});
+        Names expected = {"readme.txt", "templates\\", "templates\\Mine\\", "templates\\Mine\\d.bmp",
+                          "templates\\loose.txt", "varnik.exe", "varnik.ini"};
+        if (other) expected.insert(expected.end(), {exe + ".gid", exe + ".hlp"});
+        for (const char *style : SetupConfig.templateStyles) {
+            MakeFiles({std::string("templates\\") + style + "\\a.bmp",
+                       std::string("templates\\") + style + "\\Sub\\b.bmp"});
+            expected.push_back(std::string("templates\\") + style + "\\");
+        }
+        for (const char *style : unlisted.templateStyles) {
+            MakeFiles({std::string("templates\\") + style + "\\x.bmp"});
+            expected.push_back(std::string("templates\\") + style + "\\");
+            expected.push_back(std::string("templates\\") + style + "\\x.bmp");
+        }
+        std::sort(expected.begin(), expected.end());
 
-    EXPECT_EQ(RemoveHelpCache(dir.c_str()), 1);
-    EXPECT_EQ(ClearTemplateStyles((dir + "\\").c_str()), 1);
+        EXPECT_EQ(RemoveHelpCache(dir.c_str()), 1);
+        EXPECT_EQ(ClearTemplateStyles((dir + "\\").c_str()), 1);
+        EXPECT_EQ(ListTree(dir), expected);
+    }
 
-    EXPECT_EQ(ListTree(dir),
-              (Names{"readme.txt", "templates\\", "templates\\Flat\\", "templates\\Melted\\",
-                     "templates\\Mine\\", "templates\\Mine\\d.bmp", "templates\\Wide Screen\\",
-                     "templates\\loose.txt", "varnik.exe", "varnik.ini"}));
+    // A target without "templates" is left as it is.
+    SetCurrentDirectoryA(root.c_str());
+    RemoveTree(dir);
+    MakeDirs(dir);
+    MakeFiles({"varnik.exe", "Flat\\a.bmp"});
+    EXPECT_EQ(ClearTemplateStyles(dir.c_str()), 1);
+    EXPECT_EQ(ListTree(dir), (Names{"Flat\\", "Flat\\a.bmp", "varnik.exe"}));
+}
+
+// Another product's configuration changes nothing of what the removal of
+// the older generation looks for: its files, Start Menu folder "varnik",
+// desktop shortcut "varnik.lnk" and uninstall key "Varnik" are the
+// installer's own names. What the configuration names stays.
+TEST_F(RemoveOlderTest, OlderGenerationIsRemovedByItsOwnNamesWhateverTheConfiguration)
+{
+    UseOtherProduct();
+    const std::string exe = SetupConfig.exeBaseName, product = SetupConfig.productName;
+    const std::string productKey = kUninstallKeyPrefix + product;
+    MakeFiles({"readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp",
+               "varnik.gid", "varnik.ini", exe + ".exe", exe + ".ini", exe + ".hlp",
+               "templates\\t.bmp"});
+    for (const std::string &name : {std::string("varnik"), exe, product}) {
+        MakeDirs(programsDir + "\\" + name);
+        WriteTextFile(programsDir + "\\" + name + "\\x.lnk");
+        WriteTextFile(desktopDir + "\\" + name + ".lnk");
+    }
+    SetRegText(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "DisplayName", "Varnik");
+    SetRegText(HKEY_LOCAL_MACHINE, productKey.c_str(), "DisplayName", product);
+
+    EXPECT_EQ(RemoveOlderVersion(dir.c_str()), 1);
+
+    Names kept = {exe + ".exe", exe + ".hlp", exe + ".ini", "oldtemplates\\", "oldtemplates\\t.bmp"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(ListTree(dir), kept);
+    Names menu = {exe + "\\", exe + "\\x.lnk", product + "\\", product + "\\x.lnk"};
+    std::sort(menu.begin(), menu.end());
+    EXPECT_EQ(ListTree(programsDir), menu);
+    Names desktop = {exe + ".lnk", product + ".lnk"};
+    std::sort(desktop.begin(), desktop.end());
+    EXPECT_EQ(ListTree(desktopDir), desktop);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kOlderUninstallKey));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, productKey.c_str()));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, productKey.c_str());
 }
 
 // Folders that are links are passed over silently: a linked "templates" is

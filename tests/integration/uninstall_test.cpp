@@ -47,6 +47,28 @@ TEST_F(UninstallTest, WritesNameAndQuotedCommandOverAnEarlierEntry)
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, spaced.c_str());
 }
 
+// Another product's configuration names the entry, its display name and its
+// command; the older generation's key stays the installer's own "Varnik".
+TEST_F(UninstallTest, OtherProductNamesItsOwnEntryAndRemovesTheSameOlderOne)
+{
+    UseOtherProduct();
+    const std::string product = SetupConfig.productName;
+    const std::string key = kUninstallKeyPrefix + product;
+    SetInstallDir("c:\\apps\\Orbit\\");
+    EXPECT_EQ(RegisterUninstall(), 1);
+    EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, key.c_str(), "DisplayName"), Stored(product));
+    EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, key.c_str(), "UninstallString"),
+              Stored("\"c:\\apps\\Orbit\\" + std::string(SetupConfig.exeBaseName) + ".exe\" "
+                     + SetupConfig.uninstallSwitch));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
+
+    SetRegText(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "DisplayName", "Varnik");
+    EXPECT_EQ(RemoveUninstallEntry(), 1);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kOlderUninstallKey));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, key.c_str()));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
 TEST_F(UninstallTest, CommandIsWrittenOnlyWhenItFitsItsBuffer)
 {
     // Quote, directory, "varnik.exe", quote, blank, "/uninstall" and the NUL

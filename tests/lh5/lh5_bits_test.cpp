@@ -33,8 +33,14 @@ TEST(Lh5Bits, StartFetchesTwoBytesOfLookAheadWithoutConsumingThem)
     Lh5Decoder.bitsConsumed = 1234;
     Lh5Decoder.blockRemaining = 9;
     Lh5Decoder.copyRemaining = 3;
+    // The window and the copy position are kept: a match of the next record
+    // may read what the previous one left.
+    Lh5Decoder.copyPosition = 4321;
+    Lh5Decoder.window[8191] = 0x5A;
     std::vector<uint8_t> none;
     StartOn(none);
+    EXPECT_EQ(Lh5Decoder.copyPosition, 4321u);
+    EXPECT_EQ(Lh5Decoder.window[8191], 0x5A);
     EXPECT_EQ(Lh5Decoder.bitBuffer, 0u);
     EXPECT_EQ(Lh5Decoder.bitsConsumed, 0u);
     EXPECT_EQ(Lh5Decoder.blockRemaining, 0u);
