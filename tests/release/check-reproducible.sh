@@ -36,8 +36,8 @@ no_paths() {
   local file=$1; shift
   local path
   for path in "$@"; do
-    if strings -a -n 8 "$file" | grep -q -F "$path" ||
-       strings -a -n 8 -e l "$file" | grep -q -F "$path"; then
+    if strings -a -n 8 "$file" | grep -F "$path" >/dev/null ||
+       strings -a -n 8 -e l "$file" | grep -F "$path" >/dev/null; then
       echo "FAIL: $file holds the build path $path"
       return 1
     fi

@@ -77,7 +77,7 @@ echo "=== configure checks"
 if configure "$w32" win32 "$work/config-missing.log" \
      -DSETUP_SIGN_PKCS12="$work/missing.p12" -DSETUP_SIGN_PASSWORD_FILE="$work/password"; then
   fail "a missing PKCS#12 file was accepted"
-elif flat "$work/config-missing.log" | grep -q "SETUP_SIGN_PKCS12: no such file: $work/missing.p12"; then
+elif flat "$work/config-missing.log" | grep "SETUP_SIGN_PKCS12: no such file: $work/missing.p12" >/dev/null; then
   pass "a missing PKCS#12 file stops configuring"
 else
   fail "a missing PKCS#12 file stops configuring without saying so:"; tail -5 "$work/config-missing.log"
@@ -85,7 +85,7 @@ fi
 if configure "$w32" win32 "$work/config-half.log" \
      -DSETUP_SIGN_PKCS12="$work/signer.p12" -DSETUP_SIGN_PASSWORD_FILE=""; then
   fail "a certificate without a password file was accepted"
-elif flat "$work/config-half.log" | grep -q "needs both SETUP_SIGN_PKCS12 and SETUP_SIGN_PASSWORD_FILE"; then
+elif flat "$work/config-half.log" | grep "needs both SETUP_SIGN_PKCS12 and SETUP_SIGN_PASSWORD_FILE" >/dev/null; then
   pass "a certificate without a password file stops configuring"
 else
   fail "a certificate without a password file stops configuring without saying so"
@@ -156,7 +156,7 @@ if ! configure "$w32" win32 "$work/config-wrong.log" "${signing[@]}" \
 elif build_setup "$w32" "$work/build-wrong.log"; then
   fail "a wrong password did not stop the build"
 else
-  if flat "$work/build-wrong.log" | grep -q "wrong password in $work/wrong-password"; then
+  if flat "$work/build-wrong.log" | grep "wrong password in $work/wrong-password" >/dev/null; then
     pass "a wrong password stops the build with a message that says so"
   else
     fail "a wrong password stops the build without saying so:"; tail -20 "$work/build-wrong.log"
