@@ -69,7 +69,17 @@ build_setup() {
 # One line of text whatever CMake's message wrapping did.
 flat() { tr -s ' \n' '  ' <"$1"; }
 
-signing=(-DSETUP_SIGN_PKCS12="$work/signer.p12" -DSETUP_SIGN_PASSWORD_FILE="$work/password")
+# osslsigncode as the build calls it, through a wrapper that records every
+# command line it is given, so that a password passed as an argument (which
+# any user of the machine could read) shows up.
+cat >"$work/osslsigncode" <<EOF
+#!/bin/sh
+printf '%s\n' "\$*" >>"$work/osslsigncode-args.log"
+exec "$(command -v osslsigncode)" "\$@"
+EOF
+chmod +x "$work/osslsigncode"
+signing=(-DSETUP_SIGN_PKCS12="$work/signer.p12" -DSETUP_SIGN_PASSWORD_FILE="$work/password"
+         -DSETUP_OSSLSIGNCODE="$work/osslsigncode")
 w32=$work/win32
 exe=$w32/bin/setup.exe
 
@@ -198,12 +208,15 @@ fi
 
 echo "=== the password in the output"
 found=$(grep -l -F -e "$password" -e "$wrongPassword" "$work"/*.log \
-          "$w32/build.ninja" "$w32/CMakeCache.txt" 2>/dev/null | tr '\n' ' ')
+          "$work"/win*/build.ninja "$work"/win*/CMakeCache.txt 2>/dev/null | tr '\n' ' ')
 logs=$(ls "$work"/config-*.log "$work"/build-*.log | wc -l)
 if [ -n "$found" ]; then
   fail "a password shows in $found"
+elif [ ! -s "$work/osslsigncode-args.log" ]; then
+  fail "the build did not call osslsigncode through the wrapper"
 else
-  pass "neither password shows in the $logs configure and build logs nor in the build files"
+  pass "neither password shows in the $logs configure and build logs, the build files" \
+       "or osslsigncode's $(grep -c . "$work/osslsigncode-args.log") command lines"
 fi
 
 [ "$failures" -eq 0 ] && echo "signing: all checks passed"
