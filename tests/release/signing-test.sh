@@ -9,6 +9,8 @@
 #    stops verifying when one byte of its payload changes;
 #  - zar lists, tests and extracts the signed file: the same files as the
 #    payload archive packed into it;
+#  - with its signature removed (osslsigncode remove-signature) it is the
+#    unsigned build/win32/bin/setup.exe, byte for byte;
 #  - a wrong password stops the build with a message that says so and leaves
 #    no setup.exe, signed or half-signed;
 #  - the password shows nowhere in the configure and build output (`ninja -v`
@@ -157,6 +159,24 @@ if [ "$listed" -eq "$fileCount" ] && "$zar" test "$exe" >/dev/null 2>&1 &&
   pass "zar lists ($listed records), tests and extracts the signed setup.exe"
 else
   fail "zar does not read the signed setup.exe as the payload it holds (listed $listed)"
+fi
+
+# A signed installer is the unsigned build with a signature appended: with
+# the signature removed it is build/win32/bin/setup.exe of this tree byte for
+# byte (another build folder, the same sources). This is how anyone checks a
+# shipped installer against the sources.
+reference=build/win32/bin/setup.exe
+if grep -q '^SETUP_SIGN_PKCS12:[A-Z]*=.' build/win32/CMakeCache.txt 2>/dev/null; then
+  echo "skipped: build/win32 signs setup.exe, so it is no unsigned reference"
+elif ! { cmake --preset win32 >/dev/null 2>&1 &&
+         cmake --build --preset win32 --target setup -j "$jobs" >/dev/null 2>&1; }; then
+  fail "cannot build the unsigned $reference"
+elif ! osslsigncode remove-signature -in "$exe" -out "$work/unsigned.exe" >/dev/null 2>&1; then
+  fail "osslsigncode cannot remove the signature of setup.exe"
+elif cmp -s "$work/unsigned.exe" "$reference"; then
+  pass "without its signature, setup.exe is the unsigned $reference byte for byte"
+else
+  fail "without its signature, setup.exe differs from the unsigned $reference"
 fi
 
 echo "=== wrong password"
