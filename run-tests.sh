@@ -63,6 +63,19 @@ if build win64; then
   run_ctest win64 bash tests/wine-session.sh ctest --preset win64
 fi
 
+# Release checks, each one step: another checkout builds the same setup.exe
+# (unsigned, both presets), and signing in the build (win32, and win64 run
+# under Wine), each in build folders of their own making only `setup`.
+release_check() {
+  local name=$1; shift
+  step "release: $name"
+  local start=$SECONDS
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); failures=$((failures + 1)); fi
+  echo "(release: $name took $((SECONDS - start)) s)"
+}
+release_check "another checkout builds the same setup.exe" bash tests/release/check-reproducible.sh
+release_check "signed setup.exe" bash tests/release/signing-test.sh
+
 echo
 if [ "$failures" -eq 0 ]; then echo "ALL GREEN"; else echo "FAILURES: $failures step(s) failed"; fi
 echo "$passed passed, $failed failed"

@@ -43,3 +43,15 @@ function(project_add_gtest target)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()
+
+# The Windows programs build to the same bytes from the same sources in any
+# checkout, at any time: no link time stamp in the PE header (the linker
+# writes 0), and source and build folders left out of anything the compiler
+# records about file names (__FILE__, debug information). Release builds
+# carry no debug information and setup.exe is stripped besides.
+if(WIN32)
+  add_compile_options(
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>"
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
