@@ -4,6 +4,7 @@
 
 #include "entry_name.h"
 #include "safe_name.h"
+#include "text_out.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,71 @@ TEST(ZarNames, UnsafeExactlyWhenTheSetupProgramRefuses)
                              "CONOUT", "sub\\aux", "auxiliary", "a?b", "trailing ", "dot."}) {
         bool refused = EntryNameIsSafe(name) == 0;
         EXPECT_EQ(UnsafeNameReason(name) != "", refused) << "'" << name << "': " << UnsafeNameReason(name);
+    }
+}
+
+TEST(ZarNames, ShownNamesHaveEveryControlByteEscaped)
+{
+    EXPECT_EQ(PrintableName("templates\\Flat\\a b.bmp"), "templates\\Flat\\a b.bmp");
+    EXPECT_EQ(PrintableName("a\x1B[2J\nb\rc\td\x7F"), "a\\x1B[2J\\x0Ab\\x0Dc\\x09d\\x7F");
+    EXPECT_EQ(PrintableName(std::string("nul\0x", 5)), "nul\\x00x");
+    EXPECT_EQ(PrintableName("caf\xC3\xA9\x9B"), "caf\\xC3\\xA9\\x9B");
+    // A folder "a" holding "x1B" must not read like "a" + ESC.
+    EXPECT_EQ(PrintableName("a\\x1B"), "a\\x5Cx1B");
+    EXPECT_EQ(PrintableName("a\\y\\"), "a\\y\\");
+    for (int c = 0; c < 256; c++) {
+        std::string shown = PrintableName(std::string(1, static_cast<char>(c)));
+        bool printable = c >= 0x20 && c < 0x7F;
+        EXPECT_EQ(shown.size(), printable ? 1u : 4u) << c;
+        for (unsigned char out : shown)
+            EXPECT_TRUE(out >= 0x20 && out < 0x7F) << c;
+    }
+}
+
+// True when text holds a byte that a terminal would act on, other than the
+// line feeds that end lines.
+bool HasRawControl(const std::string &text)
+{
+    for (unsigned char c : text)
+        if ((c < 0x20 && c != '\n') || c >= 0x7F)
+            return true;
+    return false;
+}
+
+// A name with an escape sequence and a line feed in it: list shows it
+// escaped, test and extract refuse it (Windows allows no control characters
+// in file names) and name it escaped, never with the raw bytes.
+TEST(ZarNames, EveryCommandShowsControlCharactersInNamesEscaped)
+{
+    struct Case {
+        std::string name, shown, reason;
+    };
+    const Case cases[] = {
+        {"esc\x1B[2Jname\nline.txt", "esc\\x1B[2Jname\\x0Aline.txt", "contains a control character"},
+        {"sub\x1B]0;title\x07\\a.txt", "sub\\x1B]0;title\\x07\\a.txt", "contains a control character"},
+        {"sub\\nul.\x1B[31m", "sub\\nul.\\x1B[31m", "component 'nul.\\x1B[31m' is a Windows device name"},
+    };
+    for (const Case &c : cases) {
+        ScratchDir scratch;
+        WriteBytes(scratch / "a.zar", BuildArchive({StoredRecord("good.txt", "good"), StoredRecord(c.name, "evil"),
+                                                    StoredRecord("after.txt", "after")}));
+        RunResult list = Zar({"list", scratch / "a.zar"});
+        EXPECT_EQ(list.exitCode, 0) << list.err;
+        ASSERT_EQ(Lines(list.out).size(), 3u) << list.out;
+        EXPECT_EQ(Lines(list.out)[1].substr(Lines(list.out)[1].size() - c.shown.size()), c.shown);
+        EXPECT_FALSE(HasRawControl(list.out + list.err)) << list.out;
+
+        const std::string label = "record 2 '" + c.shown + "' at offset 33: unsafe name: " + c.reason;
+        RunResult test = Zar({"test", scratch / "a.zar"});
+        EXPECT_EQ(test.exitCode, 1);
+        EXPECT_EQ(test.err, "zar: " + scratch / "a.zar" + ": " + label + "\n");
+        EXPECT_FALSE(HasRawControl(test.out + test.err));
+
+        RunResult extract = Zar({"extract", scratch / "a.zar", scratch / "out"});
+        EXPECT_EQ(extract.exitCode, 1);
+        EXPECT_EQ(extract.err, "zar: " + scratch / "a.zar" + ": " + label + "\n");
+        EXPECT_FALSE(HasRawControl(extract.out + extract.err));
+        EXPECT_EQ(ListTree(scratch / "out"), std::vector<std::string>{"good.txt"}) << c.shown;
     }
 }
 
