@@ -69,7 +69,7 @@ bool ScanPackTree(const std::string &directory, std::vector<PackEntry> &entries,
             if (S_ISDIR(st.st_mode)) {
                 folders.push_back({path, name});
             } else if (S_ISREG(st.st_mode)) {
-                entries.push_back({name, path, static_cast<uint64_t>(st.st_size)});
+                entries.push_back({name, path, static_cast<uint64_t>(st.st_size), st.st_dev, st.st_ino});
             } else {
                 notes.push_back("skipping '" + PrintableName(path) + "': " +
                                 (S_ISLNK(st.st_mode) ? "a symbolic link" : "not a regular file"));
