@@ -42,4 +42,53 @@ for triplet in x86_64-w64-mingw32 i686-w64-mingw32; do
     $triplet-gcc -s -Os -o "$seeds/pe_lookup/stub-$triplet.exe" "$work/stub.c" "$work/stub.res" \
       2>/dev/null || true
 done
+
+# Variants of those executables with unusual section tables: a section moved
+# onto the resources' addresses (overlapping sections, refused), a section
+# that spans nothing placed at the same addresses (ignored), and resources
+# with no file data. Fields are patched in place; values are little-endian.
+u16() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
+u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+put32() {  # put32 FILE OFFSET VALUE
+  printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($3 & 255)) $((($3 >> 8) & 255)) \
+    $((($3 >> 16) & 255)) $((($3 >> 24) & 255)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+for exe in "$seeds"/pe_lookup/stub-*.exe; do
+  [ -f "$exe" ] || continue
+  pe=$(u32 "$exe" 60)
+  count=$(u16 "$exe" $((pe + 6)))
+  optional=$((pe + 24))
+  table=$((optional + $(u16 "$exe" $((pe + 20)))))
+  case $(u16 "$exe" $optional) in
+    267) resources=$((optional + 112)) ;;   # PE32
+    523) resources=$((optional + 128)) ;;   # PE32+
+    *) continue ;;
+  esac
+  rva=$(u32 "$exe" $resources)
+  rsrc=-1
+  for i in $(seq 0 $((count - 1))); do
+    [ "$(u32 "$exe" $((table + 40 * i + 12)))" = "$rva" ] && rsrc=$i
+  done
+  [ $rsrc -ge 0 ] && [ $rsrc -ne 0 ] || continue
+  base=${exe%.exe}
+  cp "$exe" "$base-overlap.exe"      # the first section at the resources' address
+  put32 "$base-overlap.exe" $((table + 12)) "$rva"
+  # ...and only 16 bytes long, read from the file's end: a directory there
+  # announcing four entries (the layout of fuzz/regressions/pe_lookup/).
+  size=$(stat -c %s "$exe")
+  cp "$exe" "$base-aliased.exe"
+  put32 "$base-aliased.exe" $((table + 8)) 16
+  put32 "$base-aliased.exe" $((table + 12)) "$rva"
+  put32 "$base-aliased.exe" $((table + 16)) 16
+  put32 "$base-aliased.exe" $((table + 20)) $((size - 16))
+  put32 "$base-aliased.exe" $((size - 4)) $((4 << 16))
+  cp "$exe" "$base-empty.exe"        # the first section spans nothing, at the resources' address
+  put32 "$base-empty.exe" $((table + 8)) 0
+  put32 "$base-empty.exe" $((table + 12)) "$rva"
+  put32 "$base-empty.exe" $((table + 16)) 0
+  cp "$exe" "$base-memory-only.exe"  # resources without file data
+  put32 "$base-memory-only.exe" $((table + 40 * rsrc + 16)) 0
+done
+# Inputs kept from earlier findings seed the corpus too.
+cp fuzz/regressions/pe_lookup/* "$seeds/pe_lookup/" 2>/dev/null || true
 exit 0

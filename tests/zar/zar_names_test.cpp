@@ -3,11 +3,17 @@
 #include "zar_test_support.h"
 
 #include "entry_name.h"
+#include "pack_open.h"
+#include "pack_scan.h"
 #include "safe_name.h"
+#include "text_out.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -39,6 +45,71 @@ TEST(ZarNames, UnsafeExactlyWhenTheSetupProgramRefuses)
                              "CONOUT", "sub\\aux", "auxiliary", "a?b", "trailing ", "dot."}) {
         bool refused = EntryNameIsSafe(name) == 0;
         EXPECT_EQ(UnsafeNameReason(name) != "", refused) << "'" << name << "': " << UnsafeNameReason(name);
+    }
+}
+
+TEST(ZarNames, ShownNamesHaveEveryControlByteEscaped)
+{
+    EXPECT_EQ(PrintableName("templates\\Flat\\a b.bmp"), "templates\\Flat\\a b.bmp");
+    EXPECT_EQ(PrintableName("a\x1B[2J\nb\rc\td\x7F"), "a\\x1B[2J\\x0Ab\\x0Dc\\x09d\\x7F");
+    EXPECT_EQ(PrintableName(std::string("nul\0x", 5)), "nul\\x00x");
+    EXPECT_EQ(PrintableName("caf\xC3\xA9\x9B"), "caf\\xC3\\xA9\\x9B");
+    // A folder "a" holding "x1B" must not read like "a" + ESC.
+    EXPECT_EQ(PrintableName("a\\x1B"), "a\\x5Cx1B");
+    EXPECT_EQ(PrintableName("a\\y\\"), "a\\y\\");
+    for (int c = 0; c < 256; c++) {
+        std::string shown = PrintableName(std::string(1, static_cast<char>(c)));
+        bool printable = c >= 0x20 && c < 0x7F;
+        EXPECT_EQ(shown.size(), printable ? 1u : 4u) << c;
+        for (unsigned char out : shown)
+            EXPECT_TRUE(out >= 0x20 && out < 0x7F) << c;
+    }
+}
+
+// True when text holds a byte that a terminal would act on, other than the
+// line feeds that end lines.
+bool HasRawControl(const std::string &text)
+{
+    for (unsigned char c : text)
+        if ((c < 0x20 && c != '\n') || c >= 0x7F)
+            return true;
+    return false;
+}
+
+// A name with an escape sequence and a line feed in it: list shows it
+// escaped, test and extract refuse it (Windows allows no control characters
+// in file names) and name it escaped, never with the raw bytes.
+TEST(ZarNames, EveryCommandShowsControlCharactersInNamesEscaped)
+{
+    struct Case {
+        std::string name, shown, reason;
+    };
+    const Case cases[] = {
+        {"esc\x1B[2Jname\nline.txt", "esc\\x1B[2Jname\\x0Aline.txt", "contains a control character"},
+        {"sub\x1B]0;title\x07\\a.txt", "sub\\x1B]0;title\\x07\\a.txt", "contains a control character"},
+        {"sub\\nul.\x1B[31m", "sub\\nul.\\x1B[31m", "component 'nul.\\x1B[31m' is a Windows device name"},
+    };
+    for (const Case &c : cases) {
+        ScratchDir scratch;
+        WriteBytes(scratch / "a.zar", BuildArchive({StoredRecord("good.txt", "good"), StoredRecord(c.name, "evil"),
+                                                    StoredRecord("after.txt", "after")}));
+        RunResult list = Zar({"list", scratch / "a.zar"});
+        EXPECT_EQ(list.exitCode, 0) << list.err;
+        ASSERT_EQ(Lines(list.out).size(), 3u) << list.out;
+        EXPECT_EQ(Lines(list.out)[1].substr(Lines(list.out)[1].size() - c.shown.size()), c.shown);
+        EXPECT_FALSE(HasRawControl(list.out + list.err)) << list.out;
+
+        const std::string label = "record 2 '" + c.shown + "' at offset 33: unsafe name: " + c.reason;
+        RunResult test = Zar({"test", scratch / "a.zar"});
+        EXPECT_EQ(test.exitCode, 1);
+        EXPECT_EQ(test.err, "zar: " + scratch / "a.zar" + ": " + label + "\n");
+        EXPECT_FALSE(HasRawControl(test.out + test.err));
+
+        RunResult extract = Zar({"extract", scratch / "a.zar", scratch / "out"});
+        EXPECT_EQ(extract.exitCode, 1);
+        EXPECT_EQ(extract.err, "zar: " + scratch / "a.zar" + ": " + label + "\n");
+        EXPECT_FALSE(HasRawControl(extract.out + extract.err));
+        EXPECT_EQ(ListTree(scratch / "out"), std::vector<std::string>{"good.txt"}) << c.shown;
     }
 }
 
@@ -102,6 +173,110 @@ TEST(ZarNames, PackDoesNotFollowSymbolicLinks)
     RunResult list = Zar({"list", scratch / "a.zar"});
     ASSERT_EQ(Lines(list.out).size(), 1u) << list.out;
     EXPECT_NE(list.out.find("real.txt"), std::string::npos);
+}
+
+// A file of the scanned tree swapped for something else before pack reads
+// it: what is opened must be the very file the scan found.
+TEST(ZarNames, PackReadsOnlyTheFilesItScanned)
+{
+    // A blocking open of a FIFO is cut short by this alarm (no SA_RESTART),
+    // so a regression fails with EINTR instead of hanging the test.
+    struct sigaction wake {};
+    wake.sa_handler = [](int) {};
+    struct sigaction saved {};
+    ASSERT_EQ(sigaction(SIGALRM, &wake, &saved), 0);
+
+    struct Swap {
+        const char *what;
+        std::function<void(const ScratchDir &)> apply;
+        const char *expected;
+    };
+    const Swap swaps[] = {
+        {"nothing", [](const ScratchDir &) {}, ""},
+        {"a symbolic link",
+         [](const ScratchDir &s) {
+             ASSERT_EQ(unlink((s / "in/sub/b.txt").c_str()), 0);
+             ASSERT_EQ(symlink((s / "secret/key.txt").c_str(), (s / "in/sub/b.txt").c_str()), 0);
+         },
+         "it has become a symbolic link since the scan"},
+        {"a FIFO",
+         [](const ScratchDir &s) {
+             ASSERT_EQ(unlink((s / "in/sub/b.txt").c_str()), 0);
+             ASSERT_EQ(mkfifo((s / "in/sub/b.txt").c_str(), 0644), 0);
+         },
+         "it is no longer a regular file (a FIFO since the scan)"},
+        {"another file",
+         [](const ScratchDir &s) {
+             WriteText(s / "in/sub/new.txt", "other");
+             ASSERT_EQ(rename((s / "in/sub/new.txt").c_str(), (s / "in/sub/b.txt").c_str()), 0);
+         },
+         "it has been replaced by another file since the scan"},
+        {"its folder made a link",
+         [](const ScratchDir &s) {
+             std::filesystem::rename(s / "in/sub", s / "moved");
+             ASSERT_EQ(symlink((s / "moved").c_str(), (s / "in/sub").c_str()), 0);
+         },
+         "its folder 'sub' has become a symbolic link or a file since the scan"},
+    };
+    for (const Swap &swap : swaps) {
+        ScratchDir scratch;
+        WriteText(scratch / "in/a.txt", "first");
+        WriteText(scratch / "in/sub/b.txt", "scanned");
+        WriteText(scratch / "secret/key.txt", "secret");
+        std::vector<PackEntry> entries;
+        std::vector<std::string> notes;
+        std::string error;
+        ASSERT_TRUE(ScanPackTree(scratch / "in", entries, notes, error)) << error;
+        ASSERT_EQ(entries.size(), 2u);
+        ASSERT_EQ(entries[1].name, "sub\\b.txt");
+        swap.apply(scratch);
+
+        std::vector<uint8_t> bytes;
+        alarm(2);
+        bool read = ReadPackEntry(scratch / "in", entries[1], bytes, error);
+        alarm(0);
+        if (std::string(swap.expected).empty()) {
+            EXPECT_TRUE(read) << error;
+            EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "scanned");
+        } else {
+            EXPECT_FALSE(read) << swap.what;
+            EXPECT_EQ(error, "refusing '" + scratch / "in/sub/b.txt" + "': " + swap.expected) << swap.what;
+            EXPECT_TRUE(bytes.empty()) << swap.what;
+        }
+        ASSERT_TRUE(ReadPackEntry(scratch / "in", entries[0], bytes, error)) << error;
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "first");
+    }
+    sigaction(SIGALRM, &saved, nullptr);
+}
+
+// A link planted where pack writes its temporary output, pointing at a file
+// or at a name that does not exist yet: pack stops without writing through
+// it, and works again once the link is gone.
+TEST(ZarNames, PackDoesNotWriteThroughAPlantedTemporaryOutput)
+{
+    for (bool dangling : {false, true}) {
+        ScratchDir scratch;
+        WriteText(scratch / "in/a.txt", "payload");
+        if (!dangling)
+            WriteText(scratch / "victim.txt", "keep");
+        ASSERT_EQ(symlink((scratch / "victim.txt").c_str(), (scratch / "a.zar.partial").c_str()), 0);
+        RunResult pack = Zar({"pack", "-o", scratch / "a.zar", scratch / "in"});
+        EXPECT_EQ(pack.exitCode, 1) << dangling;
+        EXPECT_NE(pack.err.find("cannot create '" + scratch / "a.zar.partial" + "': something is there already"),
+                  std::string::npos) << pack.err;
+        if (dangling)
+            EXPECT_FALSE(Exists(scratch / "victim.txt"));
+        else
+            EXPECT_EQ(ReadBytes(scratch / "victim.txt"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+        EXPECT_TRUE(std::filesystem::is_symlink(scratch / "a.zar.partial"));
+        EXPECT_FALSE(Exists(scratch / "a.zar"));
+
+        ASSERT_EQ(unlink((scratch / "a.zar.partial").c_str()), 0);
+        RunResult again = Zar({"pack", "-o", scratch / "a.zar", scratch / "in"});
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        EXPECT_FALSE(Exists(scratch / "a.zar.partial"));
+        EXPECT_FALSE(Exists(scratch / "victim.txt") && dangling);
+    }
 }
 
 // Every hostile name stops extraction at its record, after the good record

@@ -118,6 +118,57 @@ PeImage BuildPe(bool pe32plus, const std::vector<uint8_t> &payload)
     return pe;
 }
 
+// Appends a section to the image's table (there is room for a few more
+// between the table and the first section's data).
+void AddSection(PeImage &pe, uint32_t va, uint32_t vsize, uint32_t raw, uint32_t rawSize)
+{
+    const size_t coff = 0x44;
+    uint32_t count = static_cast<uint32_t>(pe.bytes[coff + 2] | pe.bytes[coff + 3] << 8);
+    size_t at = pe.sections + 40 * count;
+    ASSERT_LE(at + 40, 0x200u);
+    Put32(pe.bytes, at + 8, vsize);
+    Put32(pe.bytes, at + 12, va);
+    Put32(pe.bytes, at + 16, rawSize);
+    Put32(pe.bytes, at + 20, raw);
+    Put16(pe.bytes, coff + 2, count + 1);
+}
+
+// The hostile 1 KiB image kept in fuzz/regressions/pe_lookup/: two sections
+// map the same addresses from different parts of the file. The first, 16
+// bytes at the file's last 16 bytes, holds the resource directory, which
+// announces four entries; the second is 512 bytes long. A lookup that takes
+// the directory's offset from one section and its size from the other reads
+// the entries past the end of the file.
+std::vector<uint8_t> AliasedSectionsImage()
+{
+    std::vector<uint8_t> b(1024, 0);
+    b[0] = 'M';
+    b[1] = 'Z';
+    Put32(b, 0x3C, 0x40);
+    b[0x40] = 'P';
+    b[0x41] = 'E';
+    const size_t coff = 0x44, optional = coff + 20, table = optional + 224;
+    Put16(b, coff, 0x14C);
+    Put16(b, coff + 2, 2);
+    Put16(b, coff + 16, 224);
+    Put16(b, optional, 0x10B);
+    Put32(b, optional + 92, 16);
+    Put32(b, optional + 112, 0x1000);  // resources at 0x1000, 512 bytes
+    Put32(b, optional + 116, 0x200);
+    auto section = [&](size_t at, const char *name, uint32_t va, uint32_t vsize, uint32_t raw, uint32_t rawSize) {
+        for (int i = 0; name[i]; i++)
+            b[at + i] = static_cast<uint8_t>(name[i]);
+        Put32(b, at + 8, vsize);
+        Put32(b, at + 12, va);
+        Put32(b, at + 16, rawSize);
+        Put32(b, at + 20, raw);
+    };
+    section(table, ".rsrc", 0x1000, 0x10, 0x3F0, 0x10);
+    section(table + 40, ".data", 0x1000, 0x200, 0x200, 0x200);
+    Put16(b, 0x3F0 + 14, 4);
+    return b;
+}
+
 std::vector<uint8_t> Payload()
 {
     return BuildArchive({StoredRecord("varnik.exe", "MZ not really a program"),
@@ -183,6 +234,20 @@ TEST(ZarExecutable, MalformedImagesGiveAClearError)
          "outside the file's sections"},
         {"data size beyond the section", [](PeImage &pe) { Put32(pe.bytes, pe.data119 + 4, 0x100000); },
          "outside the file's sections"},
+        {"sections at the same address", [](PeImage &pe) { Put32(pe.bytes, pe.sections + 12, 0x2000); },
+         "sections 1 and 2 overlap in memory"},
+        {"a section reaching into the next", [](PeImage &pe) { Put32(pe.bytes, pe.sections + 8, 0x1001); },
+         "sections 1 and 2 overlap in memory"},
+        {"a later section inside an earlier one",
+         [](PeImage &pe) { AddSection(pe, 0x2080, 0x10, 0x200, 0x10); }, "sections 2 and 3 overlap in memory"},
+        {"a section without file data over the resources",
+         [](PeImage &pe) { AddSection(pe, 0x1F00, 0x1000, 0, 0); }, "sections 2 and 3 overlap in memory"},
+        {"the aliased 1 KiB image's layout", [](PeImage &pe) { AddSection(pe, 0x2000, 0x10, 0x3F0, 0x10); },
+         "sections 2 and 3 overlap in memory"},
+        {"a section past 4 GiB", [](PeImage &pe) { AddSection(pe, 0xFFFFF000u, 0x2000, 0x200, 0x10); },
+         "past 4 GiB"},
+        {"resources with no file data", [](PeImage &pe) { Put32(pe.bytes, pe.sections + 40 + 16, 0); },
+         "no section's data"},
     };
     for (const Damage &damage : damages)
         for (bool pe32plus : {false, true}) {
@@ -202,6 +267,64 @@ TEST(ZarExecutable, MalformedImagesGiveAClearError)
     EXPECT_EQ(list.exitCode, 1);
     EXPECT_EQ(Lines(list.err).size(), 1u);
     EXPECT_NE(list.err.find("malformed PE"), std::string::npos) << list.err;
+}
+
+TEST(ZarExecutable, SectionsThatSpanNothingOrOnlyMemoryDoNotDisturbTheLookup)
+{
+    struct Layout {
+        const char *what;
+        std::function<void(PeImage &)> apply;
+    };
+    const Layout layouts[] = {
+        {"an empty section at the resources' address, data far away",
+         [](PeImage &pe) { AddSection(pe, 0x2000, 0, 0x7FFFFFF0u, 0); }},
+        {"an empty section inside the resources", [](PeImage &pe) { AddSection(pe, 0x2010, 0, 0x200, 0); }},
+        {"a memory-only section after the resources", [](PeImage &pe) { AddSection(pe, 0x3000, 0x5000, 0, 0); }},
+        {"resources with a virtual size of 0 (the raw size counts)",
+         [](PeImage &pe) { Put32(pe.bytes, pe.sections + 40 + 8, 0); }},
+        {"sections listed out of address order", [](PeImage &pe) { AddSection(pe, 0x800, 0x100, 0x200, 0x10); }},
+    };
+    for (const Layout &layout : layouts)
+        for (bool pe32plus : {false, true}) {
+            PeImage pe = BuildPe(pe32plus, Payload());
+            layout.apply(pe);
+            PeResourceSpan span;
+            std::string error;
+            ASSERT_TRUE(FindZarResource(pe.bytes.data(), pe.bytes.size(), span, error)) << layout.what << ": " << error;
+            EXPECT_EQ(span.offset, pe.payload) << layout.what;
+            EXPECT_EQ(span.size, Payload().size()) << layout.what;
+        }
+}
+
+// Two sections mapping the same addresses from different file offsets: the
+// lookup once took the resource directory's offset from one and its size
+// from the other and read past the file. Every command refuses the image
+// with one line and without touching anything.
+TEST(ZarExecutable, AliasedSectionsAreRefusedByEveryCommand)
+{
+    std::vector<uint8_t> image = AliasedSectionsImage();
+    EXPECT_EQ(ReadBytes(ZAR_PE_REGRESSIONS "/aliased-sections.exe"), image)
+        << "the kept fuzz regression is this image";
+    PeResourceSpan span;
+    std::string error;
+    EXPECT_FALSE(FindZarResource(image.data(), image.size(), span, error));
+    EXPECT_EQ(error, "malformed PE: sections 1 and 2 overlap in memory (both hold address 0x1000)");
+
+    ScratchDir scratch;
+    WriteBytes(scratch / "setup.exe", image);
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", scratch / "setup.exe"},
+        {"test", scratch / "setup.exe"},
+        {"extract", scratch / "setup.exe", scratch / "out"},
+    };
+    for (const auto &command : commands) {
+        RunResult run = Zar(command);
+        EXPECT_EQ(run.signal, 0) << command[0];
+        EXPECT_EQ(run.exitCode, 1) << command[0] << ": " << run.err;
+        EXPECT_EQ(run.out, "") << command[0];
+        EXPECT_EQ(run.err, "zar: '" + scratch / "setup.exe" + "': " + error + "\n") << command[0];
+    }
+    EXPECT_FALSE(Exists(scratch / "out"));
 }
 
 TEST(ZarExecutable, TruncatedOrRandomlyDamagedImagesNeverReadOutside)

@@ -46,7 +46,7 @@ bool ScanPackTree(const std::string &directory, std::vector<PackEntry> &entries,
         folders.pop_back();
         DIR *listing = opendir(folder.path.c_str());
         if (!listing) {
-            error = "cannot read folder '" + folder.path + "': " + std::strerror(errno);
+            error = "cannot read folder '" + PrintableName(folder.path) + "': " + std::strerror(errno);
             return false;
         }
         while (dirent *item = readdir(listing)) {
@@ -56,7 +56,7 @@ bool ScanPackTree(const std::string &directory, std::vector<PackEntry> &entries,
             std::string path = folder.path + "/" + leaf;
             struct stat st;
             if (lstat(path.c_str(), &st) != 0) {
-                error = "cannot read '" + path + "': " + std::strerror(errno);
+                error = "cannot read '" + PrintableName(path) + "': " + std::strerror(errno);
                 closedir(listing);
                 return false;
             }
@@ -69,7 +69,7 @@ bool ScanPackTree(const std::string &directory, std::vector<PackEntry> &entries,
             if (S_ISDIR(st.st_mode)) {
                 folders.push_back({path, name});
             } else if (S_ISREG(st.st_mode)) {
-                entries.push_back({name, path, static_cast<uint64_t>(st.st_size)});
+                entries.push_back({name, path, static_cast<uint64_t>(st.st_size), st.st_dev, st.st_ino});
             } else {
                 notes.push_back("skipping '" + PrintableName(path) + "': " +
                                 (S_ISLNK(st.st_mode) ? "a symbolic link" : "not a regular file"));

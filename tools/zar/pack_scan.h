@@ -4,12 +4,15 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct PackEntry {
     std::string name;   // relative to the packed folder, backslashes between components
     std::string path;   // path to read the file from
     uint64_t size = 0;
+    dev_t device = 0;   // the file the scan found: ReadPackEntry packs this
+    ino_t inode = 0;    // very file or nothing
 };
 
 // Every regular file below directory, in byte order of name. Symbolic links

@@ -1,5 +1,6 @@
 #include "pe_resource.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -8,10 +9,22 @@ namespace {
 // The PE format's own limit on sections; anything above is damage.
 const uint32_t kMaxSections = 96;
 
+// One entry of the section table. In memory a section spans
+// [virtualAddress, virtualEnd); the first fileBacked bytes of that span are
+// the file's bytes at rawPointer.
 struct Section {
-    uint32_t virtualAddress;
-    uint32_t extent;      // bytes of the section backed by file data
+    uint32_t number;          // position in the table, from 1 (for messages)
+    uint64_t virtualAddress;
+    uint64_t virtualEnd;
     uint32_t rawPointer;
+    uint32_t fileBacked;
+};
+
+// A range of the file: offset, and the bytes that follow it up to the end
+// of the section's file data.
+struct FileRange {
+    uint32_t offset;
+    uint32_t available;
 };
 
 uint16_t U16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -39,22 +52,78 @@ struct View {
     }
 };
 
-// Maps rva..rva+length to a file offset through the section table.
-bool MapRva(const std::vector<Section> &sections, uint32_t rva, uint32_t length,
-            uint32_t &fileOffset)
+// Maps rva..rva+length to the file through the one section whose memory
+// holds rva (sections never overlap in memory: ReadSections refuses images
+// where they do). The whole range must lie within that section's file data
+// and within the file; the range found runs to the end of that section's
+// file data, so an offset and a size taken from it always belong together.
+bool MapRva(const std::vector<Section> &sections, uint64_t fileSize, uint32_t rva, uint32_t length,
+            FileRange &range)
 {
     for (const Section &s : sections) {
-        if (rva < s.virtualAddress)
+        if (rva < s.virtualAddress || rva >= s.virtualEnd)
             continue;
-        uint64_t inside = static_cast<uint64_t>(rva) - s.virtualAddress;
-        if (inside >= s.extent)
-            continue;
-        if (inside + length > s.extent)
+        uint64_t inside = rva - s.virtualAddress;
+        if (inside >= s.fileBacked || length > s.fileBacked - inside)
             return false;
-        fileOffset = static_cast<uint32_t>(s.rawPointer + inside);
+        uint64_t offset = s.rawPointer + inside;
+        uint64_t available = s.fileBacked - inside;
+        if (offset > fileSize || available > fileSize - offset)
+            return false;
+        range.offset = static_cast<uint32_t>(offset);
+        range.available = static_cast<uint32_t>(available);
         return true;
     }
     return false;
+}
+
+// Reads the section table at table. Refused: a section whose file data
+// runs past the end of the file, one whose memory range runs past 4 GiB,
+// and two sections whose memory ranges overlap (the same address would then
+// stand for two places in the file). A section that spans nothing in memory
+// is left out: no address lies in it.
+bool ReadSections(const View &whole, uint64_t table, uint32_t count, std::vector<Section> &sections,
+                  std::string &error)
+{
+    sections.clear();
+    for (uint32_t i = 0; i < count; i++) {
+        const uint8_t *entry = whole.base + table + 40 * i;
+        uint32_t virtualSize = U32(entry + 8);
+        uint32_t virtualAddress = U32(entry + 12);
+        uint32_t rawSize = U32(entry + 16);
+        uint32_t rawPointer = U32(entry + 20);
+        // The loader gives a section its virtual size in memory, or its raw
+        // size when the virtual size is 0; only the part that is also in the
+        // file's raw data has bytes in the file.
+        uint32_t span = virtualSize != 0 ? virtualSize : rawSize;
+        uint32_t fileBacked = rawSize < span ? rawSize : span;
+        if (span == 0)
+            continue;
+        if (static_cast<uint64_t>(virtualAddress) + span > 0x100000000ull) {
+            error = "malformed PE: section " + std::to_string(i + 1) + " runs past 4 GiB in memory";
+            return false;
+        }
+        if (fileBacked != 0 && !whole.Has(rawPointer, fileBacked)) {
+            error = "malformed PE: section " + std::to_string(i + 1) + " data runs past the end of the file";
+            return false;
+        }
+        sections.push_back({i + 1, virtualAddress, static_cast<uint64_t>(virtualAddress) + span, rawPointer,
+                            fileBacked});
+    }
+    std::vector<Section> sorted = sections;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const Section &a, const Section &b) { return a.virtualAddress < b.virtualAddress; });
+    for (size_t i = 1; i < sorted.size(); i++) {
+        const Section &a = sorted[i - 1], &b = sorted[i];
+        if (b.virtualAddress < a.virtualEnd) {
+            uint32_t first = a.number < b.number ? a.number : b.number;
+            uint32_t second = a.number < b.number ? b.number : a.number;
+            error = "malformed PE: sections " + std::to_string(first) + " and " + std::to_string(second) +
+                    " overlap in memory (both hold address " + Hex(b.virtualAddress) + ")";
+            return false;
+        }
+    }
+    return true;
 }
 
 // The resource tree, a region of the file that starts at the resource
@@ -170,54 +239,35 @@ bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
         return false;
     }
     std::vector<Section> sections;
-    for (uint32_t i = 0; i < sectionCount; i++) {
-        const uint8_t *entry = file + table + 40 * i;
-        uint32_t virtualSize = U32(entry + 8);
-        uint32_t virtualAddress = U32(entry + 12);
-        uint32_t rawSize = U32(entry + 16);
-        uint32_t rawPointer = U32(entry + 20);
-        uint32_t extent = rawSize;
-        if (virtualSize != 0 && virtualSize < extent)
-            extent = virtualSize;
-        if (extent == 0)
-            continue;
-        if (!whole.Has(rawPointer, extent)) {
-            error = "malformed PE: section " + std::to_string(i + 1) + " data runs past the end of the file";
-            return false;
-        }
-        sections.push_back({virtualAddress, extent, rawPointer});
-    }
+    if (!ReadSections(whole, table, sectionCount, sections, error))
+        return false;
 
-    // The resource tree: from the directory's start to the end of its section.
-    uint32_t treeOffset = 0;
-    if (!MapRva(sections, resourceRva, 16, treeOffset)) {
+    // The resource tree: from the directory's start to the end of the file
+    // data of the section that holds it.
+    FileRange tree;
+    if (!MapRva(sections, fileSize, resourceRva, 16, tree)) {
         error = "malformed PE: the resource directory " + Hex(resourceRva) + " lies in no section's data";
         return false;
     }
-    uint64_t treeSize = 0;
-    for (const Section &s : sections)
-        if (resourceRva >= s.virtualAddress &&
-            static_cast<uint64_t>(resourceRva) - s.virtualAddress < s.extent)
-            treeSize = s.extent - (static_cast<uint64_t>(resourceRva) - s.virtualAddress);
-    ResourceTree tree{View{file + treeOffset, treeSize}, std::string()};
+    ResourceTree resources{View{file + tree.offset, tree.available}, std::string()};
 
     // Three fixed levels: type, name, language. Offsets may point anywhere,
     // including back up the tree, but each level is read exactly once.
     uint32_t first, count;
-    if (!tree.Directory(0, first, count)) {
-        error = tree.error;
+    if (!resources.Directory(0, first, count)) {
+        error = resources.error;
         return false;
     }
     uint32_t nameDirectory = 0;
     bool found = false;
     for (uint32_t i = 0; i < count && !found; i++) {
-        uint32_t name = U32(tree.region.base + first + 8 * i);
-        uint32_t target = U32(tree.region.base + first + 8 * i + 4);
+        uint32_t name = U32(resources.region.base + first + 8 * i);
+        uint32_t target = U32(resources.region.base + first + 8 * i + 4);
         if (!(name & 0x80000000u))
             continue;
         bool matches = false;
-        if (!tree.NameIsZar(name & 0x7FFFFFFFu, matches)) {
-            error = tree.error;
+        if (!resources.NameIsZar(name & 0x7FFFFFFFu, matches)) {
+            error = resources.error;
             return false;
         }
         if (!matches)
@@ -234,15 +284,15 @@ bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
         return false;
     }
 
-    if (!tree.Directory(nameDirectory, first, count)) {
-        error = tree.error;
+    if (!resources.Directory(nameDirectory, first, count)) {
+        error = resources.error;
         return false;
     }
     uint32_t languageDirectory = 0;
     found = false;
     for (uint32_t i = 0; i < count && !found; i++) {
-        uint32_t name = U32(tree.region.base + first + 8 * i);
-        uint32_t target = U32(tree.region.base + first + 8 * i + 4);
+        uint32_t name = U32(resources.region.base + first + 8 * i);
+        uint32_t target = U32(resources.region.base + first + 8 * i + 4);
         if (name != kZarResourceId)
             continue;
         if (!(target & 0x80000000u)) {
@@ -257,14 +307,14 @@ bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
         return false;
     }
 
-    if (!tree.Directory(languageDirectory, first, count)) {
-        error = tree.error;
+    if (!resources.Directory(languageDirectory, first, count)) {
+        error = resources.error;
         return false;
     }
     uint32_t dataEntry = 0;
     found = false;
     for (uint32_t i = 0; i < count && !found; i++) {
-        uint32_t target = U32(tree.region.base + first + 8 * i + 4);
+        uint32_t target = U32(resources.region.base + first + 8 * i + 4);
         if (target & 0x80000000u)
             continue;
         dataEntry = target;
@@ -274,19 +324,19 @@ bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
         error = "malformed PE: the \"ZAR\" resource 119 has no data entry";
         return false;
     }
-    if (!tree.region.Has(dataEntry, 16)) {
+    if (!resources.region.Has(dataEntry, 16)) {
         error = "malformed PE: the \"ZAR\" resource's data entry lies outside the resources";
         return false;
     }
-    uint32_t dataRva = U32(tree.region.base + dataEntry);
-    uint32_t dataSize = U32(tree.region.base + dataEntry + 4);
-    uint32_t dataOffset = 0;
-    if (!MapRva(sections, dataRva, dataSize, dataOffset)) {
+    uint32_t dataRva = U32(resources.region.base + dataEntry);
+    uint32_t dataSize = U32(resources.region.base + dataEntry + 4);
+    FileRange data;
+    if (!MapRva(sections, fileSize, dataRva, dataSize, data)) {
         error = "malformed PE: the \"ZAR\" resource data (" + std::to_string(dataSize) +
                 " bytes at " + Hex(dataRva) + ") lies outside the file's sections";
         return false;
     }
-    span.offset = dataOffset;
+    span.offset = data.offset;
     span.size = dataSize;
     return true;
 }

@@ -2,7 +2,10 @@
 // type "ZAR" (a string type name) and name 119 (an integer id), any language,
 // found through the PE resource directory and mapped to a file offset through
 // the section table. Works on PE32 and PE32+ images held in memory; every
-// offset is checked against the file before it is read.
+// offset is checked against the file before it is read. An address is mapped
+// through the one section that holds it, and a range must lie wholly in that
+// section's file data; images whose sections overlap in memory are refused,
+// so no address can stand for two places in the file.
 #ifndef TOOLS_ZAR_PE_RESOURCE_H
 #define TOOLS_ZAR_PE_RESOURCE_H
 

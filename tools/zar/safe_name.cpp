@@ -1,6 +1,7 @@
 #include "safe_name.h"
 
 #include "entry_name.h"
+#include "text_out.h"
 
 std::vector<std::string> SplitName(const std::string &name)
 {
@@ -32,9 +33,9 @@ std::string UnsafeNameReason(const std::string &name)
         if (part.empty())
             return "has an empty path component";
         if (part.find_first_not_of(". ") == std::string::npos)
-            return "has a '" + part + "' component";
+            return "has a '" + PrintableName(part) + "' component";
         if (EntryComponentIsDevice(part.data(), part.data() + part.size()))
-            return "component '" + part + "' is a Windows device name";
+            return "component '" + PrintableName(part) + "' is a Windows device name";
     }
     // The reasons above spell out the installer's own rule; it has the last word.
     if (!EntryNameIsSafe(name.c_str()))
@@ -42,14 +43,23 @@ std::string UnsafeNameReason(const std::string &name)
     return "";
 }
 
-std::string PackNameReason(const std::string &name, int dirLength)
+std::string WritableNameReason(const std::string &name)
 {
     std::string unsafe = UnsafeNameReason(name);
     if (!unsafe.empty())
         return unsafe;
-    for (unsigned char c : name) {
+    for (unsigned char c : name)
         if (c < 0x20)
             return "contains a control character";
+    return "";
+}
+
+std::string PackNameReason(const std::string &name, int dirLength)
+{
+    std::string unwritable = WritableNameReason(name);
+    if (!unwritable.empty())
+        return unwritable;
+    for (unsigned char c : name) {
         if (c >= 0x80)
             return "contains a non-ASCII byte (names are written as ANSI text)";
         switch (c) {
@@ -61,7 +71,7 @@ std::string PackNameReason(const std::string &name, int dirLength)
     }
     for (const std::string &part : SplitName(name)) {
         if (part.back() == '.' || part.back() == ' ')
-            return "component '" + part + "' ends in a dot or a space, which Windows drops";
+            return "component '" + PrintableName(part) + "' ends in a dot or a space, which Windows drops";
     }
     size_t pathLength = static_cast<size_t>(dirLength) + 1 + name.size();
     if (pathLength > kInstallPathLimit)

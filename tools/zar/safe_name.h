@@ -17,6 +17,11 @@ enum {
 // them), and Windows device names (CON, NUL, COM1.txt and the like).
 std::string UnsafeNameReason(const std::string &name);
 
+// What zar test and zar extract refuse: the setup program's rule above, and
+// control characters (bytes below 0x20), which Windows does not allow in
+// file names, so the setup program could not create the file either.
+std::string WritableNameReason(const std::string &name);
+
 // What zar pack refuses on top of that: characters Windows does not allow
 // in file names (<>"|?* and control characters), bytes outside ASCII (the
 // setup program writes names as ANSI text), components Windows would alter

@@ -5,8 +5,10 @@
 std::string PrintableName(const std::string &name)
 {
     std::string out;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c >= 0x7F) {
+    for (size_t i = 0; i < name.size(); i++) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        bool escapeLike = c == '\\' && i + 1 < name.size() && name[i + 1] == 'x';
+        if (c < 0x20 || c >= 0x7F || escapeLike) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02X", c);
             out += hex;

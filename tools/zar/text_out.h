@@ -5,8 +5,13 @@
 #include <cstdint>
 #include <string>
 
-// A name as it may be shown on a terminal: control characters and bytes
-// outside ASCII become \xNN.
+// A name taken from an archive or from a folder being packed, as every zar
+// message shows it: each byte below 0x20, 0x7F and each byte above it
+// becomes \xNN (two upper-case hex digits), so no name can move the cursor,
+// clear the screen, start a new line or change colours on a terminal. A
+// backslash followed by 'x' becomes \x5C, so that in what is shown "\x"
+// always starts an escape; every other character stands for itself
+// (backslashes between folders included).
 std::string PrintableName(const std::string &name);
 
 // Prints "zar: " + message + newline on stderr.

@@ -58,7 +58,7 @@ bool WriteAll(int fd, const uint8_t *bytes, uint32_t count, std::string &error)
 bool ExtractRecord(int root, const PayloadRecord &record, std::string &error)
 {
     std::string name = record.name;
-    std::string unsafe = UnsafeNameReason(name);
+    std::string unsafe = WritableNameReason(name);
     if (!unsafe.empty()) {
         error = "unsafe name: " + unsafe;
         return false;

@@ -3,8 +3,8 @@
 // case it is stored. Every compressed record is decoded again with the setup
 // program's decoder before it is written, so an archive that zar pack
 // finishes is one the setup program can install.
-#include "archive_input.h"
 #include "lh5_encoder.h"
+#include "pack_open.h"
 #include "pack_scan.h"
 #include "record_data.h"
 #include "safe_name.h"
@@ -124,9 +124,9 @@ int ZarPack(const PackOptions &options)
     }
 
     std::string partial = options.output + ".partial";
-    FILE *out = std::fopen(partial.c_str(), "wb");
+    FILE *out = CreatePackOutput(partial, error);
     if (!out) {
-        ReportError("cannot create '" + partial + "': " + std::strerror(errno));
+        ReportError(error);
         return 1;
     }
     auto fail = [&](const std::string &message) {
@@ -146,7 +146,7 @@ int ZarPack(const PackOptions &options)
             std::fprintf(stderr, "\r\x1b[K[%zu/%zu] %s", i + 1, entries.size(),
                          PrintableName(entry.name).c_str());
         std::vector<uint8_t> content;
-        if (!ReadWholeFile(entry.path, content, error))
+        if (!ReadPackEntry(options.directory, entry, content, error))
             return fail(error);
         const uint64_t fileSize = content.size();
         std::vector<uint8_t> packed;

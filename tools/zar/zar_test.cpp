@@ -21,7 +21,7 @@ int ZarTest(const std::string &file)
     std::string failure;
     WalkResult walk = WalkArchive(input.data(), input.size,
         [&](uint32_t index, uint32_t offset, const PayloadRecord &record) {
-            std::string unsafe = UnsafeNameReason(record.name);
+            std::string unsafe = WritableNameReason(record.name);
             if (!unsafe.empty()) {
                 failure = RecordLabel(index, record.name, offset) + ": unsafe name: " + unsafe;
                 return false;

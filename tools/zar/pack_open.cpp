@@ -1,0 +1,128 @@
+#include "pack_open.h"
+
+#include "safe_name.h"
+#include "text_out.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+struct Descriptor {
+    int fd = -1;
+    explicit Descriptor(int value) : fd(value) {}
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    void Reset(int value)
+    {
+        if (fd >= 0)
+            close(fd);
+        fd = value;
+    }
+};
+
+}  // namespace
+
+bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::vector<uint8_t> &bytes,
+                   std::string &error)
+{
+    bytes.clear();
+    const std::string shown = "'" + PrintableName(entry.path) + "'";
+    // The packed folder itself is taken as given, as the scan took it.
+    Descriptor folder(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd < 0) {
+        error = "cannot open '" + directory + "': " + std::strerror(errno);
+        return false;
+    }
+    std::vector<std::string> parts = SplitName(entry.name);
+    for (size_t i = 0; i + 1 < parts.size(); i++) {
+        int next = openat(folder.fd, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            if (errno == ELOOP || errno == ENOTDIR)
+                error = "refusing " + shown + ": its folder '" + PrintableName(parts[i]) +
+                        "' has become a symbolic link or a file since the scan";
+            else
+                error = "cannot open " + shown + ": " + std::strerror(errno);
+            return false;
+        }
+        folder.Reset(next);
+    }
+    Descriptor file(openat(folder.fd, parts.back().c_str(),
+                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.fd < 0) {
+        if (errno == ELOOP)
+            error = "refusing " + shown + ": it has become a symbolic link since the scan";
+        else if (errno == ENXIO)
+            error = "refusing " + shown + ": it has become a socket or a device since the scan";
+        else
+            error = "cannot open " + shown + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(file.fd, &st) != 0) {
+        error = "cannot read " + shown + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = "refusing " + shown + ": it is no longer a regular file (" +
+                (S_ISFIFO(st.st_mode) ? "a FIFO" : S_ISDIR(st.st_mode) ? "a folder" : "a special file") +
+                " since the scan)";
+        return false;
+    }
+    if (st.st_dev != entry.device || st.st_ino != entry.inode) {
+        error = "refusing " + shown + ": it has been replaced by another file since the scan";
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > 0xFFFFFFFFull) {
+        error = "refusing " + shown + ": larger than 4 GiB - 1 bytes";
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t got = read(file.fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = "cannot read " + shown + ": " + std::strerror(errno);
+            return false;
+        }
+        if (got == 0) {
+            error = "cannot read " + shown + ": it shrank while being read";
+            return false;
+        }
+        done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+FILE *CreatePackOutput(const std::string &path, std::string &error)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == EEXIST) {
+        error = "cannot create '" + path + "': something is there already (left by an interrupted run, "
+                "or put there by someone else); remove it and try again";
+        return nullptr;
+    }
+    if (fd < 0) {
+        error = "cannot create '" + path + "': " + std::strerror(errno);
+        return nullptr;
+    }
+    FILE *out = fdopen(fd, "wb");
+    if (!out) {
+        error = "cannot create '" + path + "': " + std::strerror(errno);
+        close(fd);
+        unlink(path.c_str());
+        return nullptr;
+    }
+    return out;
+}

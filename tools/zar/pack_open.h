@@ -1,0 +1,31 @@
+// Opening what zar pack reads and writes without being led elsewhere: the
+// packed folder may change between the scan and the reading of a file (a
+// file swapped for a symbolic link, a FIFO or another file), and the folder
+// of the output may hold a planted link at the temporary output's name.
+#ifndef TOOLS_ZAR_PACK_OPEN_H
+#define TOOLS_ZAR_PACK_OPEN_H
+
+#include "pack_scan.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Reads the file of entry, found by ScanPackTree below directory. Each
+// folder below directory and the file itself are opened without following
+// symbolic links, the file without waiting (a FIFO put there since the scan
+// does not block the open), and what is opened must be the regular file the
+// scan recorded (same device and inode). Otherwise returns false with error
+// naming the file and what it has become.
+bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::vector<uint8_t> &bytes,
+                   std::string &error);
+
+// Creates path, the temporary output, as a new file, exclusively and
+// without following links: when anything is at path already (a file left by
+// an interrupted run, a planted symbolic link, even one pointing nowhere),
+// nothing is opened or written and error says so. Returns the open stream,
+// or null with error set.
+FILE *CreatePackOutput(const std::string &path, std::string &error);
+
+#endif
