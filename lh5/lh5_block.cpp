@@ -227,27 +227,65 @@ static void Lh5CheckConsumed(void)
         d->error = 1;
 }
 
+static inline void Lh5Copy8(uint8_t *to, const uint8_t *from)
+{
+    uint64_t v;
+    memcpy(&v, from, 8);
+    memcpy(to, &v, 8);
+}
+
+static inline void Lh5Copy4(uint8_t *to, const uint8_t *from)
+{
+    uint32_t v;
+    memcpy(&v, from, 4);
+    memcpy(to, &v, 4);
+}
+
 // Copies n bytes from window[from] to window[to] as a byte-by-byte copy in
 // increasing order would, so that a source behind the destination by less
 // than n repeats the bytes the copy itself produces. from + n and to + n stay
-// within the window. Whole words move at once when the source is ahead of
-// the destination or at least a word behind it; a source one byte behind is
-// a run.
+// within the window, and nothing outside to .. to + n - 1 is written: the
+// bytes after it are still the dictionary.
+//  - Source and destination a word or more apart: whole words, the last one
+//    overlapping the one before (it rewrites the same bytes).
+//  - Source one byte behind: a run.
+//  - Source 2 to 7 bytes behind: the first period-multiple of at least 8
+//    bytes one by one, then words copied from that far back.
+//  - Source 1 to 7 bytes ahead: words, each read before it is written.
 static inline void Lh5CopyStretch(uint8_t *window, uint32_t to, uint32_t from, uint32_t n)
 {
     uint8_t *dst = window + to;
     const uint8_t *src = window + from;
     uint32_t behind = to - from;
+    uint32_t ahead = from - to;
     uint32_t i = 0;
-    if (behind >= 8) {
-        for (; i + 8 <= n; i += 8) {
-            uint64_t v;
-            memcpy(&v, src + i, 8);
-            memcpy(dst + i, &v, 8);
+    if (behind >= 8 && ahead >= 8) {
+        if (n >= 8) {
+            for (; i + 8 < n; i += 8)
+                Lh5Copy8(dst + i, src + i);
+            Lh5Copy8(dst + n - 8, src + n - 8);
+        } else if (n >= 4) {
+            Lh5Copy4(dst, src);
+            Lh5Copy4(dst + n - 4, src + n - 4);
+        } else {
+            for (; i < n; i++)
+                dst[i] = src[i];
         }
-    } else if (behind == 1) {
+        return;
+    }
+    if (behind == 1) {
         memset(dst, *src, n);
         return;
+    }
+    if (behind != 0 && behind < 8) {
+        uint32_t step = behind * ((8 + behind - 1) / behind);
+        for (; i < n && i < step; i++)
+            dst[i] = src[i];
+        for (; i + 8 <= n; i += 8)
+            Lh5Copy8(dst + i, dst + i - step);
+    } else if (ahead != 0) {
+        for (; i + 8 <= n; i += 8)
+            Lh5Copy8(dst + i, src + i);
     }
     for (; i < n; i++)
         dst[i] = src[i];
@@ -276,31 +314,38 @@ static inline uint32_t Lh5WideLookUp(Lh5WideReader *bits, const uint32_t *table,
     return v;
 }
 
-// Decodes symbols while eight input bytes remain for every refill, the block
-// lasts and no match needs to wrap its source or cross the chunk's end: the
-// reader's fields stay in registers and every refill takes eight bytes at
-// once. Returns when any of that fails, r == count or a match is left to the
-// careful loop in *copyRemaining and *copyPosition (r < count then).
+// Decodes symbols while the block lasts, the chunk has room and eight input
+// bytes remain for every refill, with the reader's fields in registers and
+// every refill taking eight bytes at once. Each symbol gives at least one
+// byte and each refill moves at most seven bytes on, so a budget of symbols
+// replaces the per-symbol tests; a match shrinks it to the room left. A match
+// that would wrap its source or pass the chunk's end is left to the careful
+// loop in *copyRemaining and *copyPosition. Returns the new r.
 static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemaining,
                                     int32_t *copyRemaining, uint32_t *copyPosition,
                                     uint8_t *window, uint32_t r, uint32_t count)
 {
     Lh5DecoderState *d = &Lh5Decoder;
+    if (reader->next >= reader->fastEnd)
+        return r;
     uint64_t bits = reader->bits;
     uint32_t have = reader->count;
-    uint32_t next = reader->next;
-    const uint32_t fastEnd = reader->fastEnd;
-    const uint8_t *input = reader->input;
+    const uint8_t *in = reader->input + reader->next;
     uint32_t left = *blockRemaining;
-    while (next < fastEnd && left != 0) {
-        const uint8_t *p = input + next;
-        uint64_t v = (uint64_t)p[0] << 56 | (uint64_t)p[1] << 48 | (uint64_t)p[2] << 40 |
-                     (uint64_t)p[3] << 32 | (uint64_t)p[4] << 24 | (uint64_t)p[5] << 16 |
-                     (uint64_t)p[6] << 8 | (uint64_t)p[7];
-        bits |= v >> have;
-        next += (63 - have) >> 3;
-        have |= 56;
+    uint32_t budget = (reader->fastEnd - reader->next + 7) / 8;
+    if (budget > left)
+        budget = left;
+    if (budget > count - r)
+        budget = count - r;
+    uint32_t stop = left - budget;
+    while (left != stop) {
         left--;
+        uint64_t v = (uint64_t)in[0] << 56 | (uint64_t)in[1] << 48 | (uint64_t)in[2] << 40 |
+                     (uint64_t)in[3] << 32 | (uint64_t)in[4] << 24 | (uint64_t)in[5] << 16 |
+                     (uint64_t)in[6] << 8 | (uint64_t)in[7];
+        bits |= v >> have;
+        in += (63 - have) >> 3;
+        have |= 56;
 
         uint32_t top = (uint32_t)(bits >> 48);
         uint32_t s = d->literalTable[top >> (16 - kLh5LiteralTableBits)];
@@ -321,8 +366,6 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
         have -= n;
         if (s <= 255) {
             window[r++] = (uint8_t)s;
-            if (r == count)
-                break;
             continue;
         }
 
@@ -360,12 +403,12 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
         r += length;
         *copyRemaining = 0;
         *copyPosition = (from + length) & kWindowMask;
-        if (r == count)
-            break;
+        if (left - stop > count - r)
+            stop = left - (count - r);
     }
     reader->bits = bits;
     reader->count = have;
-    reader->next = next;
+    reader->next = (uint32_t)(in - reader->input);
     *blockRemaining = left;
     return r;
 }
