@@ -8,6 +8,15 @@
 #include "lh5_bit_reader.h"
 #include "lh5_decoder.h"
 
+// Branch hints for the hot loop, where the compiler has them.
+#if defined(__GNUC__)
+#define LH5_LIKELY(x) __builtin_expect(!!(x), 1)
+#define LH5_UNLIKELY(x) __builtin_expect(!!(x), 0)
+#else
+#define LH5_LIKELY(x) (x)
+#define LH5_UNLIKELY(x) (x)
+#endif
+
 enum {
     kLiteralCountBits = 9,
     kAuxCountBits = 5,
@@ -349,7 +358,7 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
 
         uint32_t top = (uint32_t)(bits >> 48);
         uint32_t s = d->literalTable[top >> (16 - kLh5LiteralTableBits)];
-        if (s >= (uint32_t)kLh5LiteralSymbols) {
+        if (LH5_UNLIKELY(s >= (uint32_t)kLh5LiteralSymbols)) {
             uint32_t mask = 1u << (15 - kLh5LiteralTableBits);
             do {
                 if (mask == 0) {
@@ -364,7 +373,7 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
         uint32_t n = d->literalLengths[s];
         bits <<= n;
         have -= n;
-        if (s <= 255) {
+        if (LH5_LIKELY(s <= 255)) {
             window[r++] = (uint8_t)s;
             continue;
         }
@@ -372,7 +381,7 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
         uint32_t length = s - (256 - kMinMatch);
         top = (uint32_t)(bits >> 48);
         uint32_t x = d->auxTable[top >> (16 - kLh5AuxTableBits)];
-        if (x >= (uint32_t)kLh5PositionSymbols) {
+        if (LH5_UNLIKELY(x >= (uint32_t)kLh5PositionSymbols)) {
             uint32_t mask = 1u << (15 - kLh5AuxTableBits);
             do {
                 if (mask == 0) {
@@ -394,7 +403,7 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
             have -= x - 1;
         }
         uint32_t from = (r - distance - 1) & kWindowMask;
-        if (length > count - r || length > kLh5WindowSize - from) {
+        if (LH5_UNLIKELY(length > count - r || length > kLh5WindowSize - from)) {
             *copyRemaining = (int32_t)length;
             *copyPosition = from;
             break;
