@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -31,6 +32,18 @@ TEST(Lh5RandomStreams, DecodeToTheBytesTheyWereMadeFrom)
 // Between calls the bit state is that of a reader that fetches a byte
 // whenever its 16-bit look-ahead needs bits: after p consumed bits it has
 // fetched ceil((p + 16) / 8) bytes, zero bytes past the input included.
+void ExpectByteReaderState(const std::vector<uint8_t> &in)
+{
+    uint64_t p = Lh5Decoder.bitsConsumed, fetched = (p + 16 + 7) / 8;
+    uint32_t want = 0;
+    for (uint64_t i = p; i < p + 16; i++)
+        want = (want << 1) | (i / 8 < in.size() ? (in[i / 8] >> (7 - i % 8)) & 1 : 0);
+    ASSERT_EQ(Lh5Decoder.bitBuffer, want);
+    ASSERT_EQ(Lh5Decoder.pendingBits, (int32_t)(fetched * 8 - p - 16));
+    ASSERT_EQ(Lh5Decoder.inputIndex, std::min<uint64_t>(fetched, in.size()));
+    ASSERT_EQ(Lh5Decoder.pendingByte, fetched <= in.size() ? in[fetched - 1] : 0u);
+}
+
 TEST(Lh5RandomStreams, ChunksLeaveTheBitStateOfTheByteReader)
 {
     std::mt19937 rng(404);
@@ -48,16 +61,48 @@ TEST(Lh5RandomStreams, ChunksLeaveTheBitStateOfTheByteReader)
             uint32_t c = left > 8192 ? 8192 : (uint32_t)left;
             Lh5DecodeChunk(c, Lh5Decoder.window);
             left -= c;
-            uint64_t p = Lh5Decoder.bitsConsumed, fetched = (p + 16 + 7) / 8;
-            uint32_t want = 0;
-            for (uint64_t i = p; i < p + 16; i++)
-                want = (want << 1) | (i / 8 < in.size() ? (in[i / 8] >> (7 - i % 8)) & 1 : 0);
-            ASSERT_EQ(Lh5Decoder.bitBuffer, want) << "round " << round;
-            ASSERT_EQ(Lh5Decoder.pendingBits, (int32_t)(fetched * 8 - p - 16));
-            ASSERT_EQ(Lh5Decoder.inputIndex, std::min<uint64_t>(fetched, in.size()));
-            ASSERT_EQ(Lh5Decoder.pendingByte, fetched <= in.size() ? in[fetched - 1] : 0u);
+            SCOPED_TRACE(round);
+            ExpectByteReaderState(in);
+            if (HasFatalFailure())
+                return;
         }
         EXPECT_EQ(Lh5Decoder.error, round % 2);
+    }
+}
+
+// A last chunk that takes fewer bits than the pending byte still holds moves
+// no input: literals of one and two bits ('a' 1, 'b' and 'c' 2) put the end
+// of the first chunk at every bit phase, and last chunks of 1 to 4 one-bit
+// literals follow.
+TEST(Lh5RandomStreams, ShortLastChunksLeaveTheBitStateOfTheByteReader)
+{
+    for (int twoBit = 0; twoBit < 8; twoBit++) {
+        for (uint32_t last = 1; last <= 4; last++) {
+            Lh5Block block;
+            for (int i = 0; i < 8192; i++)
+                block.tokens.push_back({i < twoBit ? 'b' : 'a', 0});
+            for (uint32_t i = 0; i < last; i++)
+                block.tokens.push_back({'a', 0});
+            block.tokens.push_back({'c', 0});
+            AutoCodes(block);
+            BitWriter w;
+            PutBlock(w, block);
+            std::vector<uint8_t> want;
+            ApplyTokens(block.tokens, want);
+
+            Lh5Decoder.input = w.bytes.data();
+            Lh5Decoder.inputLimit = (uint32_t)w.bytes.size();
+            Lh5Decoder.error = 0;
+            Lh5Start();
+            SCOPED_TRACE(testing::Message() << twoBit << " two-bit literals, last chunk " << last);
+            Lh5DecodeChunk(8192, Lh5Decoder.window);
+            ASSERT_EQ(0, std::memcmp(Lh5Decoder.window, want.data(), 8192));
+            ExpectByteReaderState(w.bytes);
+            Lh5DecodeChunk(last, Lh5Decoder.window);
+            ASSERT_EQ(0, std::memcmp(Lh5Decoder.window, want.data() + 8192, last));
+            ExpectByteReaderState(w.bytes);
+            ASSERT_EQ(Lh5Decoder.error, 0);
+        }
     }
 }
 
