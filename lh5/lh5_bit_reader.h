@@ -7,6 +7,8 @@
 
 #include "lh5_decoder.h"
 
+#include <string.h>
+
 struct Lh5BitReader {
     uint32_t bitBuffer;
     uint32_t pendingByte;
@@ -74,6 +76,104 @@ static inline void Lh5ReaderFill(Lh5BitReader *r, int32_t n)
     r->bitBuffer = buffer | (pending >> pendingBits);
     r->pendingByte = pending;
     r->pendingBits = pendingBits;
+}
+
+// The chunk loop's reader: up to 63 stream bits in a 64-bit word, first bit
+// on top, refilled eight bytes at a time while eight input bytes remain and
+// one byte at a time (zero bytes past inputLimit) near the end. Its top 16
+// bits are bitBuffer. Bits below the valid count are either zero or the
+// stream's next bits, so a later refill may OR the same bits in again.
+//
+// It reads ahead of the byte reader, so the state record is not derived from
+// its fields but from the number of bits consumed since loading: the byte
+// reader, given that many bits to fill from the loaded state, would have
+// fetched a known number of bytes, and Lh5StoreWide writes exactly its state.
+struct Lh5WideReader {
+    uint64_t bits;
+    uint32_t count;           // valid bits in bits; 56..63 after a refill
+    uint32_t next;            // next input byte to enter bits
+    uint32_t zeroBytes;       // zero bytes entered past inputLimit
+    uint32_t fastEnd;         // next < fastEnd: eight input bytes remain
+    uint32_t inputLimit;
+    const uint8_t *input;
+    uint32_t loadedNext;      // the record's inputIndex when loaded
+    uint32_t loadedCount;     // 16 + the record's pendingBits when loaded
+};
+
+static inline void Lh5LoadWide(Lh5WideReader *w)
+{
+    // pendingBits is 0..8. The whole pending byte goes in below bitBuffer,
+    // as the byte reader's next fill would OR it in; its used bits are
+    // bitBuffer's low bits already.
+    uint32_t pendingBits = (uint32_t)Lh5Decoder.pendingBits & 15u;
+    w->bits = (uint64_t)Lh5Decoder.bitBuffer << 48 |
+              (uint64_t)(Lh5Decoder.pendingByte & 0xFFu) << (48 - pendingBits);
+    w->count = 16 + pendingBits;
+    w->next = Lh5Decoder.inputIndex;
+    w->zeroBytes = 0;
+    w->inputLimit = Lh5Decoder.inputLimit;
+    w->fastEnd = w->inputLimit >= 8 ? w->inputLimit - 7 : 0;
+    w->input = Lh5Decoder.input;
+    w->loadedNext = w->next;
+    w->loadedCount = w->count;
+}
+
+// Brings the valid bits to 56 or more (at most 63).
+static inline void Lh5WideRefill(Lh5WideReader *w)
+{
+    if (w->next < w->fastEnd) {
+        const uint8_t *p = w->input + w->next;
+        uint64_t v = (uint64_t)p[0] << 56 | (uint64_t)p[1] << 48 | (uint64_t)p[2] << 40 |
+                     (uint64_t)p[3] << 32 | (uint64_t)p[4] << 24 | (uint64_t)p[5] << 16 |
+                     (uint64_t)p[6] << 8 | (uint64_t)p[7];
+        w->bits |= v >> w->count;
+        w->next += (63 - w->count) >> 3;
+        w->count |= 56;
+        return;
+    }
+    while (w->count <= 55) {
+        uint64_t b = 0;
+        if (w->next < w->inputLimit)
+            b = w->input[w->next++];
+        else
+            w->zeroBytes++;
+        w->bits |= b << (56 - w->count);
+        w->count += 8;
+    }
+}
+
+// Drops the top n bits, n <= count.
+static inline void Lh5WideDrop(Lh5WideReader *w, uint32_t n)
+{
+    w->bits <<= n;
+    w->count -= n;
+}
+
+// Writes the byte reader's state after the bits consumed since loading.
+static inline void Lh5StoreWide(Lh5WideReader *w)
+{
+    Lh5WideRefill(w);
+    uint32_t consumed = 8 * (w->next - w->loadedNext + w->zeroBytes) + w->loadedCount - w->count;
+    if (consumed == 0)
+        return;
+    uint64_t total = (uint64_t)Lh5Decoder.bitsConsumed + consumed;
+    Lh5Decoder.bitsConsumed = total < 0xFFFFFFFFu ? (uint32_t)total : 0xFFFFFFFFu;
+    Lh5Decoder.bitBuffer = (uint16_t)(w->bits >> 48);
+    uint32_t pendingBits = w->loadedCount - 16;
+    if (consumed <= pendingBits) {
+        Lh5Decoder.pendingBits = (int32_t)(pendingBits - consumed);
+        return;
+    }
+    // The byte reader fetched `fetched` bytes from loadedNext on, real ones
+    // while below inputLimit, zero bytes after.
+    uint32_t fetched = (consumed - pendingBits + 7) >> 3;
+    Lh5Decoder.pendingBits = (int32_t)(8 * fetched + pendingBits - consumed);
+    uint32_t index = w->loadedNext;
+    uint32_t real = 0;
+    if (index < w->inputLimit)
+        real = w->inputLimit - index < fetched ? w->inputLimit - index : fetched;
+    Lh5Decoder.inputIndex = index + real;
+    Lh5Decoder.pendingByte = real == fetched ? w->input[index + fetched - 1] : 0;
 }
 
 #endif

@@ -10,7 +10,14 @@
 //    the decoder) when a set of code lengths is not a complete code, when a
 //    damaged stream asks for anything the fixed arrays cannot hold, and when
 //    decoding has consumed more bits than the record's input holds.
-//  - No allocation, no platform headers: builds anywhere.
+//  - Input is read only below inputLimit: decoding loads up to eight bytes at
+//    once while that many remain, then byte by byte.
+//  - Between calls the record holds the state of a reader that fetches one
+//    byte whenever its 16-bit look-ahead needs bits, however the chunk loop
+//    read ahead meanwhile: after p consumed bits it has fetched
+//    ceil((p + 16) / 8) bytes (zero bytes past the input included).
+//  - No allocation, no platform headers: builds anywhere (a 64-bit bit
+//    buffer, also on 32-bit targets).
 #ifndef LH5_LH5_DECODER_H
 #define LH5_LH5_DECODER_H
 

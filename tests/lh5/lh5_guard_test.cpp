@@ -139,6 +139,43 @@ TEST(Lh5Guard, TreeWalkThatNeverReachesASymbolEnds)
     EXPECT_EQ(Lh5Decoder.error, 1);
 }
 
+// The same in a chunk with input to spare: an endless literal walk gives
+// symbol 0, an endless position walk position 0 (a run of the last byte).
+TEST(Lh5Guard, TreeWalksThatNeverReachASymbolEndInAChunk)
+{
+    BitWriter w;
+    for (int i = 0; i < 16; i++)
+        w.Put(0xFFFFFFFF, 32);
+    StartMarked(w);
+    Lh5Decoder.blockRemaining = 1000;
+    for (uint32_t &e : Lh5Decoder.literalTable)
+        e = 600;
+    Lh5Decoder.left[600] = Lh5Decoder.right[600] = 601;
+    Lh5Decoder.left[601] = Lh5Decoder.right[601] = 600;
+    std::memset(Lh5Decoder.literalLengths, 0, sizeof Lh5Decoder.literalLengths);
+    Lh5DecodeChunk(16, Lh5Decoder.window);
+    EXPECT_EQ(Lh5Decoder.error, 1);
+    EXPECT_EQ(std::vector<uint8_t>(Lh5Decoder.window, Lh5Decoder.window + 16),
+              std::vector<uint8_t>(16, 0));
+
+    StartMarked(w);
+    Lh5Decoder.blockRemaining = 1000;
+    for (uint32_t &e : Lh5Decoder.literalTable)
+        e = 300; // a match of 47
+    Lh5Decoder.literalLengths[300] = 1;
+    for (uint32_t &e : Lh5Decoder.auxTable)
+        e = 20;
+    Lh5Decoder.left[20] = Lh5Decoder.right[20] = 21;
+    Lh5Decoder.left[21] = Lh5Decoder.right[21] = 20;
+    std::memset(Lh5Decoder.auxLengths, 2, sizeof Lh5Decoder.auxLengths);
+    Lh5Decoder.window[8190] = 'y';
+    Lh5Decoder.window[8191] = 'z';
+    Lh5DecodeChunk(100, Lh5Decoder.window);
+    EXPECT_EQ(Lh5Decoder.error, 1);
+    EXPECT_EQ(std::vector<uint8_t>(Lh5Decoder.window, Lh5Decoder.window + 100),
+              std::vector<uint8_t>(100, 'z'));
+}
+
 TEST(Lh5Guard, ChunkLargerThanTheWindowIsCut)
 {
     std::vector<uint8_t> window(kLh5WindowSize + 16, 0xEE);

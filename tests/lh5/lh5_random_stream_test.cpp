@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -31,6 +32,18 @@ TEST(Lh5RandomStreams, DecodeToTheBytesTheyWereMadeFrom)
 // Between calls the bit state is that of a reader that fetches a byte
 // whenever its 16-bit look-ahead needs bits: after p consumed bits it has
 // fetched ceil((p + 16) / 8) bytes, zero bytes past the input included.
+void ExpectByteReaderState(const std::vector<uint8_t> &in)
+{
+    uint64_t p = Lh5Decoder.bitsConsumed, fetched = (p + 16 + 7) / 8;
+    uint32_t want = 0;
+    for (uint64_t i = p; i < p + 16; i++)
+        want = (want << 1) | (i / 8 < in.size() ? (in[i / 8] >> (7 - i % 8)) & 1 : 0);
+    ASSERT_EQ(Lh5Decoder.bitBuffer, want);
+    ASSERT_EQ(Lh5Decoder.pendingBits, (int32_t)(fetched * 8 - p - 16));
+    ASSERT_EQ(Lh5Decoder.inputIndex, std::min<uint64_t>(fetched, in.size()));
+    ASSERT_EQ(Lh5Decoder.pendingByte, fetched <= in.size() ? in[fetched - 1] : 0u);
+}
+
 TEST(Lh5RandomStreams, ChunksLeaveTheBitStateOfTheByteReader)
 {
     std::mt19937 rng(404);
@@ -48,16 +61,148 @@ TEST(Lh5RandomStreams, ChunksLeaveTheBitStateOfTheByteReader)
             uint32_t c = left > 8192 ? 8192 : (uint32_t)left;
             Lh5DecodeChunk(c, Lh5Decoder.window);
             left -= c;
-            uint64_t p = Lh5Decoder.bitsConsumed, fetched = (p + 16 + 7) / 8;
-            uint32_t want = 0;
-            for (uint64_t i = p; i < p + 16; i++)
-                want = (want << 1) | (i / 8 < in.size() ? (in[i / 8] >> (7 - i % 8)) & 1 : 0);
-            ASSERT_EQ(Lh5Decoder.bitBuffer, want) << "round " << round;
-            ASSERT_EQ(Lh5Decoder.pendingBits, (int32_t)(fetched * 8 - p - 16));
-            ASSERT_EQ(Lh5Decoder.inputIndex, std::min<uint64_t>(fetched, in.size()));
-            ASSERT_EQ(Lh5Decoder.pendingByte, fetched <= in.size() ? in[fetched - 1] : 0u);
+            SCOPED_TRACE(round);
+            ExpectByteReaderState(in);
+            if (HasFatalFailure())
+                return;
         }
         EXPECT_EQ(Lh5Decoder.error, round % 2);
+    }
+}
+
+// A last chunk that takes fewer bits than the pending byte still holds moves
+// no input: literals of one and two bits ('a' 1, 'b' and 'c' 2) put the end
+// of the first chunk at every bit phase, and last chunks of 1 to 4 one-bit
+// literals follow.
+TEST(Lh5RandomStreams, ShortLastChunksLeaveTheBitStateOfTheByteReader)
+{
+    for (int twoBit = 0; twoBit < 8; twoBit++) {
+        for (uint32_t last = 1; last <= 4; last++) {
+            Lh5Block block;
+            for (int i = 0; i < 8192; i++)
+                block.tokens.push_back({i < twoBit ? 'b' : 'a', 0});
+            for (uint32_t i = 0; i < last; i++)
+                block.tokens.push_back({'a', 0});
+            block.tokens.push_back({'c', 0});
+            AutoCodes(block);
+            BitWriter w;
+            PutBlock(w, block);
+            std::vector<uint8_t> want;
+            ApplyTokens(block.tokens, want);
+
+            Lh5Decoder.input = w.bytes.data();
+            Lh5Decoder.inputLimit = (uint32_t)w.bytes.size();
+            Lh5Decoder.error = 0;
+            Lh5Start();
+            SCOPED_TRACE(testing::Message() << twoBit << " two-bit literals, last chunk " << last);
+            Lh5DecodeChunk(8192, Lh5Decoder.window);
+            ASSERT_EQ(0, std::memcmp(Lh5Decoder.window, want.data(), 8192));
+            ExpectByteReaderState(w.bytes);
+            Lh5DecodeChunk(last, Lh5Decoder.window);
+            ASSERT_EQ(0, std::memcmp(Lh5Decoder.window, want.data() + 8192, last));
+            ExpectByteReaderState(w.bytes);
+            ASSERT_EQ(Lh5Decoder.error, 0);
+        }
+    }
+}
+
+// The chunk algorithm step by step through the symbol functions, one byte
+// per match step: what Lh5DecodeChunk must match on any input, damaged or not.
+void ReferenceChunk(uint32_t count)
+{
+    Lh5DecoderState *d = &Lh5Decoder;
+    uint32_t r = 0;
+    for (;;) {
+        while (d->copyRemaining > 0) {
+            d->window[r++] = d->window[d->copyPosition];
+            d->copyPosition = (d->copyPosition + 1) & 0x1FFF;
+            d->copyRemaining--;
+            if (r == count)
+                goto done;
+        }
+        uint32_t s = Lh5DecodeSymbol();
+        if (s <= 255) {
+            d->window[r++] = (uint8_t)s;
+            if (r == count)
+                goto done;
+            continue;
+        }
+        d->copyRemaining = (int32_t)s - 253;
+        uint32_t distance = Lh5DecodePosition();
+        d->copyPosition = (r - distance - 1) & 0x1FFF;
+    }
+done:
+    if ((uint64_t)d->bitsConsumed > 8ull * d->inputLimit)
+        d->error = 1;
+}
+
+void ExpectSameState(const Lh5DecoderState &a, const Lh5DecoderState &b)
+{
+    EXPECT_EQ(a.bitBuffer, b.bitBuffer);
+    EXPECT_EQ(a.pendingByte, b.pendingByte);
+    EXPECT_EQ(a.pendingBits, b.pendingBits);
+    EXPECT_EQ(a.inputIndex, b.inputIndex);
+    EXPECT_EQ(a.error, b.error);
+    EXPECT_EQ(a.blockRemaining, b.blockRemaining);
+    EXPECT_EQ(a.copyRemaining, b.copyRemaining);
+    EXPECT_EQ(a.copyPosition, b.copyPosition);
+    EXPECT_EQ(a.bitsConsumed, b.bitsConsumed);
+    EXPECT_EQ(0, std::memcmp(a.literalLengths, b.literalLengths, sizeof a.literalLengths));
+    EXPECT_EQ(0, std::memcmp(a.auxLengths, b.auxLengths, sizeof a.auxLengths));
+    EXPECT_EQ(0, std::memcmp(a.literalTable, b.literalTable, sizeof a.literalTable));
+    EXPECT_EQ(0, std::memcmp(a.auxTable, b.auxTable, sizeof a.auxTable));
+    EXPECT_EQ(0, std::memcmp(a.left, b.left, sizeof a.left));
+    EXPECT_EQ(0, std::memcmp(a.right, b.right, sizeof a.right));
+    EXPECT_EQ(0, std::memcmp(a.window, b.window, sizeof a.window));
+}
+
+// Sound streams with bits flipped, cut short or followed by junk, and plain
+// noise: chunk by chunk, Lh5DecodeChunk leaves the whole decoder record (bit
+// state, error, block and match state, tables, trees, window) exactly as the
+// step-by-step chunk does, from the same starting record.
+TEST(Lh5RandomStreams, DamagedStreamsDecodeAsTheStepByStepChunk)
+{
+    std::mt19937 rng(77);
+    static Lh5DecoderState start, fast;
+    for (int round = 0; round < 160; round++) {
+        size_t size = std::uniform_int_distribution<size_t>(1, 30000)(rng);
+        std::vector<uint8_t> in;
+        int kind = round % 4;
+        if (kind == 3) {
+            in.resize(std::uniform_int_distribution<size_t>(0, 4000)(rng));
+            for (uint8_t &b : in)
+                b = (uint8_t)rng();
+        } else {
+            in = RandomStream(rng, size).stream;
+            if (kind == 0 && !in.empty()) {
+                int flips = std::uniform_int_distribution<int>(1, 4)(rng);
+                for (int i = 0; i < flips; i++)
+                    in[std::uniform_int_distribution<size_t>(0, in.size() - 1)(rng)] ^=
+                        (uint8_t)(1u << (rng() % 8));
+            } else if (kind == 1) {
+                in.resize(std::uniform_int_distribution<size_t>(0, in.size())(rng));
+            } else {
+                for (int i = 0; i < 64; i++)
+                    in.push_back((uint8_t)rng());
+            }
+        }
+        Lh5Decoder.input = in.data();
+        Lh5Decoder.inputLimit = (uint32_t)in.size();
+        Lh5Decoder.error = 0;
+        Lh5Start();
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        for (size_t left = size; left > 0;) {
+            uint32_t c = left > 8192 ? 8192 : (uint32_t)left;
+            left -= c;
+            start = Lh5Decoder;
+            Lh5DecodeChunk(c, Lh5Decoder.window);
+            fast = Lh5Decoder;
+            Lh5Decoder = start;
+            ReferenceChunk(c);
+            ExpectSameState(fast, Lh5Decoder);
+            if (HasFailure())
+                return;
+        }
     }
 }
 
