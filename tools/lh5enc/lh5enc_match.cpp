@@ -57,10 +57,11 @@ uint32_t MatchFinder::MatchLength(size_t p, size_t candidate, uint32_t limit) co
     return len;
 }
 
-Match MatchFinder::Longest(size_t p) const {
+Match MatchFinder::Longest(size_t p, size_t end) const {
     Match best{0, 0};
-    if (p + kMinMatch > size_) return best;
-    const uint32_t limit = size_ - p < kMaxMatch ? static_cast<uint32_t>(size_ - p) : kMaxMatch;
+    if (end > size_) end = size_;
+    if (p + kMinMatch > end) return best;
+    const uint32_t limit = end - p < kMaxMatch ? static_cast<uint32_t>(end - p) : kMaxMatch;
     const int64_t lowest = static_cast<int64_t>(p) - kWindowSize;
     int64_t candidate = head_[Hash(p)];
     for (int chain = maxChain_; chain > 0 && candidate >= 0 && candidate >= lowest; --chain) {
@@ -102,6 +103,10 @@ int MatchFinder::AllMatches(size_t p, size_t end, Match *out) const {
         candidate = next;
     }
     return found;
+}
+
+void MatchFinder::InsertBefore(size_t begin) {
+    for (size_t p = begin > static_cast<size_t>(kWindowSize) ? begin - kWindowSize : 0; p < begin; ++p) Insert(p);
 }
 
 }  // namespace lh5enc

@@ -8,13 +8,6 @@ namespace lh5enc {
 
 namespace {
 
-// After a match at least this long, the positions it covers get only its
-// continuation as a match, and only at its full length: runs and long
-// repeats would otherwise cost a full search and 254 steps per byte.
-const uint32_t kNiceLength = 256;
-// Matches kept per position: the nearest few and the longest few.
-const int kKeepMatches = 24;
-
 const uint32_t kScale = 16;
 
 uint32_t ScaledLength(uint8_t length) { return static_cast<uint32_t>(length) * kScale; }
@@ -29,7 +22,8 @@ uint32_t UnseenPrice(uint32_t total) {
 }  // namespace
 
 void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
-                      RangeMatches *out) {
+                      const MatchKeeping &keeping, RangeMatches *out) {
+    const int keep = keeping.keepMatches;
     out->begin = begin;
     out->end = end;
     out->first.assign(end - begin + 1, 0);
@@ -58,13 +52,13 @@ void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, si
         int n = finder->AllMatches(p, end, found);
         finder->Insert(p);
         int from = 0;
-        if (n > kKeepMatches) {
+        if (n > keep) {
             // Keep the nearest half and the longest half.
-            for (int i = 0; i < kKeepMatches / 2; ++i) out->matches.push_back(found[i]);
-            from = n - kKeepMatches / 2;
+            for (int i = 0; i < keep / 2; ++i) out->matches.push_back(found[i]);
+            from = n - keep / 2;
         }
         for (int i = from; i < n; ++i) out->matches.push_back(found[i]);
-        if (n > 0 && found[n - 1].length >= kNiceLength) {
+        if (n > 0 && found[n - 1].length >= keeping.niceLength) {
             quickUntil = p + found[n - 1].length;
             repeatEnd = quickUntil;
             repeatDistance = found[n - 1].distance;

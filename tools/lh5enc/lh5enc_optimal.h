@@ -22,10 +22,20 @@ struct RangeMatches {
     std::vector<uint8_t> quick;  // inside a long match: only its continuation, full length only
 };
 
+// Which of the matches found at a position the parse gets to see.
+struct MatchKeeping {
+    // Matches kept per position: the nearest half and the longest half.
+    int keepMatches;
+    // After a match at least this long, the positions it covers get only its
+    // continuation as a match, and only at its full length: runs and long
+    // repeats would otherwise cost a full search and up to 254 steps per byte.
+    uint32_t niceLength;
+};
+
 // Feeds positions begin..end-1 of data to the finder (which has seen every
 // position before begin) and records their matches.
 void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
-                      RangeMatches *out);
+                      const MatchKeeping &keeping, RangeMatches *out);
 
 // Bit costs, in sixteenths of a bit, of every literal/length symbol and of
 // every position symbol with its extra bits.

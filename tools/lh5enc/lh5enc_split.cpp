@@ -10,23 +10,24 @@ namespace {
 
 constexpr int kSymbols = kLiteralSymbols + kPositionSymbols;
 
-// log2(f) in 1/65536 units; counts are mostly small, so those come from a
+// f * log2(f) in 1/65536 bits; counts are mostly small, so those come from a
 // table filled once.
-uint32_t Log2Count(uint64_t f) {
-    constexpr size_t kTable = 4096;
-    static const std::vector<uint32_t> table = [] {
-        std::vector<uint32_t> t(kTable);
-        for (size_t i = 0; i < kTable; ++i) t[i] = Log2Q16(i);
+constexpr size_t kFLogFTable = 4096;
+
+const uint64_t *FLogFTable() {
+    static const std::vector<uint64_t> table = [] {
+        std::vector<uint64_t> t(kFLogFTable);
+        for (size_t f = 0; f < kFLogFTable; ++f) t[f] = f * uint64_t{Log2Q16(f)};
         return t;
     }();
-    return f < kTable ? table[f] : Log2Q16(f);
+    return table.data();
 }
 
 // Running symbol counts at every candidate boundary, so that the counts of
 // any stretch between candidates are one subtraction away.
 class PrefixCounts {
 public:
-    PrefixCounts(const Token *tokens, size_t count, size_t step) {
+    PrefixCounts(const Token *tokens, size_t count, size_t step) : fLogF_(FLogFTable()) {
         const size_t candidates = (count + step - 1) / step;
         table_.assign((candidates + 1) * kSymbols, 0);
         offsets_.push_back(0);
@@ -70,12 +71,12 @@ public:
                 const uint64_t f = b[s] - a[s];
                 if (f == 0) continue;
                 total += f;
-                sumFLogF += f * Log2Count(f);
+                sumFLogF += FLogF(f);
                 ++used;
                 if (part == 1 && s - lo > 1) extra += f * static_cast<uint64_t>(s - lo - 1);
             }
             // sum f * log2(total / f), which rounding can never make negative
-            const uint64_t entropy = total * Log2Count(total);
+            const uint64_t entropy = FLogF(total);
             bits += (entropy > sumFLogF ? entropy - sumFLogF : 0) + (extra << 16);
             bits += used * (part == 0 ? 4u << 16 : 7u << 15);
         }
@@ -83,6 +84,9 @@ public:
     }
 
 private:
+    uint64_t FLogF(uint64_t f) const { return f < kFLogFTable ? fLogF_[f] : f * Log2Q16(f); }
+
+    const uint64_t *fLogF_;
     std::vector<uint32_t> table_;
     std::vector<size_t> offsets_;
 };
@@ -122,12 +126,11 @@ uint64_t BlockBits(const SymbolCounts &counts) {
     return HeaderBits(codes) + SymbolBits(counts, codes);
 }
 
-std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens) {
+std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens, size_t step) {
     std::vector<size_t> bounds{0};
     if (count == 0) return bounds;
     // Candidate boundaries every step tokens; coarser for very long inputs so
     // that the search stays fast.
-    size_t step = 64;
     while (count / step > 16384) step *= 2;
     PrefixCounts prefix(tokens, count, step);
     std::vector<size_t> cuts;
