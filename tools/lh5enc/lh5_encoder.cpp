@@ -36,7 +36,7 @@ struct Effort {
 };
 
 const Effort kBestEffort{64, 64, 128, {24, 256}, 3};
-const Effort kFastEffort{16, 64, 32, {8, 256}, 1};
+const Effort kFastEffort{16, 256, 32, {8, 64}, 1};
 
 // Input bytes one block may cover at most.
 const size_t kMaxBlockBytes = size_t{1} << 20;
