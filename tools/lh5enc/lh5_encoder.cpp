@@ -23,8 +23,10 @@ namespace {
 struct Effort {
     // Candidates examined per position by the lazy parse.
     int lazyChain;
-    // Token step between candidate block boundaries.
+    // Token step between candidate block boundaries, and the stride of the
+    // coarse search among them (1: every candidate is tried).
     size_t splitStep;
+    size_t splitStride;
     // Candidates examined per position when gathering matches for the
     // cost-driven parse.
     int optimalChain;
@@ -33,10 +35,14 @@ struct Effort {
     // one before, the first with those of the lazy parse. Passes stop early
     // once the block no longer shrinks.
     int passes;
+    // Matches gathered once for the whole range and used by the lazy parse
+    // too (which then ignores lazyChain), instead of per block after a lazy
+    // parse with its own search.
+    bool matchesOnce;
 };
 
-const Effort kBestEffort{64, 64, 128, {24, 256}, 3};
-const Effort kFastEffort{16, 256, 32, {8, 64}, 1};
+const Effort kBestEffort{64, 64, 1, 128, {24, 256, 256}, 3, false};
+const Effort kFastEffort{16, 128, 8, 32, {8, 64, 256}, 1, true};
 
 // Input bytes one block may cover at most.
 const size_t kMaxBlockBytes = size_t{1} << 20;
@@ -79,18 +85,21 @@ std::vector<size_t> LimitBlockBytes(const std::vector<Token> &tokens,
 // Encodes data[begin..end) (matches may reach back to data[0]) as whole blocks.
 void EncodeRange(const uint8_t *data, size_t size, size_t begin, size_t end, const Effort &effort,
                  BitWriter *out) {
-    std::vector<Token> lazy;
-    {
-        MatchFinder finder(data, size, effort.lazyChain);
-        finder.InsertBefore(begin);
-        LazyParse(&finder, data, begin, end, &lazy);
-    }
-    const std::vector<size_t> bounds = LimitBlockBytes(
-        lazy, SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols, effort.splitStep), kMaxBlockBytes);
-
     MatchFinder finder(data, size, effort.optimalChain);
     finder.InsertBefore(begin);
     RangeMatches range;
+    std::vector<Token> lazy;
+    if (effort.matchesOnce) {
+        FindRangeMatches(&finder, data, begin, end, effort.keeping, &range);
+        LazyParse(data, range, &lazy);
+    } else {
+        MatchFinder lazyFinder(data, size, effort.lazyChain);
+        lazyFinder.InsertBefore(begin);
+        LazyParse(&lazyFinder, data, begin, end, &lazy);
+    }
+    const std::vector<size_t> bounds = LimitBlockBytes(
+        lazy, SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols, effort.splitStep, effort.splitStride), kMaxBlockBytes);
+
     ParseWorkspace work;
     std::vector<Token> best, trial;
     size_t byteBegin = begin;
@@ -104,11 +113,11 @@ void EncodeRange(const uint8_t *data, size_t size, size_t begin, size_t end, con
         SymbolCounts counts;
         CountSymbols(best.data(), best.size(), &counts);
         uint64_t bestBits = BlockBits(counts);
-        FindRangeMatches(&finder, data, byteBegin, byteEnd, effort.keeping, &range);
+        if (!effort.matchesOnce) FindRangeMatches(&finder, data, byteBegin, byteEnd, effort.keeping, &range);
         for (int pass = 0; pass < effort.passes; ++pass) {
             CostModel model;
             ModelFromCounts(counts, &model);
-            OptimalParse(data, range, model, &work, &trial);
+            OptimalParse(data, range, byteBegin, byteEnd, model, &work, &trial);
             CountSymbols(trial.data(), trial.size(), &counts);
             const uint64_t bits = BlockBits(counts);
             if (bits >= bestBits) break;

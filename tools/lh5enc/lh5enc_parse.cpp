@@ -55,4 +55,44 @@ void LazyParse(MatchFinder *finder, const uint8_t *data, size_t begin, size_t en
     }
 }
 
+namespace {
+
+// The longest match recorded at p: the last one, as they come in increasing
+// length.
+Match LongestRecorded(const RangeMatches &range, size_t p) {
+    const size_t i = p - range.begin;
+    if (range.first[i + 1] == range.first[i]) return Match{0, 0};
+    return range.matches[range.first[i + 1] - 1];
+}
+
+}  // namespace
+
+void LazyParse(const uint8_t *data, const RangeMatches &range, std::vector<Token> *tokens) {
+    tokens->clear();
+    const size_t end = range.end;
+    size_t p = range.begin;
+    if (p >= end) return;
+    Match current = Usable(LongestRecorded(range, p));
+    while (p < end) {
+        if (current.length < kMinMatch) {
+            tokens->push_back(LiteralToken(data[p]));
+            ++p;
+            if (p < end) current = Usable(LongestRecorded(range, p));
+            continue;
+        }
+        if (p + 1 < end && current.length < kMaxMatch) {
+            const Match next = Usable(LongestRecorded(range, p + 1));
+            if (next.length > current.length) {
+                tokens->push_back(LiteralToken(data[p]));
+                ++p;
+                current = next;
+                continue;
+            }
+        }
+        tokens->push_back(MatchToken(current.length, current.distance));
+        p += current.length;
+        if (p < end) current = Usable(LongestRecorded(range, p));
+    }
+}
+
 }  // namespace lh5enc

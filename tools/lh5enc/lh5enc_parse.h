@@ -8,6 +8,7 @@
 
 #include "lh5enc_block.h"
 #include "lh5enc_match.h"
+#include "lh5enc_optimal.h"
 
 namespace lh5enc {
 
@@ -17,6 +18,10 @@ namespace lh5enc {
 // matches end at end at the latest.
 void LazyParse(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
                std::vector<Token> *tokens);
+
+// The same over a range whose matches are already gathered, taking the
+// longest one recorded at each position.
+void LazyParse(const uint8_t *data, const RangeMatches &range, std::vector<Token> *tokens);
 
 }  // namespace lh5enc
 

@@ -99,23 +99,34 @@ uint64_t ExactBits(const PrefixCounts &prefix, size_t from, size_t to) {
 
 // Splits candidates [from, to) at the point the estimate likes best, when the
 // exact sizes agree that two blocks beat one; then the halves likewise.
-void SplitRange(const PrefixCounts &prefix, size_t from, size_t to, std::vector<size_t> *cuts) {
+// With a stride above 1, the estimate is asked at every stride-th candidate
+// first, then at every candidate around the best of those.
+void SplitRange(const PrefixCounts &prefix, size_t from, size_t to, size_t stride,
+                std::vector<size_t> *cuts) {
     if (to - from < 2) return;
     uint64_t bestEstimate = 0;
     size_t best = 0;
-    for (size_t m = from + 1; m < to; ++m) {
+    auto consider = [&](size_t m) {
         const uint64_t estimate = prefix.Estimate(from, m) + prefix.Estimate(m, to);
-        if (best == 0 || estimate < bestEstimate) {
+        if (best == 0 || estimate < bestEstimate || (estimate == bestEstimate && m < best)) {
             bestEstimate = estimate;
             best = m;
         }
+    };
+    if (stride <= 1 || to - from <= 2 * stride) {
+        for (size_t m = from + 1; m < to; ++m) consider(m);
+    } else {
+        for (size_t m = from + 1; m < to; m += stride) consider(m);
+        const size_t low = best > from + stride ? best - stride + 1 : from + 1;
+        const size_t high = best + stride < to ? best + stride : to;
+        for (size_t m = low; m < high; ++m) consider(m);
     }
     const uint64_t whole = ExactBits(prefix, from, to);
     const uint64_t parts = ExactBits(prefix, from, best) + ExactBits(prefix, best, to);
     if (parts >= whole) return;
-    SplitRange(prefix, from, best, cuts);
+    SplitRange(prefix, from, best, stride, cuts);
     cuts->push_back(best);
-    SplitRange(prefix, best, to, cuts);
+    SplitRange(prefix, best, to, stride, cuts);
 }
 
 }  // namespace
@@ -126,7 +137,8 @@ uint64_t BlockBits(const SymbolCounts &counts) {
     return HeaderBits(codes) + SymbolBits(counts, codes);
 }
 
-std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens, size_t step) {
+std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens, size_t step,
+                                size_t stride) {
     std::vector<size_t> bounds{0};
     if (count == 0) return bounds;
     // Candidate boundaries every step tokens; coarser for very long inputs so
@@ -134,7 +146,7 @@ std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTok
     while (count / step > 16384) step *= 2;
     PrefixCounts prefix(tokens, count, step);
     std::vector<size_t> cuts;
-    SplitRange(prefix, 0, prefix.Candidates(), &cuts);
+    SplitRange(prefix, 0, prefix.Candidates(), stride, &cuts);
     cuts.push_back(prefix.Candidates());
     size_t start = 0;
     for (size_t cut : cuts) {
