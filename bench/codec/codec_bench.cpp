@@ -4,6 +4,7 @@
 // it reports is a stream that does not decode to its file. Files of a kind
 // named with --summary only count towards that kind's totals.
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -93,8 +94,10 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: codec_bench [--summary KIND]... KIND:FILE...\n");
         return 2;
     }
-    const std::string scratch =
-        (std::filesystem::temp_directory_path() / "codec_bench_classic.lzh").string();
+    // Named after the process: two benchmarks at once must not share it.
+    const std::string scratch = (std::filesystem::temp_directory_path() /
+                                 ("codec_bench_classic_" + std::to_string(getpid()) + ".lzh"))
+                                    .string();
     std::printf("%-6s %-18s %10s %9s %9s %9s %6s %6s %9s %6s %6s %7s %7s %6s\n", "kind", "file", "bytes",
                 "fast", "best", "jlha", "f/jlha", "b/jlha", "gzip -9", "fast", "best", "decode", "lhasa",
                 "dec x");
@@ -174,7 +177,9 @@ int main(int argc, char **argv) {
         PrintRow(entry.first, std::to_string(entry.second.files) + " files", entry.second);
     }
     PrintRow("all", std::to_string(all.files) + " files", all);
-    if (!all.classicComplete) std::printf("\nno classic lh5 archiver (jlha) found: that column is empty\n");
+    if (!all.classicComplete) {
+        std::printf("\njlha (a classic lh5 archiver) is missing or failed on some file: totals without it\n");
+    }
     for (const std::string &note : notes) std::printf("note: %s\n", note.c_str());
     std::printf("\nfast, best: our encoder's levels (zar pack's default and --best); f/jlha, b/jlha: their\n"
                 "size over the -lh5- data jlha stores for the file. Encoder MB/s: one thread; decode: our\n"
