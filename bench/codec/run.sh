@@ -131,6 +131,7 @@ median() {  # median LABEL FIELD
     awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print 0 }'
 }
 size() { wc -c <"$1"; }
+div() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0 ? a / b : 0) }'; }
 jw=$(median jlha 2); js=$(size "$corpus/jlha.lzh")
 echo
 echo "Whole processes on $(ls "$pack" | wc -l) files, $packBytes bytes ($(nproc) processors; median of $rounds interleaved rounds):"
@@ -138,8 +139,8 @@ printf '%-34s %11s %8s %8s %9s %9s\n' "" "bytes" "vs jlha" "wall s" "cpu s" "jlh
 row() {  # row TEXT LABEL ARCHIVE
   local w c s
   w=$(median "$2" 2); c=$(median "$2" 3); s=$(size "$3")
-  printf '%-34s %11d %8.3f %8.2f %9.2f %8.2fx\n' "$1" "$s" "$(echo "$s / $js" | bc -l)" "$w" "$c" \
-    "$(echo "$jw / $w" | bc -l)"
+  printf '%-34s %11d %8.3f %8.2f %9.2f %8.2fx\n' "$1" "$s" "$(div "$s" "$js")" "$w" "$c" \
+    "$(div "$jw" "$w")"
 }
 row "zar pack (default, every core)" fast "$corpus/fast.zar"
 row "zar pack --threads 1" fast1 "$corpus/fast1.zar"
@@ -149,7 +150,7 @@ cmp -s "$corpus/fast.zar" "$corpus/fast1.zar" || { echo "zar pack gave different
 uw=$(median unlha 2)
 printf '%-34s %11s %8s %8.2f %9.2f\n' "zar test, mixed.bin alone" "" "" "$(median unzar 2)" "$(median unzar 3)"
 printf '%-34s %11s %8s %8.2f %9.2f   zar test %.2fx faster\n' "lha t (lhasa), mixed.bin alone" "" "" "$uw" \
-  "$(median unlha 3)" "$(echo "$uw / $(median unzar 2)" | bc -l)"
+  "$(median unlha 3)" "$(div "$uw" "$(median unzar 2)")"
 echo
 echo "bytes: archive files; wall, cpu: median seconds of each command in the rounds (cpu = user + system"
 echo "of the whole process and its threads); jlha/ours: jlha's wall time over ours. The decoders run"
