@@ -2,6 +2,7 @@
 // lhasa as an independent decoder of every compressed record.
 #include "zar_test_support.h"
 
+#include "lh5_encoder.h"
 #include "payload_record.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,75 @@ TEST(ZarRoundTrip, SameInputGivesTheSameBytesWherever)
     ASSERT_EQ(Zar({"pack", "-o", scratch / "3.zar", scratch / "elsewhere/two"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(scratch / "1.zar"), ReadBytes(scratch / "2.zar"));
     EXPECT_EQ(ReadBytes(scratch / "1.zar"), ReadBytes(scratch / "3.zar"));
+}
+
+// The records of an archive, data by name.
+std::map<std::string, std::vector<uint8_t>> RecordData(const std::vector<uint8_t> &archive)
+{
+    std::map<std::string, std::vector<uint8_t>> records;
+    uint32_t offset = 0;
+    PayloadRecord record;
+    while (PayloadReadRecord(archive.data(), offset, static_cast<uint32_t>(archive.size()), &record) == 1) {
+        if (record.method == kPayloadMethodLh5)
+            records[record.name].assign(record.data, record.data + record.packedSize);
+        offset = record.next;
+    }
+    EXPECT_EQ(offset, archive.size());
+    return records;
+}
+
+TEST(ZarRoundTrip, SameBytesWhateverTheThreadsAndTheLevelsStreams)
+{
+    ScratchDir scratch;
+    auto tree = SampleTree();
+    // Large enough for three pieces at the fast level.
+    std::vector<uint8_t> big = TextBytes(2200000, 9);
+    big.insert(big.begin() + 1000000, 300000, 0x20);
+    tree["big/pieces.txt"] = big;
+    WriteTree(scratch / "in", tree);
+
+    for (const char *threads : {"1", "2", "3"}) {
+        RunResult pack = Zar({"pack", "-o", scratch / std::string("t") + threads + ".zar", scratch / "in",
+                              "--threads", threads});
+        ASSERT_EQ(pack.exitCode, 0) << pack.err;
+        RunResult best = Zar({"pack", "--best", "-o", scratch / std::string("b") + threads + ".zar",
+                              scratch / "in", "--threads=" + std::string(threads)});
+        ASSERT_EQ(best.exitCode, 0) << best.err;
+    }
+    std::vector<uint8_t> fast = ReadBytes(scratch / "t1.zar");
+    EXPECT_EQ(ReadBytes(scratch / "t2.zar"), fast);
+    EXPECT_EQ(ReadBytes(scratch / "t3.zar"), fast);
+    EXPECT_EQ(ReadBytes(scratch / "b2.zar"), ReadBytes(scratch / "b1.zar"));
+    EXPECT_EQ(ReadBytes(scratch / "b3.zar"), ReadBytes(scratch / "b1.zar"));
+    ASSERT_EQ(Zar({"pack", "--fast", "-o", scratch / "f.zar", scratch / "in"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(scratch / "f.zar"), fast) << "--fast is not the default";
+    RunResult test = Zar({"test", scratch / "t3.zar"});
+    EXPECT_EQ(test.exitCode, 0) << test.err;
+
+    // Every compressed record holds the encoder's stream for its level.
+    auto fastRecords = RecordData(fast);
+    auto bestRecords = RecordData(ReadBytes(scratch / "b3.zar"));
+    EXPECT_GE(fastRecords.size(), 5u);
+    EXPECT_EQ(fastRecords.size(), bestRecords.size());
+    for (const auto &[name, bytes] : tree) {
+        std::string recordName = name;
+        std::replace(recordName.begin(), recordName.end(), '/', '\\');
+        if (!fastRecords.count(recordName))
+            continue;
+        EXPECT_EQ(fastRecords[recordName], Lh5Encode(bytes.data(), bytes.size(), Lh5Level::kFast)) << name;
+        EXPECT_EQ(bestRecords[recordName], Lh5Encode(bytes.data(), bytes.size(), Lh5Level::kBest)) << name;
+    }
+    EXPECT_LT(bestRecords["big\\pieces.txt"].size(), fastRecords["big\\pieces.txt"].size());
+
+    for (const char *threads : {"0", "257", "two", ""}) {
+        RunResult bad = Zar({"pack", "-o", scratch / "x.zar", scratch / "in", "--threads", threads});
+        EXPECT_EQ(bad.exitCode, 2) << threads;
+        EXPECT_NE(bad.err.find("--threads"), std::string::npos) << bad.err;
+    }
+    EXPECT_FALSE(Exists(scratch / "x.zar"));
+    RunResult help = Zar({"--help"});
+    for (const char *option : {"--best", "--fast", "--threads N"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
 TEST(ZarRoundTrip, FirstFilesLeadInTheGivenOrderThenByteOrder)

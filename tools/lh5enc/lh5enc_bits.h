@@ -22,6 +22,14 @@ public:
         bits_ += static_cast<uint64_t>(count);
     }
 
+    // Appends the first bitCount bits of bytes, as another writer left them.
+    void PutBits(const std::vector<uint8_t> &bytes, uint64_t bitCount) {
+        const size_t whole = static_cast<size_t>(bitCount / 8);
+        for (size_t i = 0; i < whole; ++i) Put(bytes[i], 8);
+        const int rest = static_cast<int>(bitCount % 8);
+        if (rest > 0) Put(static_cast<uint32_t>(bytes[whole] >> (8 - rest)), rest);
+    }
+
     uint64_t BitCount() const { return bits_; }
 
     // Pads the last byte with zero bits and hands over the bytes.

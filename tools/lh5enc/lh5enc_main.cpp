@@ -1,6 +1,7 @@
-// lh5enc IN OUT: compresses the file IN into the raw lh5 stream OUT (no
-// archive header) and prints the sizes.
+// lh5enc [--fast] IN OUT: compresses the file IN into the raw lh5 stream OUT
+// (no archive header) at the best level, or the fast one, and prints the sizes.
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -8,8 +9,14 @@
 #include "lh5_encoder.h"
 
 int main(int argc, char **argv) {
+    Lh5Level level = Lh5Level::kBest;
+    if (argc == 4 && std::strcmp(argv[1], "--fast") == 0) {
+        level = Lh5Level::kFast;
+        ++argv;
+        --argc;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: lh5enc IN OUT\n");
+        std::fprintf(stderr, "usage: lh5enc [--fast] IN OUT\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
@@ -18,7 +25,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<uint8_t> packed = Lh5Encode(data.data(), data.size());
+    std::vector<uint8_t> packed = Lh5Encode(data.data(), data.size(), level);
     std::ofstream out(argv[2], std::ios::binary);
     out.write(reinterpret_cast<const char *>(packed.data()), static_cast<std::streamsize>(packed.size()));
     if (!out.flush()) {

@@ -4,6 +4,8 @@
 
 #include "lh5enc_block.h"
 
+static_assert(lh5enc::MatchFinder::kLongestMatch == lh5enc::kMaxMatch, "one longest match length");
+
 namespace lh5enc {
 
 namespace {
@@ -57,10 +59,11 @@ uint32_t MatchFinder::MatchLength(size_t p, size_t candidate, uint32_t limit) co
     return len;
 }
 
-Match MatchFinder::Longest(size_t p) const {
+Match MatchFinder::Longest(size_t p, size_t end) const {
     Match best{0, 0};
-    if (p + kMinMatch > size_) return best;
-    const uint32_t limit = size_ - p < kMaxMatch ? static_cast<uint32_t>(size_ - p) : kMaxMatch;
+    if (end > size_) end = size_;
+    if (p + kMinMatch > end) return best;
+    const uint32_t limit = end - p < kMaxMatch ? static_cast<uint32_t>(end - p) : kMaxMatch;
     const int64_t lowest = static_cast<int64_t>(p) - kWindowSize;
     int64_t candidate = head_[Hash(p)];
     for (int chain = maxChain_; chain > 0 && candidate >= 0 && candidate >= lowest; --chain) {
@@ -79,13 +82,14 @@ Match MatchFinder::Longest(size_t p) const {
     return best;
 }
 
-int MatchFinder::AllMatches(size_t p, size_t end, Match *out) const {
+int MatchFinder::AllMatches(size_t p, size_t end, Match *out, uint32_t goodLength) const {
     int found = 0;
     if (end > size_) end = size_;
     if (p + kMinMatch > end) return 0;
     const uint32_t limit = end - p < kMaxMatch ? static_cast<uint32_t>(end - p) : kMaxMatch;
     const int64_t lowest = static_cast<int64_t>(p) - kWindowSize;
     uint32_t bestLength = kMinMatch - 1;
+    const uint32_t stop = goodLength < limit ? goodLength : limit;
     int64_t candidate = head_[Hash(p)];
     for (int chain = maxChain_; chain > 0 && candidate >= 0 && candidate >= lowest; --chain) {
         const size_t c = static_cast<size_t>(candidate);
@@ -94,7 +98,7 @@ int MatchFinder::AllMatches(size_t p, size_t end, Match *out) const {
             if (len > bestLength) {
                 bestLength = len;
                 out[found++] = Match{len, static_cast<uint32_t>(p - c)};
-                if (len == limit) break;
+                if (len >= stop) break;
             }
         }
         int64_t next = prev_[c % kWindowSize];
@@ -102,6 +106,10 @@ int MatchFinder::AllMatches(size_t p, size_t end, Match *out) const {
         candidate = next;
     }
     return found;
+}
+
+void MatchFinder::InsertBefore(size_t begin) {
+    for (size_t p = begin > static_cast<size_t>(kWindowSize) ? begin - kWindowSize : 0; p < begin; ++p) Insert(p);
 }
 
 }  // namespace lh5enc

@@ -23,14 +23,21 @@ public:
     // p sees the positions inserted before it.
     void Insert(size_t p);
 
-    // The longest match at p (length 0 when there is none of 3 bytes or more);
-    // among equally long ones the nearest.
-    Match Longest(size_t p) const;
+    // Inserts the window's worth of positions before begin: a finder that
+    // starts there then finds exactly what one fed from the start would.
+    void InsertBefore(size_t begin);
+
+    // The longest match at p ending at or before end (length 0 when there is
+    // none of 3 bytes or more); among equally long ones the nearest.
+    Match Longest(size_t p, size_t end) const;
 
     // Every match at p, ending at or before end, that is longer than all
-    // nearer ones, in increasing length (so also increasing distance). Returns
-    // how many were stored in out, which must hold kMaxMatch - 2 entries.
-    int AllMatches(size_t p, size_t end, Match *out) const;
+    // nearer ones, in increasing length (so also increasing distance), up to
+    // the first one of goodLength bytes or more. Returns how many were stored
+    // in out, which must hold kMaxMatch - 2 entries.
+    int AllMatches(size_t p, size_t end, Match *out, uint32_t goodLength = kLongestMatch) const;
+
+    static constexpr uint32_t kLongestMatch = 256;
 
 private:
     uint32_t Hash(size_t p) const;

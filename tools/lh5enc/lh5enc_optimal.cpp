@@ -8,13 +8,6 @@ namespace lh5enc {
 
 namespace {
 
-// After a match at least this long, the positions it covers get only its
-// continuation as a match, and only at its full length: runs and long
-// repeats would otherwise cost a full search and 254 steps per byte.
-const uint32_t kNiceLength = 256;
-// Matches kept per position: the nearest few and the longest few.
-const int kKeepMatches = 24;
-
 const uint32_t kScale = 16;
 
 uint32_t ScaledLength(uint8_t length) { return static_cast<uint32_t>(length) * kScale; }
@@ -29,7 +22,8 @@ uint32_t UnseenPrice(uint32_t total) {
 }  // namespace
 
 void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
-                      RangeMatches *out) {
+                      const MatchKeeping &keeping, RangeMatches *out) {
+    const int keep = keeping.keepMatches;
     out->begin = begin;
     out->end = end;
     out->first.assign(end - begin + 1, 0);
@@ -55,16 +49,16 @@ void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, si
             finder->Insert(p);
             continue;
         }
-        int n = finder->AllMatches(p, end, found);
+        int n = finder->AllMatches(p, end, found, keeping.goodLength);
         finder->Insert(p);
         int from = 0;
-        if (n > kKeepMatches) {
+        if (n > keep) {
             // Keep the nearest half and the longest half.
-            for (int i = 0; i < kKeepMatches / 2; ++i) out->matches.push_back(found[i]);
-            from = n - kKeepMatches / 2;
+            for (int i = 0; i < keep / 2; ++i) out->matches.push_back(found[i]);
+            from = n - keep / 2;
         }
         for (int i = from; i < n; ++i) out->matches.push_back(found[i]);
-        if (n > 0 && found[n - 1].length >= kNiceLength) {
+        if (n > 0 && found[n - 1].length >= keeping.niceLength) {
             quickUntil = p + found[n - 1].length;
             repeatEnd = quickUntil;
             repeatDistance = found[n - 1].distance;
@@ -100,9 +94,10 @@ void ModelFromCounts(const SymbolCounts &counts, CostModel *model) {
     }
 }
 
-void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostModel &model,
-                  ParseWorkspace *work, std::vector<Token> *tokens) {
-    const size_t n = range.end - range.begin;
+void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, size_t to,
+                  const CostModel &model, ParseWorkspace *work, std::vector<Token> *tokens) {
+    const size_t n = to - from;
+    const size_t skip = from - range.begin;  // index of from in the range's tables
     const uint32_t kUnreached = std::numeric_limits<uint32_t>::max();
     work->price.assign(n + 1, kUnreached);
     work->stepLength.resize(n + 1);
@@ -114,29 +109,34 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostMode
     for (size_t i = 0; i < n; ++i) {
         const uint32_t here = price[i];
         if (here == kUnreached) continue;
-        const uint32_t literal = here + model.literal[data[range.begin + i]];
+        const uint32_t literal = here + model.literal[data[from + i]];
         if (literal < price[i + 1]) {
             price[i + 1] = literal;
             stepLength[i + 1] = 1;
         }
+        // Matches found for the whole range may run past this part's end.
+        const uint32_t room = n - i < kMaxMatch ? static_cast<uint32_t>(n - i) : kMaxMatch;
         uint32_t length = kMinMatch;
-        if (range.quick[i]) {
-            for (uint32_t k = range.first[i]; k < range.first[i + 1]; ++k) {
+        if (range.quick[skip + i]) {
+            for (uint32_t k = range.first[skip + i]; k < range.first[skip + i + 1]; ++k) {
                 const Match &m = range.matches[k];
+                const uint32_t mLength = m.length < room ? m.length : room;
+                if (mLength < kMinMatch) continue;
                 const uint32_t cost = here + model.position[PositionSymbol(m.distance - 1)] +
-                                      model.literal[m.length + 253];
-                if (cost < price[i + m.length]) {
-                    price[i + m.length] = cost;
-                    stepLength[i + m.length] = static_cast<uint16_t>(m.length);
-                    stepPosition[i + m.length] = static_cast<uint16_t>(m.distance - 1);
+                                      model.literal[mLength + 253];
+                if (cost < price[i + mLength]) {
+                    price[i + mLength] = cost;
+                    stepLength[i + mLength] = static_cast<uint16_t>(mLength);
+                    stepPosition[i + mLength] = static_cast<uint16_t>(m.distance - 1);
                 }
             }
             continue;
         }
-        for (uint32_t k = range.first[i]; k < range.first[i + 1]; ++k) {
+        for (uint32_t k = range.first[skip + i]; k < range.first[skip + i + 1]; ++k) {
             const Match &m = range.matches[k];
             const uint32_t base = here + model.position[PositionSymbol(m.distance - 1)];
-            for (; length <= m.length; ++length) {
+            const uint32_t mLength = m.length < room ? m.length : room;
+            for (; length <= mLength; ++length) {
                 const uint32_t cost = base + model.literal[length + 253];
                 if (cost < price[i + length]) {
                     price[i + length] = cost;
@@ -153,7 +153,7 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostMode
     size_t t = steps;
     for (size_t i = n; i > 0; i -= stepLength[i]) {
         const uint32_t length = stepLength[i];
-        (*tokens)[--t] = length == 1 ? LiteralToken(data[range.begin + i - 1])
+        (*tokens)[--t] = length == 1 ? LiteralToken(data[from + i - 1])
                                      : Token{static_cast<uint16_t>(length + 253), stepPosition[i]};
     }
 }

@@ -22,10 +22,22 @@ struct RangeMatches {
     std::vector<uint8_t> quick;  // inside a long match: only its continuation, full length only
 };
 
+// Which of the matches found at a position the parse gets to see.
+struct MatchKeeping {
+    // Matches kept per position: the nearest half and the longest half.
+    int keepMatches;
+    // After a match at least this long, the positions it covers get only its
+    // continuation as a match, and only at its full length: runs and long
+    // repeats would otherwise cost a full search and up to 254 steps per byte.
+    uint32_t niceLength;
+    // A search stops at the first match this long.
+    uint32_t goodLength;
+};
+
 // Feeds positions begin..end-1 of data to the finder (which has seen every
 // position before begin) and records their matches.
 void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
-                      RangeMatches *out);
+                      const MatchKeeping &keeping, RangeMatches *out);
 
 // Bit costs, in sixteenths of a bit, of every literal/length symbol and of
 // every position symbol with its extra bits.
@@ -45,9 +57,10 @@ struct ParseWorkspace {
     std::vector<uint16_t> stepPosition;  // position value of that match
 };
 
-// The cheapest parse of the range under model.
-void OptimalParse(const uint8_t *data, const RangeMatches &range, const CostModel &model,
-                  ParseWorkspace *work, std::vector<Token> *tokens);
+// The cheapest parse of positions from..to-1, which lie within the range,
+// under model; matches running past to are cut short there.
+void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, size_t to,
+                  const CostModel &model, ParseWorkspace *work, std::vector<Token> *tokens);
 
 }  // namespace lh5enc
 

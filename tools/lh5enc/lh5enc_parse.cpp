@@ -1,12 +1,9 @@
 #include "lh5enc_parse.h"
 
-#include "lh5enc_match.h"
-
 namespace lh5enc {
 
 namespace {
 
-const int kLazyChain = 64;
 // A three-byte match this far back costs more than three literals.
 const uint32_t kFarShortMatch = 2048;
 
@@ -17,43 +14,84 @@ Match Usable(Match m) {
 
 }  // namespace
 
-void LazyParse(const uint8_t *data, size_t size, std::vector<Token> *tokens) {
+void LazyParse(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
+               std::vector<Token> *tokens) {
     tokens->clear();
-    MatchFinder finder(data, size, kLazyChain);
-    size_t p = 0;
-    Match current = Usable(finder.Longest(0));
-    finder.Insert(0);
-    while (p < size) {
+    if (begin >= end) return;
+    size_t p = begin;
+    Match current = Usable(finder->Longest(p, end));
+    finder->Insert(p);
+    while (p < end) {
         if (current.length < kMinMatch) {
             tokens->push_back(LiteralToken(data[p]));
             ++p;
-            if (p < size) {
-                current = Usable(finder.Longest(p));
-                finder.Insert(p);
+            if (p < end) {
+                current = Usable(finder->Longest(p, end));
+                finder->Insert(p);
             }
             continue;
         }
         Match next{0, 0};
-        if (p + 1 < size && current.length < kMaxMatch) {
-            next = Usable(finder.Longest(p + 1));
-            finder.Insert(p + 1);
+        if (p + 1 < end && current.length < kMaxMatch) {
+            next = Usable(finder->Longest(p + 1, end));
+            finder->Insert(p + 1);
             if (next.length > current.length) {
                 tokens->push_back(LiteralToken(data[p]));
                 ++p;
                 current = next;
                 continue;
             }
-        } else if (p + 1 < size) {
-            finder.Insert(p + 1);
+        } else if (p + 1 < end) {
+            finder->Insert(p + 1);
         }
         tokens->push_back(MatchToken(current.length, current.distance));
-        const size_t end = p + current.length;
-        for (size_t q = p + 2; q < end; ++q) finder.Insert(q);
-        p = end;
-        if (p < size) {
-            current = Usable(finder.Longest(p));
-            finder.Insert(p);
+        const size_t stop = p + current.length;
+        for (size_t q = p + 2; q < stop; ++q) finder->Insert(q);
+        p = stop;
+        if (p < end) {
+            current = Usable(finder->Longest(p, end));
+            finder->Insert(p);
         }
+    }
+}
+
+namespace {
+
+// The longest match recorded at p: the last one, as they come in increasing
+// length.
+Match LongestRecorded(const RangeMatches &range, size_t p) {
+    const size_t i = p - range.begin;
+    if (range.first[i + 1] == range.first[i]) return Match{0, 0};
+    return range.matches[range.first[i + 1] - 1];
+}
+
+}  // namespace
+
+void LazyParse(const uint8_t *data, const RangeMatches &range, std::vector<Token> *tokens) {
+    tokens->clear();
+    const size_t end = range.end;
+    size_t p = range.begin;
+    if (p >= end) return;
+    Match current = Usable(LongestRecorded(range, p));
+    while (p < end) {
+        if (current.length < kMinMatch) {
+            tokens->push_back(LiteralToken(data[p]));
+            ++p;
+            if (p < end) current = Usable(LongestRecorded(range, p));
+            continue;
+        }
+        if (p + 1 < end && current.length < kMaxMatch) {
+            const Match next = Usable(LongestRecorded(range, p + 1));
+            if (next.length > current.length) {
+                tokens->push_back(LiteralToken(data[p]));
+                ++p;
+                current = next;
+                continue;
+            }
+        }
+        tokens->push_back(MatchToken(current.length, current.distance));
+        p += current.length;
+        if (p < end) current = Usable(LongestRecorded(range, p));
     }
 }
 

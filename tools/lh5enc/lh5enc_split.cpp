@@ -10,23 +10,24 @@ namespace {
 
 constexpr int kSymbols = kLiteralSymbols + kPositionSymbols;
 
-// log2(f) in 1/65536 units; counts are mostly small, so those come from a
+// f * log2(f) in 1/65536 bits; counts are mostly small, so those come from a
 // table filled once.
-uint32_t Log2Count(uint64_t f) {
-    constexpr size_t kTable = 4096;
-    static const std::vector<uint32_t> table = [] {
-        std::vector<uint32_t> t(kTable);
-        for (size_t i = 0; i < kTable; ++i) t[i] = Log2Q16(i);
+constexpr size_t kFLogFTable = 4096;
+
+const uint64_t *FLogFTable() {
+    static const std::vector<uint64_t> table = [] {
+        std::vector<uint64_t> t(kFLogFTable);
+        for (size_t f = 0; f < kFLogFTable; ++f) t[f] = f * uint64_t{Log2Q16(f)};
         return t;
     }();
-    return f < kTable ? table[f] : Log2Q16(f);
+    return table.data();
 }
 
 // Running symbol counts at every candidate boundary, so that the counts of
 // any stretch between candidates are one subtraction away.
 class PrefixCounts {
 public:
-    PrefixCounts(const Token *tokens, size_t count, size_t step) {
+    PrefixCounts(const Token *tokens, size_t count, size_t step) : fLogF_(FLogFTable()) {
         const size_t candidates = (count + step - 1) / step;
         table_.assign((candidates + 1) * kSymbols, 0);
         offsets_.push_back(0);
@@ -70,12 +71,12 @@ public:
                 const uint64_t f = b[s] - a[s];
                 if (f == 0) continue;
                 total += f;
-                sumFLogF += f * Log2Count(f);
+                sumFLogF += FLogF(f);
                 ++used;
                 if (part == 1 && s - lo > 1) extra += f * static_cast<uint64_t>(s - lo - 1);
             }
             // sum f * log2(total / f), which rounding can never make negative
-            const uint64_t entropy = total * Log2Count(total);
+            const uint64_t entropy = FLogF(total);
             bits += (entropy > sumFLogF ? entropy - sumFLogF : 0) + (extra << 16);
             bits += used * (part == 0 ? 4u << 16 : 7u << 15);
         }
@@ -83,6 +84,9 @@ public:
     }
 
 private:
+    uint64_t FLogF(uint64_t f) const { return f < kFLogFTable ? fLogF_[f] : f * Log2Q16(f); }
+
+    const uint64_t *fLogF_;
     std::vector<uint32_t> table_;
     std::vector<size_t> offsets_;
 };
@@ -95,23 +99,34 @@ uint64_t ExactBits(const PrefixCounts &prefix, size_t from, size_t to) {
 
 // Splits candidates [from, to) at the point the estimate likes best, when the
 // exact sizes agree that two blocks beat one; then the halves likewise.
-void SplitRange(const PrefixCounts &prefix, size_t from, size_t to, std::vector<size_t> *cuts) {
+// With a stride above 1, the estimate is asked at every stride-th candidate
+// first, then at every candidate around the best of those.
+void SplitRange(const PrefixCounts &prefix, size_t from, size_t to, size_t stride,
+                std::vector<size_t> *cuts) {
     if (to - from < 2) return;
     uint64_t bestEstimate = 0;
     size_t best = 0;
-    for (size_t m = from + 1; m < to; ++m) {
+    auto consider = [&](size_t m) {
         const uint64_t estimate = prefix.Estimate(from, m) + prefix.Estimate(m, to);
-        if (best == 0 || estimate < bestEstimate) {
+        if (best == 0 || estimate < bestEstimate || (estimate == bestEstimate && m < best)) {
             bestEstimate = estimate;
             best = m;
         }
+    };
+    if (stride <= 1 || to - from <= 2 * stride) {
+        for (size_t m = from + 1; m < to; ++m) consider(m);
+    } else {
+        for (size_t m = from + 1; m < to; m += stride) consider(m);
+        const size_t low = best > from + stride ? best - stride + 1 : from + 1;
+        const size_t high = best + stride < to ? best + stride : to;
+        for (size_t m = low; m < high; ++m) consider(m);
     }
     const uint64_t whole = ExactBits(prefix, from, to);
     const uint64_t parts = ExactBits(prefix, from, best) + ExactBits(prefix, best, to);
     if (parts >= whole) return;
-    SplitRange(prefix, from, best, cuts);
+    SplitRange(prefix, from, best, stride, cuts);
     cuts->push_back(best);
-    SplitRange(prefix, best, to, cuts);
+    SplitRange(prefix, best, to, stride, cuts);
 }
 
 }  // namespace
@@ -122,16 +137,16 @@ uint64_t BlockBits(const SymbolCounts &counts) {
     return HeaderBits(codes) + SymbolBits(counts, codes);
 }
 
-std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens) {
+std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens, size_t step,
+                                size_t stride) {
     std::vector<size_t> bounds{0};
     if (count == 0) return bounds;
     // Candidate boundaries every step tokens; coarser for very long inputs so
     // that the search stays fast.
-    size_t step = 64;
     while (count / step > 16384) step *= 2;
     PrefixCounts prefix(tokens, count, step);
     std::vector<size_t> cuts;
-    SplitRange(prefix, 0, prefix.Candidates(), &cuts);
+    SplitRange(prefix, 0, prefix.Candidates(), stride, &cuts);
     cuts.push_back(prefix.Candidates());
     size_t start = 0;
     for (size_t cut : cuts) {

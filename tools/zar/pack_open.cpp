@@ -105,23 +105,26 @@ bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::ve
     return true;
 }
 
-FILE *CreatePackOutput(const std::string &path, std::string &error)
+FILE *CreatePackOutput(const std::string &output, std::string &partial, std::string &error)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0 && errno == EEXIST) {
-        error = "cannot create '" + path + "': something is there already (left by an interrupted run, "
-                "or put there by someone else); remove it and try again";
-        return nullptr;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+        partial = output + ".partial" + (attempt ? "." + std::to_string(attempt) : std::string());
+        fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            error = "cannot create '" + partial + "': " + std::strerror(errno);
+            return nullptr;
+        }
     }
     if (fd < 0) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
+        error = "cannot create '" + output + ".partial': that name and its 99 numbered variants are taken";
         return nullptr;
     }
     FILE *out = fdopen(fd, "wb");
     if (!out) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
+        error = "cannot create '" + partial + "': " + std::strerror(errno);
         close(fd);
-        unlink(path.c_str());
+        unlink(partial.c_str());
         return nullptr;
     }
     return out;

@@ -21,11 +21,13 @@
 bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::vector<uint8_t> &bytes,
                    std::string &error);
 
-// Creates path, the temporary output, as a new file, exclusively and
-// without following links: when anything is at path already (a file left by
-// an interrupted run, a planted symbolic link, even one pointing nowhere),
-// nothing is opened or written and error says so. Returns the open stream,
-// or null with error set.
-FILE *CreatePackOutput(const std::string &path, std::string &error);
+// Creates the temporary output for output: a new file beside it, created
+// exclusively and without following links. The first name not taken among
+// output + ".partial", ".partial.1" ... ".partial.99" is used, so anything
+// already there (a file left by an interrupted run, a planted symbolic link,
+// even one pointing nowhere) is neither opened nor written, and does not stop
+// the pack either. Returns the open stream with partial set to its name, or
+// null with error set.
+FILE *CreatePackOutput(const std::string &output, std::string &partial, std::string &error);
 
 #endif

@@ -3,6 +3,8 @@
 #ifndef TOOLS_ZAR_ZAR_COMMANDS_H
 #define TOOLS_ZAR_ZAR_COMMANDS_H
 
+#include "lh5_encoder.h"
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,8 @@ struct PackOptions {
     std::vector<std::string> first;  // relative paths packed first, in order
     int dirLength = 27;              // assumed install directory length
     bool progress = false;           // show progress on stderr
+    Lh5Level level = Lh5Level::kFast;
+    int threads = 0;                 // compressing threads; 0: one per processor
 };
 
 int ZarPack(const PackOptions &options);

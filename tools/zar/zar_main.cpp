@@ -18,6 +18,7 @@ const char kHelp[] =
     "       zar test FILE\n"
     "       zar extract FILE DIR\n"
     "       zar pack -o OUT DIR [--first RELPATH]... [--dir-length N]\n"
+    "                [--best] [--threads N]\n"
     "       zar --help\n"
     "\n"
     "Payload archives are what the setup program unpacks: a run of records, one\n"
@@ -54,8 +55,19 @@ const char kHelp[] =
     "           Each file is read only if it is still the regular file the scan\n"
     "           found: one replaced meanwhile (by a link, a FIFO, another file) or\n"
     "           reached through a folder that became a link stops the pack.\n"
-    "  -o OUT           Output archive (written whole to OUT.partial, a new file\n"
-    "                   that must not exist yet, then renamed into place).\n"
+    "  -o OUT           Output archive (written whole to a new file beside it,\n"
+    "                   OUT.partial or, when that name is taken, OUT.partial.N,\n"
+    "                   then renamed into place).\n"
+    "  --fast           The default level: each file is compressed in pieces of\n"
+    "                   1 MiB, with shorter match searches and one cost-driven\n"
+    "                   pass per block; some 0.5 % larger than --best, several\n"
+    "                   times faster.\n"
+    "  --best           The exhaustive level: each file as a whole, longer match\n"
+    "                   searches, up to three cost-driven passes per block.\n"
+    "  --threads N      Threads compressing files and pieces at the same time\n"
+    "                   (1 to 256; default: one per processor). The archive is\n"
+    "                   the same whatever N: for a given level, the same input\n"
+    "                   always gives the same bytes.\n"
     "  --dir-length N   Length of the install directory assumed for the path\n"
     "                   limit, without its final backslash (default 27, the\n"
     "                   length of \"c:\\program files\\VarnikPlus\").\n"
@@ -70,7 +82,7 @@ int Usage(const std::string &problem)
 {
     ReportError(problem);
     std::fprintf(stderr, "usage: zar list|test FILE | zar extract FILE DIR | "
-                         "zar pack -o OUT DIR [--first RELPATH]... [--dir-length N]\n"
+                         "zar pack -o OUT DIR [--first RELPATH]... [--dir-length N] [--best] [--threads N]\n"
                          "Try 'zar --help'.\n");
     return 2;
 }
@@ -81,6 +93,17 @@ bool ParseLength(const char *text, int &value)
     errno = 0;
     long parsed = std::strtol(text, &end, 10);
     if (errno != 0 || end == text || *end != '\0' || parsed < 0 || parsed >= kInstallPathLimit)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool ParseThreads(const char *text, int &value)
+{
+    char *end = nullptr;
+    errno = 0;
+    long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < 1 || parsed > 256)
         return false;
     value = static_cast<int>(parsed);
     return true;
@@ -113,6 +136,13 @@ int Pack(int argc, char **argv)
         } else if (value("--dir-length", text)) {
             if (!ParseLength(text.c_str(), options.dirLength))
                 return Usage("pack: --dir-length wants a number from 0 to 252, not '" + text + "'");
+        } else if (value("--threads", text)) {
+            if (!ParseThreads(text.c_str(), options.threads))
+                return Usage("pack: --threads wants a number from 1 to 256, not '" + text + "'");
+        } else if (arg == "--best") {
+            options.level = Lh5Level::kBest;
+        } else if (arg == "--fast") {
+            options.level = Lh5Level::kFast;
         } else if (!arg.empty() && arg[0] == '-') {
             return Usage("pack: unknown or incomplete option '" + arg + "'");
         } else if (options.directory.empty()) {

@@ -5,6 +5,7 @@
 // finishes is one the setup program can install.
 #include "lh5_encoder.h"
 #include "pack_open.h"
+#include "pack_encode.h"
 #include "pack_scan.h"
 #include "record_data.h"
 #include "safe_name.h"
@@ -123,8 +124,8 @@ int ZarPack(const PackOptions &options)
         return 1;
     }
 
-    std::string partial = options.output + ".partial";
-    FILE *out = CreatePackOutput(partial, error);
+    std::string partial;
+    FILE *out = CreatePackOutput(options.output, partial, error);
     if (!out) {
         ReportError(error);
         return 1;
@@ -138,6 +139,13 @@ int ZarPack(const PackOptions &options)
         return 1;
     };
 
+    // Files are read and compressed ahead on worker threads; records are
+    // checked and written here, in order.
+    PackEncoder encoder(entries, options.level, options.threads > 0 ? options.threads : DefaultPackThreads(),
+                        [&options](const PackEntry &entry, std::vector<uint8_t> &content,
+                                   std::string &readError) {
+                            return ReadPackEntry(options.directory, entry, content, readError);
+                        });
     uint64_t bytesIn = 0, bytesOut = 0;
     uint32_t compressed = 0, stored = 0;
     for (size_t i = 0; i < entries.size(); i++) {
@@ -145,13 +153,10 @@ int ZarPack(const PackOptions &options)
         if (options.progress)
             std::fprintf(stderr, "\r\x1b[K[%zu/%zu] %s", i + 1, entries.size(),
                          PrintableName(entry.name).c_str());
-        std::vector<uint8_t> content;
-        if (!ReadPackEntry(options.directory, entry, content, error))
+        std::vector<uint8_t> content, packed;
+        if (!encoder.Next(content, packed, error))
             return fail(error);
         const uint64_t fileSize = content.size();
-        std::vector<uint8_t> packed;
-        if (!content.empty())
-            packed = Lh5Encode(content.data(), content.size());
         bool useLh5 = !content.empty() && packed.size() < content.size();
         if (useLh5 && !DecodesBack(packed, content))
             return fail("internal error: the lh5 stream made for '" + PrintableName(entry.name) +
