@@ -26,6 +26,26 @@ enum {
     kWindowMask = kLh5WindowSize - 1
 };
 
+// Follows the trees below a table entry v that names a node, bit by bit
+// from the bit after the table's index in the 16 bits at the head of the
+// input, to a symbol below symbolCount. A walk that runs out of bits (only
+// tables left over from a refused code get there) sets the error flag and
+// yields symbol 0.
+static inline uint32_t Lh5WalkTree(uint32_t v, uint32_t buffer, uint32_t tableBits,
+                                   uint32_t symbolCount)
+{
+    uint32_t mask = 1u << (15 - tableBits);
+    do {
+        if (mask == 0) {
+            Lh5Decoder.error = 1;
+            return 0;
+        }
+        v = (buffer & mask) ? Lh5Decoder.right[v] : Lh5Decoder.left[v];
+        mask >>= 1;
+    } while (v >= symbolCount);
+    return v;
+}
+
 // Decodes one symbol of a code with symbolCount symbols from its table of
 // 2^tableBits entries and its trees, and consumes the symbol's bits.
 static inline uint32_t Lh5LookUp(Lh5BitReader *bits, const uint32_t *table, uint32_t tableBits,
@@ -33,19 +53,8 @@ static inline uint32_t Lh5LookUp(Lh5BitReader *bits, const uint32_t *table, uint
 {
     uint32_t buffer = bits->bitBuffer;
     uint32_t v = table[buffer >> (16 - tableBits)];
-    if (v >= symbolCount) {
-        uint32_t mask = 1u << (15 - tableBits);
-        do {
-            if (mask == 0) {
-                // Only tables left over from a refused code get here.
-                Lh5Decoder.error = 1;
-                v = 0;
-                break;
-            }
-            v = (buffer & mask) ? Lh5Decoder.right[v] : Lh5Decoder.left[v];
-            mask >>= 1;
-        } while (v >= symbolCount);
-    }
+    if (v >= symbolCount)
+        v = Lh5WalkTree(v, buffer, tableBits, symbolCount);
     Lh5ReaderFill(bits, lengths[v]);
     return v;
 }
@@ -307,18 +316,8 @@ static inline uint32_t Lh5WideLookUp(Lh5WideReader *bits, const uint32_t *table,
 {
     uint32_t buffer = (uint32_t)(bits->bits >> 48);
     uint32_t v = table[buffer >> (16 - tableBits)];
-    if (v >= symbolCount) {
-        uint32_t mask = 1u << (15 - tableBits);
-        do {
-            if (mask == 0) {
-                Lh5Decoder.error = 1;
-                v = 0;
-                break;
-            }
-            v = (buffer & mask) ? Lh5Decoder.right[v] : Lh5Decoder.left[v];
-            mask >>= 1;
-        } while (v >= symbolCount);
-    }
+    if (v >= symbolCount)
+        v = Lh5WalkTree(v, buffer, tableBits, symbolCount);
     Lh5WideDrop(bits, lengths[v]);
     return v;
 }

@@ -90,12 +90,7 @@ std::string IconKind(HWND box)
                  {IDI_ASTERISK, "information"}, {IDI_QUESTION, "question"},
                  {IDI_APPLICATION, "application"}};
     for (const auto &kind : kinds) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        BITMAPINFO info = TopDownBitmapInfo(width, height);
         uint32_t *bits = NULL;
         HDC memory = CreateCompatibleDC(NULL);
         HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
@@ -117,6 +112,17 @@ std::string IconKind(HWND box)
 
 }  // namespace
 
+BITMAPINFO TopDownBitmapInfo(int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return info;
+}
+
 std::vector<uint32_t> ScreenPixels(const RECT &area)
 {
     const int width = area.right - area.left, height = area.bottom - area.top;
@@ -127,12 +133,7 @@ std::vector<uint32_t> ScreenPixels(const RECT &area)
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     SelectObject(memory, previous);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);

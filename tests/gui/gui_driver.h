@@ -78,6 +78,8 @@ bool ControlEnabled(HWND dialog, int id);
 std::string ClassOf(HWND window);
 // Every visible top-level window of the process.
 std::vector<HWND> WindowsOf(DWORD pid);
+// The header of a 32-bit top-down bitmap of width by height pixels.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
 // What the screen shows in area (screen coordinates), row by row, as
 // 0x00RRGGBB values.
 std::vector<uint32_t> ScreenPixels(const RECT &area);

@@ -413,12 +413,7 @@ public:
         SetupState.progressDone = (uint32_t)done;
         lstrcpynA(SetupState.currentFile, done > 0 ? Join(dir, files[done - 1].first).c_str() : "",
                   sizeof SetupState.currentFile);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        BITMAPINFO info = TopDownBitmapInfo(width, height);
         uint32_t *bits = nullptr;
         HDC dc = CreateCompatibleDC(NULL);
         HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, (void **)&bits, NULL, 0);

@@ -1,5 +1,6 @@
 #include "pack_open.h"
 
+#include "descriptor.h"
 #include "safe_name.h"
 #include "text_out.h"
 
@@ -8,29 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-// Closes a descriptor when it goes out of scope.
-struct Descriptor {
-    int fd = -1;
-    explicit Descriptor(int value) : fd(value) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    void Reset(int value)
-    {
-        if (fd >= 0)
-            close(fd);
-        fd = value;
-    }
-};
-
-}  // namespace
 
 bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::vector<uint8_t> &bytes,
                    std::string &error)

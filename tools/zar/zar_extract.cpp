@@ -4,6 +4,7 @@
 // links, so nothing is ever written outside the directory.
 #include "archive_input.h"
 #include "archive_walk.h"
+#include "descriptor.h"
 #include "record_data.h"
 #include "safe_name.h"
 #include "text_out.h"
@@ -17,25 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-struct Descriptor {
-    int fd = -1;
-    explicit Descriptor(int value) : fd(value) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    void Reset(int value)
-    {
-        if (fd >= 0)
-            close(fd);
-        fd = value;
-    }
-};
 
 bool WriteAll(int fd, const uint8_t *bytes, uint32_t count, std::string &error)
 {
