@@ -71,6 +71,13 @@ static int32_t WriteLh5Data(HANDLE file, const PayloadRecord *record)
     return 1;
 }
 
+// Creates path as a new file, opening a link in its place as the link.
+static HANDLE CreateNewFile(const char *path)
+{
+    return CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+}
+
 // Creates the record's folders and file below the held target directory and
 // writes its data; the folders stay held until the caller releases them.
 static int32_t WriteEntryFile(char *path, char *nameStart, const PayloadRecord *record)
@@ -87,8 +94,17 @@ static int32_t WriteEntryFile(char *path, char *nameStart, const PayloadRecord *
     // refused, and one put there after this look is opened as the link.
     if (PathIsLink(path))
         return -1;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    // The file is always created as a new one; an existing file is removed
+    // first rather than overwritten: a hard link planted at the name
+    // (another name of a file elsewhere that the installer must not change)
+    // loses only this name, and anything put at the name meanwhile makes the
+    // creation fail instead of being written through. A file that cannot be
+    // removed (in use, read-only) cannot be replaced either.
+    HANDLE file = CreateNewFile(path);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+        DeleteFileA(path);
+        file = CreateNewFile(path);
+    }
     if (file == INVALID_HANDLE_VALUE)
         return -6;
 

@@ -52,9 +52,24 @@ HWND MakePanel()
     return panel;
 }
 
+// The extraction creates each file as a new one, which a pipe cannot be: a
+// pipe target is opened as the existing pipe it is instead.
+void *realCreateFileA;
+
+HANDLE WINAPI CreateOrOpenPipe(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE model)
+{
+    if (std::strncmp(name, "\\\\.\\pipe\\", 9) == 0)
+        disposition = OPEN_EXISTING;
+    return ((HANDLE(WINAPI *)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE))
+                realCreateFileA)(name, access, share, security, disposition, flags, model);
+}
+
 // A message-mode pipe as the target file: each WriteFile arrives as one
 // message, so the single writes can be told apart.
 struct PipeTarget {
+    testsupport::ImportHook openAsPipe{"kernel32.dll", "CreateFileA", (void *)CreateOrOpenPipe};
+    bool hooked = (realCreateFileA = openAsPipe.Original()) != nullptr;
     std::string dir = "\\\\.\\pipe";
     std::string name = "extract-" + std::to_string(GetTickCount()) + std::to_string(rand());
     HANDLE server = CreateNamedPipeA((dir + "\\" + name).c_str(), PIPE_ACCESS_INBOUND,
@@ -344,6 +359,19 @@ TEST_F(ExtractEntryTest, RecordsThroughLinkedFoldersFailAndWriteNothing)
     SetCurrentDirectoryA(startDir.c_str());
     for (const std::string &link : links)
         folder_link::RemoveLink(link);
+}
+
+// A payload name taken by another name of a file elsewhere (a hard link,
+// which another local user can make to a file they cannot change) is
+// replaced by a new file: the file elsewhere keeps its bytes.
+TEST_F(ExtractEntryTest, FileLinksAtAPayloadNameAreReplacedNotWrittenThrough)
+{
+    ASSERT_TRUE(WriteBytes(scratch.path, "victim.dll", {9, 9}));
+    const std::string victim = scratch.path + "\\victim.dll";
+    ASSERT_TRUE(CreateHardLinkA((install + "\\hard.dll").c_str(), victim.c_str(), nullptr));
+    EXPECT_GT(Extract({Stored("hard.dll", {1, 2, 3})}), 0);
+    EXPECT_EQ(Installed("hard.dll"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(ReadBytes(victim), (Bytes{9, 9}));
 }
 
 // The folders of the record's path are held while its file is written: they
