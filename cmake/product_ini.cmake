@@ -20,3 +20,17 @@ function(product_ini_read file prefix)
     set(${prefix}_${key} "${v_${key}}" PARENT_SCOPE)
   endforeach()
 endfunction()
+
+# product_config_generate(INI OUT): writes the configuration record that the
+# product description INI describes into the source file OUT, at configure
+# time, and configures again whenever INI changes.
+function(product_config_generate ini out)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -DINI=${ini} -DOUT=${out}
+            -P ${PROJECT_SOURCE_DIR}/cmake/generate_config.cmake
+    RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "Cannot generate the configuration from ${ini}")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ini})
+endfunction()

@@ -24,6 +24,18 @@ void Put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
     Put16(b, at + 2, v >> 16);
 }
 
+// A section header at at: name, memory address and size, file offset and size.
+void PutSection(std::vector<uint8_t> &b, size_t at, const char *name, uint32_t va, uint32_t vsize,
+                uint32_t raw, uint32_t rawSize)
+{
+    for (int i = 0; name[i]; i++)
+        b[at + i] = static_cast<uint8_t>(name[i]);
+    Put32(b, at + 8, vsize);
+    Put32(b, at + 12, va);
+    Put32(b, at + 16, rawSize);
+    Put32(b, at + 20, raw);
+}
+
 // A minimal executable: a DOS header, PE headers, a .text section and a
 // .rsrc section whose tree holds a decoy type "ZAP", type "ZAR" with names 5
 // and 119, and an integer type 3. Offsets of the parts are kept for the
@@ -98,16 +110,8 @@ PeImage BuildPe(bool pe32plus, const std::vector<uint8_t> &payload)
     Put32(b, pe.optional + pe.resourceDirectoryField, rsrcRva);
     Put32(b, pe.optional + pe.resourceDirectoryField + 4, rsrcSize);
     pe.sections = pe.optional + optionalSize;
-    auto section = [&](size_t at, const char *name, uint32_t va, uint32_t vsize, uint32_t raw, uint32_t rawSize) {
-        for (int i = 0; name[i]; i++)
-            b[at + i] = static_cast<uint8_t>(name[i]);
-        Put32(b, at + 8, vsize);
-        Put32(b, at + 12, va);
-        Put32(b, at + 16, rawSize);
-        Put32(b, at + 20, raw);
-    };
-    section(pe.sections, ".text", 0x1000, 0x10, 0x200, 0x200);
-    section(pe.sections + 40, ".rsrc", rsrcRva, rsrcSize, rsrcRaw, rsrcRawSize);
+    PutSection(b, pe.sections, ".text", 0x1000, 0x10, 0x200, 0x200);
+    PutSection(b, pe.sections + 40, ".rsrc", rsrcRva, rsrcSize, rsrcRaw, rsrcRawSize);
     std::copy(tree.begin(), tree.end(), b.begin() + rsrcRaw);
     pe.rsrc = rsrcRaw;
     pe.zarNameEntry = rsrcRaw + 0x18;
@@ -155,16 +159,8 @@ std::vector<uint8_t> AliasedSectionsImage()
     Put32(b, optional + 92, 16);
     Put32(b, optional + 112, 0x1000);  // resources at 0x1000, 512 bytes
     Put32(b, optional + 116, 0x200);
-    auto section = [&](size_t at, const char *name, uint32_t va, uint32_t vsize, uint32_t raw, uint32_t rawSize) {
-        for (int i = 0; name[i]; i++)
-            b[at + i] = static_cast<uint8_t>(name[i]);
-        Put32(b, at + 8, vsize);
-        Put32(b, at + 12, va);
-        Put32(b, at + 16, rawSize);
-        Put32(b, at + 20, raw);
-    };
-    section(table, ".rsrc", 0x1000, 0x10, 0x3F0, 0x10);
-    section(table + 40, ".data", 0x1000, 0x200, 0x200, 0x200);
+    PutSection(b, table, ".rsrc", 0x1000, 0x10, 0x3F0, 0x10);
+    PutSection(b, table + 40, ".data", 0x1000, 0x200, 0x200, 0x200);
     Put16(b, 0x3F0 + 14, 4);
     return b;
 }
