@@ -357,18 +357,8 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
 
         uint32_t top = (uint32_t)(bits >> 48);
         uint32_t s = d->literalTable[top >> (16 - kLh5LiteralTableBits)];
-        if (LH5_UNLIKELY(s >= (uint32_t)kLh5LiteralSymbols)) {
-            uint32_t mask = 1u << (15 - kLh5LiteralTableBits);
-            do {
-                if (mask == 0) {
-                    d->error = 1;
-                    s = 0;
-                    break;
-                }
-                s = (top & mask) ? d->right[s] : d->left[s];
-                mask >>= 1;
-            } while (s >= (uint32_t)kLh5LiteralSymbols);
-        }
+        if (LH5_UNLIKELY(s >= (uint32_t)kLh5LiteralSymbols))
+            s = Lh5WalkTree(s, top, kLh5LiteralTableBits, kLh5LiteralSymbols);
         uint32_t n = d->literalLengths[s];
         bits <<= n;
         have -= n;
@@ -380,18 +370,8 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
         uint32_t length = s - (256 - kMinMatch);
         top = (uint32_t)(bits >> 48);
         uint32_t x = d->auxTable[top >> (16 - kLh5AuxTableBits)];
-        if (LH5_UNLIKELY(x >= (uint32_t)kLh5PositionSymbols)) {
-            uint32_t mask = 1u << (15 - kLh5AuxTableBits);
-            do {
-                if (mask == 0) {
-                    d->error = 1;
-                    x = 0;
-                    break;
-                }
-                x = (top & mask) ? d->right[x] : d->left[x];
-                mask >>= 1;
-            } while (x >= (uint32_t)kLh5PositionSymbols);
-        }
+        if (LH5_UNLIKELY(x >= (uint32_t)kLh5PositionSymbols))
+            x = Lh5WalkTree(x, top, kLh5AuxTableBits, kLh5PositionSymbols);
         n = d->auxLengths[x];
         bits <<= n;
         have -= n;

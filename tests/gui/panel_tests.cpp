@@ -1,5 +1,6 @@
 // The progress panel painted into a memory bitmap: the idle look, the bar and
 // its fill arithmetic, and the fitted path text with its ellipsis.
+#include "gui_driver.h"
 #include "progress_panel.h"
 #include "setup_state.h"
 
@@ -15,12 +16,7 @@ class Canvas {
 public:
     Canvas(int width, int height) : width_(width), height_(height)
     {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        BITMAPINFO info = gui::TopDownBitmapInfo(width, height);
         dc_ = CreateCompatibleDC(NULL);
         bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, (void **)&bits_, NULL, 0);
         previous_ = SelectObject(dc_, bitmap_);
