@@ -72,4 +72,13 @@ uint32_t Lh5DecodePosition(void);
 void Lh5ReadAuxLengths(int32_t count, int32_t countBits, int32_t special);
 void Lh5ReadLiteralLengths(void);
 
+// A whole record (lh5_record.cpp), decoded as the contract above says: each
+// chunk goes to sink(context, window, count) as soon as it is decoded, and a
+// sink that returns 0 stops the record. An unpackedSize of 0 or less decodes
+// nothing. Returns 1 when every chunk was decoded and taken, 0 when decoding
+// failed (error set), -1 when the sink stopped it.
+typedef int32_t (*Lh5ChunkSink)(void *context, const uint8_t *bytes, uint32_t count);
+int32_t Lh5DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpackedSize,
+                        Lh5ChunkSink sink, void *context);
+
 #endif

@@ -50,25 +50,19 @@ static void ReportNewFile(const char *path)
     }
 }
 
+// Hands one decoded chunk to the locked file writer.
+static int32_t WriteChunk(void *file, const uint8_t *bytes, uint32_t count)
+{
+    return WriteFileLocked((HANDLE)file, bytes, count);
+}
+
 // Decodes an lh5 record into file, 8,192 bytes at a time through the
-// decoder's window. 1 when every byte was decoded and written, else 0.
+// decoder's window, each chunk written before the next is decoded. 1 when
+// every byte was decoded and written, else 0.
 static int32_t WriteLh5Data(HANDLE file, const PayloadRecord *record)
 {
-    Lh5Decoder.input = record->data;
-    Lh5Decoder.inputLimit = record->packedSize;
-    Lh5Decoder.error = 0;
-    Lh5Start();
-    int32_t remaining = (int32_t)record->unpackedSize;
-    while (remaining > 0) {
-        uint32_t count = remaining <= kDecodeChunk ? (uint32_t)remaining : (uint32_t)kDecodeChunk;
-        Lh5DecodeChunk(count, Lh5Decoder.window);
-        if (Lh5Decoder.error != 0)
-            return 0;
-        if (WriteFileLocked(file, Lh5Decoder.window, count) == 0)
-            return 0;
-        remaining -= (int32_t)count;
-    }
-    return 1;
+    return Lh5DecodeRecord(record->data, record->packedSize, (int32_t)record->unpackedSize,
+                           WriteChunk, file) == 1;
 }
 
 // Creates path as a new file, opening a link in its place as the link.

@@ -147,6 +147,46 @@ struct ResourceTree {
         return true;
     }
 
+    // Finds the entry of the directory at offset that the level (0 type,
+    // 1 name, 2 language) asks for: the type named "ZAR", the name 119, then
+    // the first language that leads to data. target receives where it leads:
+    // the next level's directory, at the last level the data entry.
+    bool Lookup(uint32_t offset, int level, uint32_t &target)
+    {
+        static const char *const kMissing[] = {
+            "no \"ZAR\" resource in the executable",
+            "no \"ZAR\" resource with name 119 in the executable",
+            "malformed PE: the \"ZAR\" resource 119 has no data entry"};
+        static const char *const kNotDirectory[] = {
+            "malformed PE: the \"ZAR\" resource type is not a directory",
+            "malformed PE: the \"ZAR\" resource 119 is not a directory"};
+        uint32_t first, count;
+        if (!Directory(offset, first, count))
+            return false;
+        for (uint32_t i = 0; i < count; i++) {
+            uint32_t name = U32(region.base + first + 8 * i);
+            uint32_t entry = U32(region.base + first + 8 * i + 4);
+            bool leadsToDirectory = (entry & 0x80000000u) != 0;
+            bool matches = false;
+            if (level == 0) {
+                if ((name & 0x80000000u) && !NameIsZar(name & 0x7FFFFFFFu, matches))
+                    return false;
+            } else {
+                matches = level == 1 ? name == kZarResourceId : !leadsToDirectory;
+            }
+            if (!matches)
+                continue;
+            if (level < 2 && !leadsToDirectory) {
+                error = kNotDirectory[level];
+                return false;
+            }
+            target = entry & 0x7FFFFFFFu;
+            return true;
+        }
+        error = kMissing[level];
+        return false;
+    }
+
     // True when the string name at offset reads "ZAR" (names are compared
     // without regard to case, as the platform's resource lookup does).
     bool NameIsZar(uint32_t offset, bool &matches)
@@ -253,76 +293,12 @@ bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
 
     // Three fixed levels: type, name, language. Offsets may point anywhere,
     // including back up the tree, but each level is read exactly once.
-    uint32_t first, count;
-    if (!resources.Directory(0, first, count)) {
-        error = resources.error;
-        return false;
-    }
-    uint32_t nameDirectory = 0;
-    bool found = false;
-    for (uint32_t i = 0; i < count && !found; i++) {
-        uint32_t name = U32(resources.region.base + first + 8 * i);
-        uint32_t target = U32(resources.region.base + first + 8 * i + 4);
-        if (!(name & 0x80000000u))
-            continue;
-        bool matches = false;
-        if (!resources.NameIsZar(name & 0x7FFFFFFFu, matches)) {
+    uint32_t dataEntry = 0;
+    for (int level = 0; level < 3; level++) {
+        if (!resources.Lookup(dataEntry, level, dataEntry)) {
             error = resources.error;
             return false;
         }
-        if (!matches)
-            continue;
-        if (!(target & 0x80000000u)) {
-            error = "malformed PE: the \"ZAR\" resource type is not a directory";
-            return false;
-        }
-        nameDirectory = target & 0x7FFFFFFFu;
-        found = true;
-    }
-    if (!found) {
-        error = "no \"ZAR\" resource in the executable";
-        return false;
-    }
-
-    if (!resources.Directory(nameDirectory, first, count)) {
-        error = resources.error;
-        return false;
-    }
-    uint32_t languageDirectory = 0;
-    found = false;
-    for (uint32_t i = 0; i < count && !found; i++) {
-        uint32_t name = U32(resources.region.base + first + 8 * i);
-        uint32_t target = U32(resources.region.base + first + 8 * i + 4);
-        if (name != kZarResourceId)
-            continue;
-        if (!(target & 0x80000000u)) {
-            error = "malformed PE: the \"ZAR\" resource 119 is not a directory";
-            return false;
-        }
-        languageDirectory = target & 0x7FFFFFFFu;
-        found = true;
-    }
-    if (!found) {
-        error = "no \"ZAR\" resource with name 119 in the executable";
-        return false;
-    }
-
-    if (!resources.Directory(languageDirectory, first, count)) {
-        error = resources.error;
-        return false;
-    }
-    uint32_t dataEntry = 0;
-    found = false;
-    for (uint32_t i = 0; i < count && !found; i++) {
-        uint32_t target = U32(resources.region.base + first + 8 * i + 4);
-        if (target & 0x80000000u)
-            continue;
-        dataEntry = target;
-        found = true;
-    }
-    if (!found) {
-        error = "malformed PE: the \"ZAR\" resource 119 has no data entry";
-        return false;
     }
     if (!resources.region.Has(dataEntry, 16)) {
         error = "malformed PE: the \"ZAR\" resource's data entry lies outside the resources";

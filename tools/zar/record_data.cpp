@@ -2,6 +2,26 @@
 
 #include "lh5_decoder.h"
 
+namespace {
+
+// What the decoder's chunk sink needs to reach the caller's sink.
+struct SinkCall {
+    const RecordSink *sink;
+    std::string *sinkError;
+    uint32_t produced;
+};
+
+int32_t PassChunk(void *context, const uint8_t *bytes, uint32_t count)
+{
+    SinkCall *call = static_cast<SinkCall *>(context);
+    if (!(*call->sink)(bytes, count, *call->sinkError))
+        return 0;
+    call->produced += count;
+    return 1;
+}
+
+}  // namespace
+
 uint32_t RecordFileSize(const PayloadRecord &record)
 {
     if (record.method == kPayloadMethodLh5) {
@@ -30,27 +50,21 @@ bool ProduceRecordData(const PayloadRecord &record, const RecordSink &sink, std:
         return true;
     }
 
-    Lh5Decoder.input = record.data;
-    Lh5Decoder.inputLimit = record.packedSize;
-    Lh5Decoder.error = 0;
-    Lh5Start();
-    int32_t remaining = static_cast<int32_t>(record.unpackedSize);
-    uint32_t produced = 0;
-    while (remaining > 0) {
-        uint32_t chunk = remaining <= kLh5WindowSize ? static_cast<uint32_t>(remaining)
-                                                     : static_cast<uint32_t>(kLh5WindowSize);
-        Lh5DecodeChunk(chunk, Lh5Decoder.window);
-        if (Lh5Decoder.error) {
-            error = "lh5 data damaged (decoding failed within output bytes " +
-                    std::to_string(produced) + ".." + std::to_string(produced + chunk - 1) + ")";
-            return false;
-        }
-        if (!sink(Lh5Decoder.window, chunk, sinkError)) {
-            error = sinkError;
-            return false;
-        }
-        produced += chunk;
-        remaining -= static_cast<int32_t>(chunk);
+    // The decoding itself is the setup program's: the same routine, the same
+    // chunks; only what happens to each chunk differs.
+    SinkCall call{&sink, &sinkError, 0};
+    int32_t decoded = Lh5DecodeRecord(record.data, record.packedSize,
+                                      static_cast<int32_t>(record.unpackedSize), PassChunk, &call);
+    if (decoded == 0) {
+        uint32_t left = RecordFileSize(record) - call.produced;
+        uint32_t chunk = left < kLh5WindowSize ? left : static_cast<uint32_t>(kLh5WindowSize);
+        error = "lh5 data damaged (decoding failed within output bytes " +
+                std::to_string(call.produced) + ".." + std::to_string(call.produced + chunk - 1) + ")";
+        return false;
+    }
+    if (decoded < 0) {
+        error = sinkError;
+        return false;
     }
     return true;
 }
