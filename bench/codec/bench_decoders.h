@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-// The setup program's decoder, 8,192 bytes per chunk as extraction calls it;
-// each chunk is appended to out. False when the decoder reports an error.
+// The setup program's decoder, 8,192 bytes per chunk as extraction calls it
+// (Lh5DecodeRecord); each chunk lands in out. False when decoding fails.
 bool DecodeOurs(const std::vector<uint8_t> &stream, size_t size, std::vector<uint8_t> *out);
 
 // liblhasa's -lh5- decoder reading the stream from memory.

@@ -2,49 +2,15 @@
 // the same raw streams and must produce the same bytes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <random>
 #include <vector>
 
 #include <lha_decoder.h>
 
-#include "lh5_decoder.h"
 #include "lh5_stream_writer.h"
+#include "lhasa_decode.h"
 
 namespace {
-
-struct Feed {
-    const std::vector<uint8_t> *stream;
-    size_t at;
-};
-
-size_t ReadFeed(void *buf, size_t len, void *user)
-{
-    Feed *f = static_cast<Feed *>(user);
-    size_t n = std::min(len, f->stream->size() - f->at);
-    std::memcpy(buf, f->stream->data() + f->at, n);
-    f->at += n;
-    return n;
-}
-
-std::vector<uint8_t> LhasaDecode(const std::vector<uint8_t> &stream, size_t size)
-{
-    static char name[] = "-lh5-";
-    Feed feed{&stream, 0};
-    LHADecoder *decoder = lha_decoder_new(lha_decoder_for_name(name), ReadFeed, &feed, size);
-    std::vector<uint8_t> out(size);
-    size_t done = 0;
-    while (done < size) {
-        size_t n = lha_decoder_read(decoder, out.data() + done, size - done);
-        if (n == 0)
-            break;
-        done += n;
-    }
-    lha_decoder_free(decoder);
-    out.resize(done);
-    return out;
-}
 
 TEST(Lh5AgainstLhasa, RandomStreamsDecodeAlike)
 {

@@ -2,37 +2,21 @@
 // decodes, in the installer's 8,192-byte chunks, to the same bytes.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "lh5_decoder.h"
 #include "lh5_encoder.h"
 #include "lh5_stream_writer.h"
+#include "test_data.h"
 
 namespace {
 
 // kind 0: random bytes; 1: text-like words (repeats at every distance);
-// 2: picture-like gradients with a little noise; 3: one repeated byte.
+// 2: code-like patterns; 3: one repeated byte.
 std::vector<uint8_t> Data(int kind, size_t size, uint32_t seed)
 {
-    static const char *words[] = {"setup ", "install ", "the ", "directory ", "file\r\n",
-                                  "varnik ", "template ", "of ", "program ", "archive "};
-    std::mt19937 rng(seed);
-    std::vector<uint8_t> out;
-    while (out.size() < size) {
-        if (kind == 1) {
-            for (const char *c = words[rng() % 10]; *c; c++)
-                out.push_back((uint8_t)*c);
-        } else {
-            size_t i = out.size();
-            out.push_back(kind == 0 ? (uint8_t)rng()
-                          : kind == 3 ? 0xA7
-                                      : (uint8_t)((i / 3) % 640 + i / 1920 * (i % 3) +
-                                                  (rng() % 9 == 0)));
-        }
-    }
-    out.resize(size);
-    return out;
+    return kind == 0 ? RandomBytes(size, seed) : kind == 1 ? TextBytes(size, seed)
+           : kind == 2 ? CodeLikeBytes(size, seed) : std::vector<uint8_t>(size, 0xA7);
 }
 
 void ExpectRoundTrip(const std::vector<uint8_t> &data, int kind)

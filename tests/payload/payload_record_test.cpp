@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "payload_archive.h"
 #include "payload_record.h"
 
 namespace {
 
+// A record as the tests write it: data as text, unpackedSize three times the
+// data, so that a reader taking one size for the other shows.
 struct Fields {
     std::string name;
     std::string data;
@@ -19,25 +22,14 @@ struct Fields {
     bool nul = true;
 };
 
-void PutU32(std::vector<uint8_t> &out, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        out.push_back((uint8_t)(v >> (8 * i)));
-}
-
 std::vector<uint8_t> Archive(std::initializer_list<Fields> records, size_t tail = 0)
 {
     std::vector<uint8_t> a;
     for (const Fields &s : records) {
-        PutU32(a, kPayloadMagic);
-        PutU32(a, s.headerSize >= 0 ? (uint32_t)s.headerSize : (uint32_t)(21 + s.name.size()));
-        PutU32(a, s.method);
-        PutU32(a, s.packedSize >= 0 ? (uint32_t)s.packedSize : (uint32_t)s.data.size());
-        PutU32(a, (uint32_t)s.data.size() * 3);
-        a.insert(a.end(), s.name.begin(), s.name.end());
-        if (s.nul)
-            a.push_back(0);
-        a.insert(a.end(), s.data.begin(), s.data.end());
+        TestRecord r{s.name, s.method, ToBytes(s.data), (int64_t)s.data.size() * 3, s.headerSize,
+                     s.packedSize};
+        r.nul = s.nul;
+        AppendRecord(a, r);
     }
     a.resize(a.size() + tail, 0x7A);
     a.shrink_to_fit(); // so that the sanitizer sees any read past the end

@@ -18,7 +18,7 @@ std::vector<uint8_t> SmallArchive(std::vector<size_t> *starts = nullptr)
 {
     std::vector<uint8_t> text = TextBytes(9000, 7);
     std::vector<uint8_t> more = TextBytes(700, 8);
-    std::vector<RawRecord> records{
+    std::vector<TestRecord> records{
         {"docs\\text.txt", 1, Lh5Encode(text.data(), text.size()), static_cast<uint32_t>(text.size())},
         StoredRecord("plain.txt", "stored bytes"),
         {"more.txt", 1, Lh5Encode(more.data(), more.size()), static_cast<uint32_t>(more.size())},
@@ -26,7 +26,7 @@ std::vector<uint8_t> SmallArchive(std::vector<size_t> *starts = nullptr)
     if (starts) {
         size_t offset = 0;
         starts->push_back(0);
-        for (const RawRecord &r : records) {
+        for (const TestRecord &r : records) {
             offset += 21 + r.name.size() + r.data.size();
             starts->push_back(offset);
         }
@@ -134,7 +134,7 @@ TEST(ZarDamage, CommandsReportTheFailingRecordWithNonZeroExit)
     EXPECT_NE(stubTest.err.find("10 stray byte(s)"), std::string::npos) << stubTest.err;
 
     // A stored record claiming more bytes than it holds.
-    RawRecord greedy = StoredRecord("greedy.txt", "four");
+    TestRecord greedy = StoredRecord("greedy.txt", "four");
     greedy.unpackedSize = 400;
     WriteBytes(scratch / "greedy.zar", BuildArchive({greedy, StoredRecord("next.txt", "0123456789abcdefghijkl")}));
     RunResult greedyTest = Zar({"test", scratch / "greedy.zar"});

@@ -92,15 +92,9 @@ TEST(ZarClassicStreams, ArchiverStreamsTestAndExtractByteForByte) {
     std::vector<LzhEntry> entries = ReadLevel2Streams(ReadBytes(kFixture), names);
     ASSERT_EQ(3u, entries.size());
 
-    std::vector<RawRecord> records;
-    for (const LzhEntry &e : entries) {
-        RawRecord r;
-        r.name = "classic\\" + e.name;
-        r.method = 1;
-        r.data = e.stream;
-        r.unpackedSize = e.length;
-        records.push_back(r);
-    }
+    std::vector<TestRecord> records;
+    for (const LzhEntry &e : entries)
+        records.push_back(Lh5Record("classic\\" + e.name, e.stream, e.length));
     ScratchDir dir;
     WriteBytes(dir / "classic.zar", BuildArchive(records));
 
@@ -126,12 +120,9 @@ TEST(ZarClassicStreams, ArchiverStreamCutShortFails) {
     ASSERT_FALSE(entries.empty());
     // The word salad's stream without its last quarter: decoding it would
     // need more bits than the record holds.
-    RawRecord r;
-    r.name = "cut.txt";
-    r.method = 1;
-    r.data.assign(entries[0].stream.begin(),
-                  entries[0].stream.begin() + entries[0].stream.size() * 3 / 4);
-    r.unpackedSize = entries[0].length;
+    TestRecord r = Lh5Record("cut.txt", Bytes(entries[0].stream.begin(),
+                                              entries[0].stream.begin() + entries[0].stream.size() * 3 / 4),
+                             entries[0].length);
     ScratchDir dir;
     WriteBytes(dir / "cut.zar", BuildArchive({r}));
     RunResult test = Zar({"test", dir / "cut.zar"});

@@ -64,31 +64,6 @@ std::vector<std::string> ListTree(const std::string &root)
     return names;
 }
 
-std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed)
-{
-    std::mt19937 generator(seed);
-    std::vector<uint8_t> bytes(size);
-    for (uint8_t &b : bytes)
-        b = static_cast<uint8_t>(generator());
-    return bytes;
-}
-
-std::vector<uint8_t> TextBytes(size_t size, uint32_t seed)
-{
-    static const char *const words[] = {"install", "folder", "the", "setup", "program", "writes",
-                                        "every", "file", "below", "target", "archive", "record",
-                                        "window", "button", "template", "style", "\r\n"};
-    std::mt19937 generator(seed);
-    std::vector<uint8_t> bytes;
-    while (bytes.size() < size) {
-        const char *word = words[generator() % 17];
-        bytes.insert(bytes.end(), word, word + std::char_traits<char>::length(word));
-        bytes.push_back(' ');
-    }
-    bytes.resize(size);
-    return bytes;
-}
-
 RunResult RunProgram(const std::string &program, const std::vector<std::string> &args)
 {
     ScratchDir capture;
@@ -136,34 +111,3 @@ std::vector<std::string> Lines(const std::string &text)
     return lines;
 }
 
-namespace {
-
-void Put32(std::vector<uint8_t> &out, uint32_t value)
-{
-    for (int i = 0; i < 4; i++)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-}  // namespace
-
-std::vector<uint8_t> BuildArchive(const std::vector<RawRecord> &records)
-{
-    std::vector<uint8_t> out;
-    for (const RawRecord &record : records) {
-        Put32(out, 0x0A72617A);
-        Put32(out, static_cast<uint32_t>(20 + record.name.size() + 1));
-        Put32(out, record.method);
-        Put32(out, static_cast<uint32_t>(record.data.size()));
-        Put32(out, record.unpackedSize);
-        out.insert(out.end(), record.name.begin(), record.name.end());
-        out.push_back(0);
-        out.insert(out.end(), record.data.begin(), record.data.end());
-    }
-    return out;
-}
-
-RawRecord StoredRecord(const std::string &name, const std::string &content)
-{
-    return RawRecord{name, 0, std::vector<uint8_t>(content.begin(), content.end()),
-                     static_cast<uint32_t>(content.size())};
-}

@@ -1,11 +1,15 @@
-// Shared helpers of the zar and samplegen tests: scratch folders, files,
-// running the tools, and hand-made archive records.
+// Helpers of the zar and samplegen tests on the build machine: scratch
+// folders, files and running the tools. Data and archive records come from
+// the shared test support.
 #ifndef TESTS_ZAR_ZAR_TEST_SUPPORT_H
 #define TESTS_ZAR_ZAR_TEST_SUPPORT_H
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "payload_archive.h"
+#include "test_data.h"
 
 // A scratch folder, removed with everything in it at the end of the test.
 struct ScratchDir {
@@ -22,10 +26,6 @@ bool Exists(const std::string &path);
 // Every file below root as relative paths with '/', sorted.
 std::vector<std::string> ListTree(const std::string &root);
 
-// Deterministic test data.
-std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed);
-std::vector<uint8_t> TextBytes(size_t size, uint32_t seed);   // compressible
-
 struct RunResult {
     int exitCode = -1;      // -1 when the program did not exit normally
     int signal = 0;         // the signal that ended it, if any
@@ -39,15 +39,5 @@ RunResult Zar(const std::vector<std::string> &args);
 
 // The lines of a text, without their line feeds.
 std::vector<std::string> Lines(const std::string &text);
-
-// One record made by hand, fields as given.
-struct RawRecord {
-    std::string name;
-    uint32_t method = 0;
-    std::vector<uint8_t> data;
-    uint32_t unpackedSize = 0;
-};
-std::vector<uint8_t> BuildArchive(const std::vector<RawRecord> &records);
-RawRecord StoredRecord(const std::string &name, const std::string &content);
 
 #endif

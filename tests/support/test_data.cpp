@@ -17,14 +17,14 @@ uint32_t Next(uint32_t *state) {
 
 }  // namespace
 
-std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
+Bytes RandomBytes(size_t size, uint32_t seed) {
     uint32_t state = seed | 1;
     std::vector<uint8_t> out(size);
     for (size_t i = 0; i < size; ++i) out[i] = static_cast<uint8_t>(Next(&state) >> 24);
     return out;
 }
 
-std::vector<uint8_t> TextBytes(size_t size, uint32_t seed) {
+Bytes TextBytes(size_t size, uint32_t seed) {
     static const char *const kWords[] = {
         "the", "installer", "writes", "each", "file", "below", "target", "directory",
         "and", "a", "progress", "bar", "shows", "which", "one", "is", "being", "copied",
@@ -53,7 +53,7 @@ std::vector<uint8_t> TextBytes(size_t size, uint32_t seed) {
     return out;
 }
 
-std::vector<uint8_t> CodeLikeBytes(size_t size, uint32_t seed) {
+Bytes CodeLikeBytes(size_t size, uint32_t seed) {
     static const uint8_t kPatterns[][6] = {
         {0x55, 0x8b, 0xec, 0x83, 0xec, 0x00}, {0x8b, 0x45, 0x00, 0x50, 0xe8, 0x00},
         {0x89, 0x45, 0x00, 0x8b, 0x4d, 0x00}, {0xc3, 0x90, 0x90, 0x90, 0xcc, 0xcc},
@@ -81,7 +81,7 @@ std::vector<uint8_t> CodeLikeBytes(size_t size, uint32_t seed) {
     return out;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string &path) {
+Bytes ReadFileBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),

@@ -1,8 +1,8 @@
-// Hand-built lh5 streams for the decoder tests: a bit writer, a block writer
-// that codes the three sets of code lengths the way the decoder reads them,
-// and random sound streams with the bytes they decode to.
-#ifndef TESTS_LH5_LH5_STREAM_WRITER_H
-#define TESTS_LH5_LH5_STREAM_WRITER_H
+// Hand-built lh5 streams: a bit writer, a block writer that codes the three
+// sets of code lengths the way the decoder reads them, random sound streams
+// with the bytes they decode to, and the installer's chunked decoding.
+#ifndef TESTS_SUPPORT_LH5_STREAM_WRITER_H
+#define TESTS_SUPPORT_LH5_STREAM_WRITER_H
 
 #include <cstdint>
 #include <random>
@@ -11,7 +11,14 @@
 struct BitWriter {
     std::vector<uint8_t> bytes;
     uint64_t bitCount = 0;
-    void Put(uint32_t value, int n); // low n bits, most significant first
+    BitWriter &Put(uint32_t value, int n); // low n bits, most significant first
+    // Blocks whose literal code gives every byte an 8-bit code, the byte
+    // itself: the code-length code is the single symbol 10 (length 8), 256
+    // literal lengths follow from zero bits each, the position code is the
+    // single symbol 0. No matches.
+    BitWriter &Literals(const std::vector<uint8_t> &data);
+    // A block whose code-length code is one length-1 code: not complete.
+    BitWriter &Incomplete();
 };
 
 // Canonical codes: shorter first, within a length by symbol order.
@@ -49,8 +56,8 @@ struct Lh5TestStream {
 // matches never reach before the start of the data.
 Lh5TestStream RandomStream(std::mt19937 &rng, size_t size);
 
-// Decodes as the installer does: Lh5Start, then chunks of at most 8,192
-// bytes, testing error after each. *errorChunk: first failing chunk or -1.
+// Decodes as the installer does (Lh5DecodeRecord): chunks of at most 8,192
+// bytes, error tested after each. *errorChunk: first failing chunk or -1.
 std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size,
                                   int *errorChunk);
 

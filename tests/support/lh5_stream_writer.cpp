@@ -5,7 +5,7 @@
 
 #include "lh5_decoder.h"
 
-void BitWriter::Put(uint32_t value, int n)
+BitWriter &BitWriter::Put(uint32_t value, int n)
 {
     for (int i = n - 1; i >= 0; i--) {
         if (bitCount % 8 == 0)
@@ -14,6 +14,23 @@ void BitWriter::Put(uint32_t value, int n)
             bytes.back() |= (uint8_t)(0x80 >> (bitCount % 8));
         bitCount++;
     }
+    return *this;
+}
+
+BitWriter &BitWriter::Literals(const std::vector<uint8_t> &data)
+{
+    for (size_t done = 0; done < data.size();) {
+        size_t count = std::min<size_t>(data.size() - done, 65535);
+        Put((uint32_t)count, 16).Put(0, 5).Put(10, 5).Put(256, 9).Put(0, 8);
+        while (count-- > 0)
+            Put(data[done++], 8);
+    }
+    return *this;
+}
+
+BitWriter &BitWriter::Incomplete()
+{
+    return Put(100, 16).Put(1, 5).Put(1, 3).Put(0, 16);
 }
 
 std::vector<uint32_t> CanonicalCodes(const std::vector<uint8_t> &lengths)
@@ -358,26 +375,19 @@ Lh5TestStream RandomStream(std::mt19937 &rng, size_t size)
     return result;
 }
 
+static int32_t AppendChunk(void *out, const uint8_t *bytes, uint32_t count)
+{
+    static_cast<std::vector<uint8_t> *>(out)->insert(static_cast<std::vector<uint8_t> *>(out)->end(),
+                                                     bytes, bytes + count);
+    return 1;
+}
+
 std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size,
                                   int *errorChunk)
 {
     std::vector<uint8_t> out;
-    out.reserve(size);
-    *errorChunk = -1;
-    Lh5Decoder.input = stream.data();
-    Lh5Decoder.inputLimit = (uint32_t)stream.size();
-    Lh5Decoder.error = 0;
-    Lh5Start();
-    int64_t remaining = (int32_t)size;
-    for (int chunk = 0; remaining > 0; chunk++) {
-        uint32_t c = remaining > kLh5WindowSize ? (uint32_t)kLh5WindowSize : (uint32_t)remaining;
-        Lh5DecodeChunk(c, Lh5Decoder.window);
-        if (Lh5Decoder.error) {
-            *errorChunk = chunk;
-            break;
-        }
-        out.insert(out.end(), Lh5Decoder.window, Lh5Decoder.window + c);
-        remaining -= c;
-    }
+    bool ok = Lh5DecodeRecord(stream.data(), (uint32_t)stream.size(), (int32_t)size, AppendChunk,
+                              &out) == 1;
+    *errorChunk = ok ? -1 : (int)(out.size() / kLh5WindowSize);
     return out;
 }

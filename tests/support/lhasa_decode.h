@@ -1,6 +1,6 @@
-// The independent decoder: liblhasa's raw -lh5- decoder.
-#ifndef TESTS_LH5ENC_LHASA_DECODE_H
-#define TESTS_LH5ENC_LHASA_DECODE_H
+// The independent decoder: liblhasa's raw -lh5- decoder (build machine only).
+#ifndef TESTS_SUPPORT_LHASA_DECODE_H
+#define TESTS_SUPPORT_LHASA_DECODE_H
 
 #include <cstddef>
 #include <cstdint>
