@@ -2,59 +2,6 @@
 
 namespace badinput {
 
-static void PutU32(Bytes &out, uint64_t value)
-{
-    for (int i = 0; i < 32; i += 8)
-        out.push_back((uint8_t)(value >> i));
-}
-
-void AppendRecord(Bytes &archive, const RawRecord &r)
-{
-    PutU32(archive, r.magic);
-    PutU32(archive, r.headerSize < 0 ? 20 + r.name.size() + 1 : (uint64_t)r.headerSize);
-    PutU32(archive, r.method);
-    PutU32(archive, r.packedSize < 0 ? r.data.size() : (uint64_t)r.packedSize);
-    PutU32(archive, r.unpackedSize < 0 ? r.data.size() : (uint64_t)r.unpackedSize);
-    archive.insert(archive.end(), r.name.begin(), r.name.end());
-    archive.push_back(0);
-    archive.insert(archive.end(), r.data.begin(), r.data.end());
-}
-
-RawRecord StoredRecord(const std::string &name, const std::string &text)
-{
-    RawRecord r;
-    r.name = name;
-    r.data = ToBytes(text);
-    return r;
-}
-
-RawRecord Lh5Record(const std::string &name, const Bytes &stream, int64_t unpackedSize)
-{
-    RawRecord r;
-    r.name = name;
-    r.method = 1;
-    r.data = stream;
-    r.unpackedSize = unpackedSize;
-    return r;
-}
-
-Bytes SampleText(size_t size, uint32_t seed)
-{
-    static const char *const words[] = {"setup ",  "archive ", "record ", "window ",
-                                        "decoder ", "the ",    "of ",     "VarnikPlus ",
-                                        "\r\n",     "template "};
-    Bytes text;
-    while (text.size() < size) {
-        seed = seed * 1103515245u + 12345u;
-        for (const char *p = words[(seed >> 16) % 10]; *p; ++p)
-            text.push_back((uint8_t)*p);
-        if (((seed >> 8) & 7) == 0)
-            text.push_back((uint8_t)(seed >> 20));
-    }
-    text.resize(size);
-    return text;
-}
-
 // Lengths 0..6 in three bits; 7 and up as 111, (length - 7) ones and a zero.
 static void PutSmallCode(BitWriter &w, const SmallCode &code, int countBits, int special)
 {

@@ -1,6 +1,6 @@
-// Malformed payloads for the extraction campaign: archive records with any
-// header values, and lh5 blocks written field by field, so that one field at
-// a time can be made to lie.
+// Malformed lh5 streams for the extraction campaign: blocks written field by
+// field, so that one field at a time can be made to lie. Records with any
+// header values come from the support's payload_archive.h.
 #ifndef TESTS_BADINPUT_BAD_PAYLOADS_H
 #define TESTS_BADINPUT_BAD_PAYLOADS_H
 
@@ -9,32 +9,9 @@
 #include <vector>
 
 #include "lh5_stream_writer.h"
+#include "payload_archive.h"
 
 namespace badinput {
-
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes ToBytes(const std::string &text) { return Bytes(text.begin(), text.end()); }
-
-// One archive record. The name is written with its NUL after the fixed
-// header and the data right behind it, whatever the header fields claim;
-// -1 in a size field writes the value that matches those bytes.
-struct RawRecord {
-    std::string name;
-    uint32_t method = 0;
-    Bytes data;
-    int64_t headerSize = -1;   // -1: 20 + name + NUL
-    int64_t packedSize = -1;   // -1: data.size()
-    int64_t unpackedSize = -1; // -1: data.size()
-    uint32_t magic = 0x0A72617A;
-};
-
-void AppendRecord(Bytes &archive, const RawRecord &record);
-RawRecord StoredRecord(const std::string &name, const std::string &text);
-RawRecord Lh5Record(const std::string &name, const Bytes &stream, int64_t unpackedSize);
-
-// Words, line breaks and now and then a stray byte: compresses like text.
-Bytes SampleText(size_t size, uint32_t seed);
 
 // An lh5 block as written. A small code (aux or position) is its count field
 // and lengths, or the single-symbol form when lengths is empty. Lengths of 7

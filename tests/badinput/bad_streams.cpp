@@ -54,7 +54,7 @@ std::vector<int> FullPositionLengths()
 std::vector<StreamCase> CodeLengthCases()
 {
     CaseList list;
-    const Bytes text = SampleText(700, 11);
+    const Bytes text = TextBytes(700, 11);
 
     // Count fields above the symbol counts: 20 and 31 aux lengths, 15
     // position lengths, 511 literal lengths.
@@ -177,7 +177,7 @@ std::vector<StreamCase> CodeLengthCases()
     }
 
     // A defect in the second block, after a whole chunk has been written.
-    RawBlock first = LiteralBlock(SampleText(9000, 5));
+    RawBlock first = LiteralBlock(TextBytes(9000, 5));
     list.Sound("two blocks", {first, LiteralBlock(text)});
     list.Damaged("second block's aux code incomplete", {first, withAux({1})});
 

@@ -56,34 +56,13 @@ int32_t ExtractOnWorker(const std::string &label)
     return worker.result;
 }
 
-std::string ReadAll(const std::string &path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string data(GetFileSize(file, NULL), '\0');
-    DWORD read = 0;
-    ReadFile(file, &data[0], (DWORD)data.size(), &read, NULL);
-    CloseHandle(file);
-    return data.substr(0, read);
-}
-
-// Names directly in folder (which ends in a backslash), folders with a final
-// backslash.
+// Names directly in folder, folders with a final backslash.
 Names TopLevel(const std::string &folder)
 {
-    Names names;
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA((folder + "*").c_str(), &entry);
-    for (BOOL more = listing != INVALID_HANDLE_VALUE; more; more = FindNextFileA(listing, &entry)) {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        names.push_back(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? name + "\\" : name);
-    }
-    if (listing != INVALID_HANDLE_VALUE)
-        FindClose(listing);
+    Names names = ListFolder(folder);
+    for (std::string &name : names)
+        if (DirExists(Join(folder, name)))
+            name += "\\";
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -150,7 +129,7 @@ void BadInputTest::Walk(const std::string &relative, Outside &outside) const
         if (path.back() == '\\')
             Walk(path, outside);
         else if (path != "carrier.exe")
-            outside.contents.push_back(path + ": " + ReadAll(root + "\\" + path));
+            outside.contents.push_back(path + ": " + ReadText(root + "\\" + path));
     }
 }
 
@@ -162,8 +141,8 @@ BadInputTest::Outside BadInputTest::Snapshot() const
     GetTempPathA(MAX_PATH, temp);
     outside.temp = TopLevel(temp);
     outside.drive = TopLevel(drive_);
-    outside.driveCanaries = ReadAll(drive_ + "badinput-canary.txt") + "|" +
-                            ReadAll(drive_ + "badinput-canary\\inner.txt");
+    outside.driveCanaries = ReadText(drive_ + "badinput-canary.txt") + "|" +
+                            ReadText(drive_ + "badinput-canary\\inner.txt");
     return outside;
 }
 
@@ -175,15 +154,7 @@ Outcome BadInputTest::Install(const Bytes &payload, int32_t fileCount, const std
     RemoveTree(installDir.substr(0, installDir.size() - 1));
     CreateDirectoryA(installDir.c_str(), NULL);
 
-    // The carrier's resources are replaced as a whole: the payload is its
-    // only one.
-    HANDLE update = BeginUpdateResourceA(carrier_.c_str(), TRUE);
-    EXPECT_TRUE(update != NULL &&
-                UpdateResourceA(update, "ZAR", MAKEINTRESOURCEA(119),
-                                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                                (void *)payload.data(), (DWORD)payload.size()) &&
-                EndUpdateResourceA(update, FALSE))
-        << label;
+    EXPECT_TRUE(SetPayloadResource(carrier_, payload)) << label;
     HMODULE module = LoadLibraryExA(carrier_.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     EXPECT_NE(module, (HMODULE)NULL) << label;
 
@@ -215,8 +186,7 @@ Outcome BadInputTest::Install(const Bytes &payload, int32_t fileCount, const std
 
 Bytes BadInputTest::ReadInstalled(const std::string &name) const
 {
-    std::string data = ReadAll(installDir + name);
-    return Bytes(data.begin(), data.end());
+    return ReadBytes(installDir + name);
 }
 
 } // namespace badinput

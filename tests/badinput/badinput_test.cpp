@@ -35,18 +35,18 @@ const char kBadName[] = "damaged.bin";
 
 const Bytes &SecondData()
 {
-    static const Bytes data = SampleText(3000, 1);
+    static const Bytes data = TextBytes(3000, 1);
     return data;
 }
 
 // good1, good2, the records under test, after.txt when asked for, then tail.
-Bytes Payload(const std::vector<RawRecord> &middle, bool withAfter, const Bytes &tail = {})
+Bytes Payload(const std::vector<TestRecord> &middle, bool withAfter, const Bytes &tail = {})
 {
     Bytes archive;
     AppendRecord(archive, StoredRecord(kFirstName, kFirstText));
     AppendRecord(archive, Lh5Record(kSecondName, Lh5Encode(SecondData().data(), SecondData().size()),
                                     (int64_t)SecondData().size()));
-    for (const RawRecord &r : middle)
+    for (const TestRecord &r : middle)
         AppendRecord(archive, r);
     if (withAfter)
         AppendRecord(archive, StoredRecord(kAfterName, kAfterText));
@@ -106,10 +106,10 @@ protected:
 // A sound lh5 stream of 700 bytes.
 Bytes LiteralBlockStream()
 {
-    return BlockStream({LiteralBlock(SampleText(700, 11))});
+    return BlockStream({LiteralBlock(TextBytes(700, 11))});
 }
 
-RawRecord Evil(const std::string &name = "evil.txt")
+TestRecord Evil(const std::string &name = "evil.txt")
 {
     return StoredRecord(name, "EVIL");
 }
@@ -118,45 +118,45 @@ TEST_F(BadPayloads, DamagedRecordHeadersAreRefusedBeforeAnythingIsCreated)
 {
     struct Case {
         const char *label;
-        std::vector<RawRecord> records;
+        std::vector<TestRecord> records;
         bool withAfter;
         Expect expect = Expect::Refused;
         Bytes tail = {};
         size_t cut = 0; // bytes cut off the end of the archive
     };
-    auto evil = [](void (*change)(RawRecord &)) {
-        RawRecord r = Evil();
+    auto evil = [](void (*change)(TestRecord &)) {
+        TestRecord r = Evil();
         change(r);
         return r;
     };
-    RawRecord lh5 = Lh5Record("evil.bin", LiteralBlockStream(), 700);
-    RawRecord lh5PastEnd = lh5;
+    TestRecord lh5 = Lh5Record("evil.bin", LiteralBlockStream(), 700);
+    TestRecord lh5PastEnd = lh5;
     lh5PastEnd.packedSize = (int64_t)lh5.data.size() + 1;
     Bytes partial;
     AppendRecord(partial, Evil("a-name-that-the-archive-cuts.txt"));
     partial.resize(30);
 
     const Case cases[] = {
-        {"magic in capitals", {evil([](RawRecord &r) { r.magic = 0x0A52415A; })}, true},
-        {"magic one bit off", {evil([](RawRecord &r) { r.magic ^= 0x100; })}, true},
-        {"headerSize 0", {evil([](RawRecord &r) { r.headerSize = 0; })}, true},
-        {"headerSize 19", {evil([](RawRecord &r) { r.headerSize = 19; })}, true},
-        {"headerSize 20", {evil([](RawRecord &r) { r.headerSize = 20; })}, true},
-        {"headerSize 21", {evil([](RawRecord &r) { r.headerSize = 21; })}, true},
-        {"headerSize wrapping past 4 GiB", {evil([](RawRecord &r) { r.headerSize = 0xFFFFFFF0; })},
+        {"magic in capitals", {evil([](TestRecord &r) { r.magic = 0x0A52415A; })}, true},
+        {"magic one bit off", {evil([](TestRecord &r) { r.magic ^= 0x100; })}, true},
+        {"headerSize 0", {evil([](TestRecord &r) { r.headerSize = 0; })}, true},
+        {"headerSize 19", {evil([](TestRecord &r) { r.headerSize = 19; })}, true},
+        {"headerSize 20", {evil([](TestRecord &r) { r.headerSize = 20; })}, true},
+        {"headerSize 21", {evil([](TestRecord &r) { r.headerSize = 21; })}, true},
+        {"headerSize wrapping past 4 GiB", {evil([](TestRecord &r) { r.headerSize = 0xFFFFFFF0; })},
          true},
-        {"name field without its NUL", {evil([](RawRecord &r) { r.headerSize = 20 + 8; })}, true},
-        {"empty name", {evil([](RawRecord &r) { r.name = "", r.headerSize = 24; })}, true},
-        {"header past the end", {evil([](RawRecord &r) { r.headerSize = 20 + 9 + 100; })}, false},
-        {"header ending at the end", {evil([](RawRecord &r) { r.data.clear(); })}, false},
+        {"name field without its NUL", {evil([](TestRecord &r) { r.headerSize = 20 + 8; })}, true},
+        {"empty name", {evil([](TestRecord &r) { r.name = "", r.headerSize = 24; })}, true},
+        {"header past the end", {evil([](TestRecord &r) { r.headerSize = 20 + 9 + 100; })}, false},
+        {"header ending at the end", {evil([](TestRecord &r) { r.data.clear(); })}, false},
         {"archive ending inside a header", {}, false, Expect::Refused, partial},
-        {"stored data past the end", {evil([](RawRecord &r) { r.packedSize = 5; })}, false},
+        {"stored data past the end", {evil([](TestRecord &r) { r.packedSize = 5; })}, false},
         {"lh5 data past the end", {lh5PastEnd}, false},
-        {"packedSize 0xFFFFFFFF", {evil([](RawRecord &r) { r.packedSize = 0xFFFFFFFF; })}, true},
-        {"stored unpackedSize past the end", {evil([](RawRecord &r) { r.unpackedSize = 5; })},
+        {"packedSize 0xFFFFFFFF", {evil([](TestRecord &r) { r.packedSize = 0xFFFFFFFF; })}, true},
+        {"stored unpackedSize past the end", {evil([](TestRecord &r) { r.unpackedSize = 5; })},
          false},
         {"stored unpackedSize 0xFFFFFFFF",
-         {evil([](RawRecord &r) { r.unpackedSize = 0xFFFFFFFF; })}, true},
+         {evil([](TestRecord &r) { r.unpackedSize = 0xFFFFFFFF; })}, true},
         {"archive cut inside the last record's data", {lh5}, false, Expect::Refused, {}, 10},
         {"20 stray bytes after the last record", {}, false, Expect::Ignored, Bytes(20, 'x')},
         {"21 stray bytes after the last record", {}, false, Expect::Refused, Bytes(21, 'x')},
@@ -234,7 +234,7 @@ TEST_F(BadPayloads, CutStreamsFailInsteadOfDecodingZeroFill)
 {
     // 20,000 bytes in three chunks; a cut anywhere, down to the last byte,
     // fails, also after whole chunks were written.
-    Bytes text = SampleText(20000, 3);
+    Bytes text = TextBytes(20000, 3);
     Bytes stream = Lh5Encode(text.data(), text.size());
     size_t n = stream.size();
     for (size_t keep : {(size_t)0, (size_t)1, (size_t)2, (size_t)16, n / 4, n / 2, n - 2, n - 1}) {
@@ -261,7 +261,7 @@ TEST_F(BadPayloads, BitFlipSweepEndsInFailureOrACompleteFile)
     // codes) and every fifth bit of the symbols after them, one at a time. The format carries no checksum: a flip that still decodes gives
     // a complete file whose bytes may differ; anything else must fail and
     // leave no file.
-    Bytes text = SampleText(400, 9);
+    Bytes text = TextBytes(400, 9);
     Bytes stream = Lh5Encode(text.data(), text.size());
     const size_t headerBits = 48 * 8;
     int refused = 0, same = 0, different = 0;

@@ -10,7 +10,9 @@
 #include "folder_link.h"
 #include "iat_hook.h"
 #include "setup_state.h"
-#include "test_payload.h"
+#include "lh5_stream_writer.h"
+#include "payload_archive.h"
+#include "test_files.h"
 #ifdef HAVE_LH5ENC
 #include "lh5_encoder.h"
 #endif
@@ -167,12 +169,12 @@ TEST_F(ExtractEntryTest, OtherMethodsAreStoredAndTheWindowCarriesOver)
         EXPECT_GT(Extract({record}), 0) << method;
         EXPECT_EQ(Installed(record.name), Pattern(300, method)) << method;
     }
-    Lh5Writer back;
-    back.Bits(1, 16);                    // one symbol
-    back.Bits(0, 5), back.Bits(0, 5);    // code-length code: a single symbol, unused
-    back.Bits(0, 9), back.Bits(509, 9);  // literal code: the single symbol 509, 256 bytes
-    back.Bits(0, 4), back.Bits(8, 4);    // position code: the single symbol 8, then
-    back.Bits(127, 7), back.Bits(0, 16); // 7 extra bits: 128 + 127, so 256 bytes back
+    BitWriter back;
+    back.Put(1, 16);                    // one symbol
+    back.Put(0, 5), back.Put(0, 5);    // code-length code: a single symbol, unused
+    back.Put(0, 9), back.Put(509, 9);  // literal code: the single symbol 509, 256 bytes
+    back.Put(0, 4), back.Put(8, 4);    // position code: the single symbol 8, then
+    back.Put(127, 7), back.Put(0, 16); // 7 extra bits: 128 + 127, so 256 bytes back
     const Bytes first = Pattern(8192, 15);
     EXPECT_GT(Extract({Lh5("first.bin", first)}), 0);
     EXPECT_GT(Extract({{"second.bin", 1, back.bytes, 256}}), 0);
@@ -255,8 +257,8 @@ TEST_F(ExtractEntryTest, WritesInPiecesOf32767AndChunksOf8192)
 TEST_F(ExtractEntryTest, FailedRecordsDeleteOnlyTheirOwnFile)
 {
     // Decode errors, at once and after a first chunk has been written.
-    for (auto [stream, size] : {std::pair{Lh5Writer().Incomplete().bytes, 100},
-                                std::pair{Lh5Writer().Literals(Pattern(8192, 9)).Incomplete().bytes, 9000}}) {
+    for (auto [stream, size] : {std::pair{BitWriter().Incomplete().bytes, 100},
+                                std::pair{BitWriter().Literals(Pattern(8192, 9)).Incomplete().bytes, 9000}}) {
         Bytes archive;
         AppendRecord(archive, Stored("kept.txt", {1}));
         uint32_t second = (uint32_t)archive.size();

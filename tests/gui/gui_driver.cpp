@@ -1,7 +1,6 @@
 #include "gui_driver.h"
 
-#include <shlobj.h>
-#include <shobjidl.h>
+#include <commctrl.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -12,8 +11,6 @@ namespace gui {
 namespace {
 
 const int kPollMs = 20;
-const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 bool HasChildOfClass(HWND window, const char *className)
 {
@@ -150,15 +147,63 @@ SetupProcess::~SetupProcess()
         CloseHandle(info_.hProcess);
         CloseHandle(info_.hThread);
     }
+    if (job_)
+        CloseHandle(job_);
 }
 
+// Started suspended and put into a job of its own before its first
+// instruction, so that every process it starts is counted in that job.
 bool SetupProcess::Start(const std::string &exePath, const std::string &startDir)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exePath + "\"";
-    return CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
-                          startDir.c_str(), &startup, &info_) != 0;
+    job_ = CreateJobObjectA(NULL, NULL);
+    if (!CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL,
+                        startDir.c_str(), &startup, &info_))
+        return false;
+    if (!AssignProcessToJobObject(job_, info_.hProcess)) {
+        CloseHandle(job_);
+        job_ = NULL;
+    }
+    ResumeThread(info_.hThread);
+    return true;
+}
+
+int SetupProcess::ProcessesStartedOnceAllEnded(int timeoutMs)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    for (int waited = 0; job_ != NULL; waited += kPollMs) {
+        if (!QueryInformationJobObject(job_, JobObjectBasicAccountingInformation, &accounting,
+                                       sizeof accounting, NULL))
+            return -1;
+        if (accounting.ActiveProcesses == 0)
+            return (int)accounting.TotalProcesses;
+        if (waited >= timeoutMs)
+            return -1;
+        Sleep(kPollMs);
+    }
+    return -1;
+}
+
+bool WaitPostedHandled(HWND window, int timeoutMs)
+{
+    const HICON marks[] = {LoadIconA(NULL, IDI_APPLICATION), LoadIconA(NULL, IDI_WINLOGO)};
+    for (int round = 0; round < 2; ++round) {
+        DWORD_PTR shown = 0;
+        if (!SendMessageTimeoutA(window, WM_GETICON, ICON_SMALL, 0, SMTO_NORMAL, timeoutMs, &shown))
+            return false;
+        const HICON mark = (HICON)shown == marks[0] ? marks[1] : marks[0];
+        PostMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)mark);
+        for (int waited = 0; (HICON)shown != mark; waited += kPollMs) {
+            if (waited >= timeoutMs)
+                return false;
+            Sleep(kPollMs);
+            if (!SendMessageTimeoutA(window, WM_GETICON, ICON_SMALL, 0, SMTO_NORMAL, timeoutMs, &shown))
+                return false;
+        }
+    }
+    return true;
 }
 
 HWND SetupProcess::WaitDialog(int timeoutMs)
@@ -178,7 +223,7 @@ HWND SetupProcess::WaitDialog(int timeoutMs)
 MessageBoxSeen FindMessageBox(DWORD pid, HWND except, int timeoutMs)
 {
     MessageBoxSeen seen;
-    for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += kPollMs) {
         for (HWND window : WindowsOf(pid)) {
             if (window == except || !IsMessageBox(window))
                 continue;
@@ -224,6 +269,29 @@ HWND SetupProcess::WaitOtherDialog(HWND except, int timeoutMs)
         Sleep(kPollMs);
     }
     return NULL;
+}
+
+HWND SetupProcess::OpenBrowser()
+{
+    ClickCommand(dialog_, 1003);
+    HWND browser = WaitOtherDialog(dialog_);
+    HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
+    for (int waited = 0; tree && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0); waited += kPollMs) {
+        if (waited >= 20000)
+            return NULL;
+        Sleep(kPollMs);
+    }
+    return tree && WaitPostedHandled(tree) ? browser : NULL;
+}
+
+bool SetupProcess::WaitGone(HWND window, int timeoutMs)
+{
+    for (int waited = 0; IsWindow(window); waited += kPollMs) {
+        if (waited >= timeoutMs)
+            return false;
+        Sleep(kPollMs);
+    }
+    return true;
 }
 
 std::string SetupProcess::CurrentDirectory() const
@@ -300,8 +368,7 @@ void ClickCommand(HWND dialog, int id)
 void Answer(const MessageBoxSeen &box, int id)
 {
     ClickCommand(box.window, id);
-    for (int waited = 0; waited < 10000 && IsWindow(box.window); waited += kPollMs)
-        Sleep(kPollMs);
+    SetupProcess::WaitGone(box.window);
 }
 
 bool ControlVisible(HWND dialog, int id)
@@ -356,114 +423,6 @@ std::string WinPath(const std::string &path)
     return result;
 }
 
-std::string DirOfModule()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(NULL, path, sizeof path);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
-std::string Join(const std::string &dir, const std::string &name)
-{
-    if (!dir.empty() && dir.back() == '\\')
-        return dir + name;
-    return dir + "\\" + name;
-}
-
-bool MakeDirs(const std::string &path)
-{
-    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), NULL);
-    CreateDirectoryA(path.c_str(), NULL);
-    return IsDirectory(path);
-}
-
-bool WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-bool WriteText(const std::string &path, const std::string &text)
-{
-    return WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
-std::vector<uint8_t> ReadBytes(const std::string &path)
-{
-    std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    bytes.resize(GetFileSize(file, NULL));
-    DWORD read = 0;
-    if (!bytes.empty())
-        ReadFile(file, bytes.data(), (DWORD)bytes.size(), &read, NULL);
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDirectory(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-static void ListInto(const std::string &dir, const std::string &prefix,
-                     std::vector<std::string> &out, bool removeAll)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA(Join(dir, "*").c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string full = Join(dir, name);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ListInto(full, prefix + name + "\\", out, removeAll);
-            if (removeAll)
-                RemoveDirectoryA(full.c_str());
-        } else if (removeAll) {
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(full.c_str());
-        } else {
-            out.push_back(prefix + name);
-        }
-    } while (FindNextFileA(listing, &entry));
-    FindClose(listing);
-}
-
-void RemoveTree(const std::string &path)
-{
-    std::vector<std::string> unused;
-    ListInto(path, "", unused, true);
-    RemoveDirectoryA(path.c_str());
-}
-
-std::vector<std::string> ListFiles(const std::string &dir)
-{
-    std::vector<std::string> files;
-    ListInto(dir, "", files, false);
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 void UseUnmanagedWindows()
 {
     HKEY key;
@@ -472,157 +431,6 @@ void UseUnmanagedWindows()
         return;
     RegSetValueExA(key, "Managed", 0, REG_SZ, (const BYTE *)"N", 2);
     RegCloseKey(key);
-}
-
-std::string ReadShellFolder(const char *name)
-{
-    char value[MAX_PATH] = "";
-    DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, kShellFoldersKey, name, RRF_RT_REG_SZ, NULL, value,
-                     &size) != ERROR_SUCCESS)
-        return std::string();
-    return value;
-}
-
-void SetShellFolder(const char *name, const char *value)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, NULL, 0, KEY_SET_VALUE, NULL,
-                        &key, NULL) != ERROR_SUCCESS)
-        return;
-    if (value)
-        RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
-    else
-        RegDeleteValueA(key, name);
-    RegCloseKey(key);
-}
-
-std::string ReadUninstallValue(const std::string &product, const char *value)
-{
-    char text[1024] = "";
-    DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), value, RRF_RT_REG_SZ,
-                     NULL, text, &size) != ERROR_SUCCESS)
-        return std::string();
-    return text;
-}
-
-bool UninstallKeyExists(const std::string &product)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, KEY_READ, &key)
-        != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-void DeleteUninstallKey(const std::string &product)
-{
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str());
-}
-
-void CreateUninstallKey(const std::string &product, const std::string &displayName)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kUninstallKey + product).c_str(), 0, NULL, 0,
-                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName.c_str(),
-                   (DWORD)displayName.size() + 1);
-    RegCloseKey(key);
-}
-
-ShortcutSeen ReadShortcut(const std::string &linkPath)
-{
-    ShortcutSeen seen;
-    HRESULT init = CoInitialize(NULL);
-    IShellLinkA *link = NULL;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   (void **)&link))) {
-        IPersistFile *file = NULL;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
-            wchar_t wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-                char text[MAX_PATH] = "";
-                if (link->GetPath(text, MAX_PATH, NULL, SLGP_RAWPATH) == S_OK)
-                    seen.target = text;
-                text[0] = '\0';
-                link->GetArguments(text, MAX_PATH);
-                seen.arguments = text;
-                text[0] = '\0';
-                link->GetWorkingDirectory(text, MAX_PATH);
-                seen.workingDir = text;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    if (SUCCEEDED(init))
-        CoUninitialize();
-    return seen;
-}
-
-static void AppendLe32(std::vector<uint8_t> &out, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back((uint8_t)(value >> (8 * i)));
-}
-
-std::vector<uint8_t> BuildPayload(const std::vector<PayloadFile> &files)
-{
-    std::vector<uint8_t> archive;
-    for (const PayloadFile &file : files) {
-        const uint32_t size = (uint32_t)file.second.size();
-        AppendLe32(archive, 0x0A72617A);                        // "zar\n"
-        AppendLe32(archive, 20 + (uint32_t)file.first.size() + 1);
-        AppendLe32(archive, 0);                                 // stored
-        AppendLe32(archive, size);
-        AppendLe32(archive, size);
-        archive.insert(archive.end(), file.first.begin(), file.first.end());
-        archive.push_back(0);
-        archive.insert(archive.end(), file.second.begin(), file.second.end());
-    }
-    return archive;
-}
-
-bool CopyWithPayload(const std::string &exe, const std::string &copyPath,
-                     const std::vector<uint8_t> &payload)
-{
-    if (!CopyFileA(exe.c_str(), copyPath.c_str(), FALSE))
-        return false;
-    HANDLE update = BeginUpdateResourceA(copyPath.c_str(), FALSE);
-    if (!update)
-        return false;
-    BOOL ok = UpdateResourceA(update, "ZAR", MAKEINTRESOURCEA(119),
-                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                              (void *)payload.data(), (DWORD)payload.size());
-    return EndUpdateResourceA(update, !ok) && ok;
-}
-
-int CountPayloadRecords(const std::string &exe)
-{
-    HMODULE module = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module)
-        return 0;
-    int count = 0;
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(119), "ZAR");
-    if (found) {
-        const uint8_t *data = (const uint8_t *)LockResource(LoadResource(module, found));
-        const uint32_t size = SizeofResource(module, found);
-        uint32_t offset = 0;
-        auto le32 = [&](uint32_t at) {
-            return (uint32_t)data[at] | (uint32_t)data[at + 1] << 8
-                   | (uint32_t)data[at + 2] << 16 | (uint32_t)data[at + 3] << 24;
-        };
-        while (data && (uint64_t)offset + 20 < size && le32(offset) == 0x0A72617A) {
-            ++count;
-            offset += le32(offset + 4) + le32(offset + 12);
-        }
-    }
-    FreeLibrary(module);
-    return count;
 }
 
 }  // namespace gui

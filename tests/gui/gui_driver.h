@@ -1,6 +1,6 @@
 // Drives a running setup.exe from another process through its real windows:
 // finds the install dialog and message boxes, reads their texts, presses
-// buttons; plus the file, registry and payload helpers the GUI tests share.
+// buttons. Files, registry, shortcuts and payloads: test_files.h.
 #ifndef TESTS_GUI_GUI_DRIVER_H
 #define TESTS_GUI_GUI_DRIVER_H
 
@@ -10,6 +10,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "payload_archive.h"
+#include "test_files.h"
 
 namespace gui {
 
@@ -43,10 +46,18 @@ public:
     // Any visible top-level dialog of the process other than the install
     // dialog and message boxes already known: the folder browser.
     HWND WaitOtherDialog(HWND except, int timeoutMs = 20000);
+    // Presses browse.. and waits for the folder browser, its tree holding a
+    // selection and the preselection the dialog posted to it handled.
+    HWND OpenBrowser();
+    // Waits until the window is gone (or the timeout has passed).
+    static bool WaitGone(HWND window, int timeoutMs = 20000);
     // True when the dialog is gone and no window of the process is left.
     bool DialogGone() const;
     // Waits for the process to end; its exit code, or -1 after the timeout.
     int WaitExit(int timeoutMs = 30000);
+    // The processes started in all, setup.exe and every process it started
+    // (they share its job); waits first until all of them have ended.
+    int ProcessesStartedOnceAllEnded(int timeoutMs = 30000);
     void Kill();
 
     // The process's current directory with its final backslash, read from
@@ -61,12 +72,21 @@ public:
 
 private:
     PROCESS_INFORMATION info_ = {};
+    HANDLE job_ = NULL;
     HWND dialog_ = NULL;
 };
 
-// The first visible message box of process pid other than except, waiting
-// at most timeoutMs; an empty record when none appeared.
+// The first visible message box of process pid other than except, looking
+// once and then for at most timeoutMs; an empty record when none appeared.
 MessageBoxSeen FindMessageBox(DWORD pid, HWND except, int timeoutMs);
+
+// Posts a marker message to window (a control, whose default window
+// procedure keeps the marker as its small icon) and waits until the
+// window's thread has handled it, twice: every message posted to that thread
+// before the call has then been handled, and so has every message their
+// handling posted in turn (posted messages are handled in order). Proves
+// that the program has reached the point where a reaction would show.
+bool WaitPostedHandled(HWND window, int timeoutMs = 20000);
 
 // Window helpers (cross-process).
 std::string WindowText(HWND window);
@@ -86,45 +106,38 @@ std::vector<uint32_t> ScreenPixels(const RECT &area);
 
 // Paths: a Unix path becomes its Wine drive Z: path; Windows paths pass.
 std::string WinPath(const std::string &path);
-std::string DirOfModule();
-std::string Join(const std::string &dir, const std::string &name);
-
-// Files.
-bool MakeDirs(const std::string &path);
-bool WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);
-bool WriteText(const std::string &path, const std::string &text);
-std::vector<uint8_t> ReadBytes(const std::string &path);
-bool Exists(const std::string &path);
-bool IsDirectory(const std::string &path);
-void RemoveTree(const std::string &path);
-// Relative paths of every file below dir, sorted.
-std::vector<std::string> ListFiles(const std::string &dir);
 
 // Under Wine without a window manager (Xvfb), windows started after this
 // call are drawn by Wine itself, caption included, and close at once instead
 // of waiting for a manager that never answers. No effect on Windows.
 void UseUnmanagedWindows();
 
-// Registry and shortcuts.
-std::string ReadShellFolder(const char *name);
+// The user's Shell Folders values and the uninstall entries.
+inline std::string ReadShellFolder(const char *name)
+{
+    return RegText(HKEY_CURRENT_USER, kShellFoldersKeyPath, name);
+}
 // Sets (or with null, deletes) a value of the user's Shell Folders key.
-void SetShellFolder(const char *name, const char *value);
-std::string ReadUninstallValue(const std::string &product, const char *value);
-bool UninstallKeyExists(const std::string &product);
-void DeleteUninstallKey(const std::string &product);
-void CreateUninstallKey(const std::string &product, const std::string &displayName);
-// Target path and arguments of a shell link; empty target when unreadable.
-struct ShortcutSeen { std::string target, arguments, workingDir; };
-ShortcutSeen ReadShortcut(const std::string &linkPath);
-
-// Payload archives: stored records in the installer's format.
-using PayloadFile = std::pair<std::string, std::vector<uint8_t>>;
-std::vector<uint8_t> BuildPayload(const std::vector<PayloadFile> &files);
-// Copies exe to copyPath and replaces its payload resource.
-bool CopyWithPayload(const std::string &exe, const std::string &copyPath,
-                     const std::vector<uint8_t> &payload);
-// Number of records in the payload resource of exe (0 when none).
-int CountPayloadRecords(const std::string &exe);
+inline void SetShellFolder(const char *name, const char *value)
+{
+    SetRegText(HKEY_CURRENT_USER, kShellFoldersKeyPath, name, value);
+}
+inline std::string ReadUninstallValue(const std::string &product, const char *value)
+{
+    return RegText(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + product, value);
+}
+inline bool UninstallKeyExists(const std::string &product)
+{
+    return RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + product);
+}
+inline void DeleteUninstallKey(const std::string &product)
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKeyPrefix + product).c_str());
+}
+inline void CreateUninstallKey(const std::string &product, const std::string &displayName)
+{
+    SetRegText(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + product, "DisplayName", displayName);
+}
 
 }  // namespace gui
 

@@ -152,7 +152,7 @@ TEST_F(InstallSequenceSecurity, NewDirectoryIsCreatedWithTheProtectedDacl)
     EXPECT_TRUE(createDirectoryCalls[0].withSecurity) << "created with default rights";
     EXPECT_EQ(kExpectedDacl, createDirectoryCalls[0].dacl);
     EXPECT_TRUE(createDirectoryCalls[0].created);
-    EXPECT_TRUE(IsDirectory(dir));
+    EXPECT_TRUE(DirExists(dir));
 }
 
 }  // namespace

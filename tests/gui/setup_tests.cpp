@@ -4,7 +4,6 @@
 // Start Menu, and the launch of the installed program.
 #include "folder_link.h"
 #include "gui_driver.h"
-#include "progress_panel.h"
 #include "run_setup.h"
 #include "setup_config.h"
 #include "setup_state.h"
@@ -60,16 +59,15 @@ std::string MainProgram() { return std::string(SetupConfig.exeBaseName) + ".exe"
 // The payload the scenarios install: the launch probe as the main program,
 // a help document, and image files below templates\<style>\..., as many
 // records as the build expects.
-std::vector<PayloadFile> ProbeFiles(const std::vector<uint8_t> &probe)
+std::vector<TestRecord> ProbeFiles(const std::vector<uint8_t> &probe)
 {
-    std::vector<PayloadFile> files;
-    files.push_back({MainProgram(), probe});
-    std::string help = "<html><body>help</body></html>\n";
-    files.push_back({SetupConfig.helpFileName, std::vector<uint8_t>(help.begin(), help.end())});
+    std::vector<TestRecord> files;
+    files.push_back(Stored(MainProgram(), probe));
+    files.push_back(StoredRecord(SetupConfig.helpFileName, "<html><body>help</body></html>\n"));
     for (int i = 0; (int)files.size() < SetupConfig.fileCount; ++i) {
         std::string name = std::string("templates\\") + SetupConfig.templateStyles[i % 7] + "\\set"
                            + std::to_string(i / 7 % 3) + "\\image" + std::to_string(i) + ".bmp";
-        files.push_back({name, std::vector<uint8_t>(64 + i, (uint8_t)i)});
+        files.push_back(Stored(name, std::vector<uint8_t>(64 + i, (uint8_t)i)));
     }
     return files;
 }
@@ -82,12 +80,12 @@ protected:
     static void SetUpTestSuite()
     {
         UseUnmanagedWindows();
-        bin = DirOfModule();
+        bin = BinDir();
         realSetup = Join(bin, "setup.exe");
         probe = ReadBytes(Join(bin, "gui_launch_probe.exe"));
         MakeDirs(kRoot);
         probeSetup = Join(kRoot, "setup-probe.exe");
-        CopyWithPayload(realSetup, probeSetup, BuildPayload(ProbeFiles(probe)));
+        CopyWithPayload(realSetup, probeSetup, BuildArchive(ProbeFiles(probe)));
         savedPrograms = ReadShellFolder("Programs");
         savedDesktop = ReadShellFolder("Desktop");
     }
@@ -154,15 +152,18 @@ protected:
         Answer(box, answer);
     }
 
-    // The dialog is still there, ready for another Install.
+    // The dialog is still there, ready for another Install. Checked once
+    // the dialog's thread has handled everything posted to it so far: what
+    // the last answer or key led to (another question, the extraction, the
+    // dialog's end) has happened by then.
     void ExpectDialogOpen()
     {
-        Sleep(200);
+        ASSERT_TRUE(WaitPostedHandled(GetDlgItem(setup.Dialog(), 1005))) << "the dialog does not answer";
         EXPECT_FALSE(setup.DialogGone());
         EXPECT_TRUE(ControlEnabled(setup.Dialog(), 1));
         EXPECT_TRUE(ControlVisible(setup.Dialog(), 1002));
         EXPECT_TRUE(ControlVisible(setup.Dialog(), 1003));
-        EXPECT_EQ(NULL, setup.WaitMessageBox(100).window);
+        EXPECT_EQ(NULL, FindMessageBox(setup.Pid(), setup.Dialog(), 0).window);
     }
 
     // Every payload file is below dir, the Start Menu and desktop shortcuts
@@ -170,13 +171,13 @@ protected:
     void ExpectInstalled(const std::string &dir, bool desktopIcon = true)
     {
         std::vector<std::string> files = ListFiles(dir);
-        for (const PayloadFile &file : ProbeFiles(probe))
-            EXPECT_TRUE(Exists(Join(dir, file.first))) << file.first << " missing in " << dir;
+        for (const TestRecord &file : ProbeFiles(probe))
+            EXPECT_TRUE(Exists(Join(dir, file.name))) << file.name << " missing in " << dir;
         EXPECT_EQ(probe, ReadBytes(Join(dir, MainProgram())));
         const std::string program = Join(dir, MainProgram());
         const std::string menu = Join(programs, SetupConfig.productName);
         EXPECT_EQ(Lower(program),
-                  Lower(ReadShortcut(Join(menu, std::string(SetupConfig.productName) + ".lnk")).target));
+                  Lower(ReadLink(Join(menu, std::string(SetupConfig.productName) + ".lnk")).path));
         EXPECT_TRUE(Exists(Join(menu, SetupConfig.helpShortcutName)));
         EXPECT_EQ(desktopIcon,
                   Exists(Join(desktop, std::string(SetupConfig.productName) + ".lnk")));
@@ -186,9 +187,10 @@ protected:
                   Lower(ReadUninstallValue(SetupConfig.productName, "UninstallString")).find(Lower(program)));
     }
 
+    // setup.exe has ended without starting any process.
     void ExpectNotLaunched(const std::string &dir)
     {
-        Sleep(500);
+        EXPECT_EQ(1, setup.ProcessesStartedOnceAllEnded()) << "processes started, setup.exe included";
         EXPECT_FALSE(Exists(Join(dir, "launched.txt"))) << "the program was started";
     }
 
@@ -289,17 +291,9 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
     SetWindowTextRemote(edit, "d:\\somewhere\\else");
 
     auto browse = [&]() {
-        ClickCommand(dialog, 1003);
-        HWND browser = setup.WaitOtherDialog(dialog);
+        HWND browser = setup.OpenBrowser();
         EXPECT_TRUE(browser) << "no folder browser";
-        if (!browser)
-            return browser;
-        EXPECT_EQ(dialog, GetWindow(browser, GW_OWNER));
-        HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
-        for (int waited = 0; waited < 10000 && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-             waited += 50)
-            Sleep(50);
-        Sleep(300);   // the posted preselection has been handled
+        EXPECT_TRUE(!browser || dialog == GetWindow(browser, GW_OWNER));
         return browser;
     };
     auto waitEditChange = [&](const std::string &before) {
@@ -324,7 +318,8 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
     browser = browse();
     ASSERT_TRUE(browser);
     ClickCommand(browser, IDCANCEL);
-    Sleep(500);
+    ASSERT_TRUE(SetupProcess::WaitGone(browser));
+    ASSERT_TRUE(WaitPostedHandled(GetDlgItem(dialog, 1005)));   // the browse handler has returned
     EXPECT_EQ("d:\\kept", WindowText(edit));
 
     // The root of the drive: its backslash is not doubled.
@@ -335,8 +330,7 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
     LRESULT parent = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, item);
     ASSERT_TRUE(parent);
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, parent);
-    Sleep(300);
-    ClickCommand(browser, IDOK);
+    ClickCommand(browser, IDOK);   // posted after anything the selection posted
     EXPECT_EQ(Lower(std::string("c:\\") + SetupConfig.folderName), Lower(waitEditChange("d:\\kept")));
 
     ClickCommand(dialog, 2);
@@ -359,20 +353,14 @@ TEST_F(SetupGui, BrowserRefusesFolderWithoutRoomForTheName)
 
     auto pickFirstChild = [&](const std::string &expectedFolder) {
         ASSERT_TRUE(MakeDirs(expectedFolder));
-        ClickCommand(dialog, 1003);
-        HWND browser = setup.WaitOtherDialog(dialog);
+        HWND browser = setup.OpenBrowser();
         ASSERT_TRUE(browser);
         HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
-        for (int waited = 0; waited < 10000 && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-             waited += 50)
-            Sleep(50);
-        Sleep(300);
         LRESULT item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
         SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, item);
         LRESULT child = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, item);
         ASSERT_TRUE(child);
         SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, child);
-        Sleep(300);
         ClickCommand(browser, IDOK);
     };
 
@@ -391,10 +379,13 @@ TEST_F(SetupGui, BrowserRefusesFolderWithoutRoomForTheName)
     EXPECT_EQ(1, setup.WaitExit());
 }
 
-// The progress panel of the running setup.exe, as the screen shows it, and
-// the panel painted here by the same painting code for a given state: the
-// idle look (done 0), or the progress look with done files of the payload
-// written, the last one being written below dir.
+// The progress panel of the running setup.exe as the screen shows it, and
+// as it must look, drawn here from its geometry: the button face; idle, an
+// etched line along the bottom, 2 pixels above it; while files are written,
+// a sunken bar across the whole width from 18 to 8 pixels above the bottom,
+// inside its 2-pixel edge the share of files done in the highlight colour,
+// and above it the path of the file being written, from x = 4, its bottom
+// 20 pixels above the panel's.
 class PanelOnScreen {
 public:
     explicit PanelOnScreen(HWND panel)
@@ -403,23 +394,30 @@ public:
         MapWindowPoints(panel, NULL, (POINT *)&area_, 2);
     }
     std::vector<uint32_t> Shown() const { return ScreenPixels(area_); }
-    std::vector<uint32_t> Painted(int done, const std::vector<PayloadFile> &files,
-                                  const std::string &dir) const
+    std::vector<uint32_t> Expected(int done, int total, const std::string &path) const
     {
         const int width = area_.right - area_.left, height = area_.bottom - area_.top;
-        const SetupStateRecord saved = SetupState;
-        SetupState.extracting = done > 0;
-        SetupState.progressTotal = (uint32_t)files.size();
-        SetupState.progressDone = (uint32_t)done;
-        lstrcpynA(SetupState.currentFile, done > 0 ? Join(dir, files[done - 1].first).c_str() : "",
-                  sizeof SetupState.currentFile);
         BITMAPINFO info = TopDownBitmapInfo(width, height);
         uint32_t *bits = nullptr;
         HDC dc = CreateCompatibleDC(NULL);
         HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
         HGDIOBJ previous = SelectObject(dc, bitmap);
-        RECT client = {0, 0, width, height};
-        PaintProgressPanel(dc, &client);
+        RECT whole = {0, 0, width, height};
+        FillRect(dc, &whole, GetSysColorBrush(COLOR_BTNFACE));
+        if (done == 0) {
+            RECT line = {0, 0, width, height - 2};
+            DrawEdge(dc, &line, EDGE_ETCHED, BF_BOTTOM);
+        } else {
+            RECT bar = {0, height - 18, width, height - 8};
+            DrawEdge(dc, &bar, EDGE_SUNKEN, BF_RECT);
+            RECT fill = {2, height - 16, 2 + (width - 4) * done / total, height - 10};
+            FillRect(dc, &fill, GetSysColorBrush(COLOR_HIGHLIGHT));
+            HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextAlign(dc, TA_BOTTOM | TA_LEFT);
+            TextOutA(dc, 4, height - 20, path.c_str(), (int)path.size());
+            SelectObject(dc, font);
+        }
         GdiFlush();
         std::vector<uint32_t> pixels(bits, bits + width * height);
         for (uint32_t &pixel : pixels)
@@ -427,7 +425,6 @@ public:
         SelectObject(dc, previous);
         DeleteObject(bitmap);
         DeleteDC(dc);
-        SetupState = saved;
         return pixels;
     }
 
@@ -438,48 +435,58 @@ private:
 // Control 1005 of the running setup.exe is painted by the panel's own
 // procedure: at first the idle look (no frame of the static control around
 // it), then, while the files are written, the bar and the path of the file
-// being written, for a growing number of files. setup.exe runs in short
-// slices, and each slice's last paint is read off the screen while its
-// thread is suspended.
+// being written, for a growing number of files. Each new file in the install
+// directory is an event: setup.exe's thread is suspended, the panel read off
+// the screen, and the thread resumed. The paths are short enough to be shown
+// whole.
 TEST_F(SetupGui, PanelShowsBarAndPathWhileFilesAreWritten)
 {
-    HWND dialog = Launch();
-    const std::string dir = Join(base, "panel");
-    const std::vector<PayloadFile> files = ProbeFiles(probe);
+    std::vector<TestRecord> files = ProbeFiles(probe);
+    for (size_t i = 2; i < files.size(); ++i)
+        files[i].name = "i" + std::to_string(i) + ".bmp";
+    const std::string panelSetup = Join(base, "panel-setup.exe");
+    ASSERT_TRUE(CopyWithPayload(realSetup, panelSetup, BuildArchive(files)));
+    const std::string dir = Join(kRoot, "pnl");
+    RemoveTree(dir);
+    ASSERT_TRUE(MakeDirs(dir));
+
+    HWND dialog = Launch(panelSetup);
     PanelOnScreen panel(GetDlgItem(dialog, 1005));
-    const std::vector<uint32_t> idle = panel.Painted(0, files, dir);
+    const int total = (int)files.size();
+    const std::vector<uint32_t> idle = panel.Expected(0, total, "");
     bool idleShown = false;
     for (int waited = 0; waited < 5000 && !idleShown; waited += 50, Sleep(50))
         idleShown = panel.Shown() == idle;
     EXPECT_TRUE(idleShown) << "the idle look of the panel";
 
-    std::vector<std::vector<uint32_t>> painted;
-    for (int done = 1; done <= (int)files.size(); ++done)
-        painted.push_back(panel.Painted(done, files, dir));
+    std::vector<std::vector<uint32_t>> looks;
+    for (int done = 1; done <= total; ++done)
+        looks.push_back(panel.Expected(done, total, Join(dir, files[done - 1].name)));
+    HANDLE change = FindFirstChangeNotificationA(dir.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ASSERT_NE(INVALID_HANDLE_VALUE, change);
     Install(dir);
     std::vector<int> seen;   // files done, for each look that matched
-    std::vector<uint32_t> last;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && !setup.DialogGone();) {
-        Sleep(2);
+    const std::string lastFile = Join(dir, files.back().name);
+    while (WaitForSingleObject(change, 60000) == WAIT_OBJECT_0) {
         if (SuspendThread(setup.Thread()) == (DWORD)-1)
             break;
-        std::vector<uint32_t> shown = panel.Shown();
+        const std::vector<uint32_t> shown = panel.Shown();
         ResumeThread(setup.Thread());
-        if (shown == last)
-            continue;
-        last = shown;
-        auto match = std::find(painted.begin(), painted.end(), shown);
-        if (match != painted.end())
-            seen.push_back((int)(match - painted.begin()) + 1);
+        auto match = std::find(looks.begin(), looks.end(), shown);
+        if (match != looks.end() && (seen.empty() || seen.back() != match - looks.begin() + 1))
+            seen.push_back((int)(match - looks.begin()) + 1);
+        if (Exists(lastFile) || !FindNextChangeNotification(change))
+            break;
     }
+    FindCloseChangeNotification(change);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << ::testing::PrintToString(seen);
-    // How many looks are caught depends on the machine's speed; three
-    // different ones in rising order show a bar that grows while the path
-    // changes.
+    // Three different looks in rising order show a bar that grows while the
+    // path changes.
     EXPECT_GE(std::set<int>(seen.begin(), seen.end()).size(), 3u)
         << "progress looks seen for files done: " << ::testing::PrintToString(seen);
     AnswerFinish(IDNO);
     EXPECT_EQ(1, setup.WaitExit());
+    RemoveTree(dir);
 }
 
 // The message loop is a plain one: Enter, Esc and Tab, posted to the
@@ -495,7 +502,6 @@ TEST_F(SetupGui, EnterEscAndTabHaveNoDialogMeaning)
             PostMessageA(GetDlgItem(dialog, id), WM_KEYUP, key, 0xC0000001);
         }
     }
-    Sleep(500);
     ExpectDialogOpen();
     EXPECT_FALSE(Exists(dir)) << "a key started the install";
     ClickCommand(dialog, 2);
@@ -549,7 +555,7 @@ TEST_F(SetupGui, TwoTypedBackslashesLoseOne)
 // tests/gui/with-drive.sh.
 TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
 {
-    if (!IsDirectory("r:\\"))
+    if (!DirExists("r:\\"))
         GTEST_SKIP() << "no drive r: (run through tests/gui/with-drive.sh)";
     const std::string root = "r:\\", driveStart = "r:\\start";
     RemoveTree(Join(root, "templates"));
@@ -787,11 +793,9 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
     Install(dir);
     AnswerFinish(IDYES);
     EXPECT_EQ(1, setup.WaitExit());
+    EXPECT_EQ(2, setup.ProcessesStartedOnceAllEnded()) << "setup.exe and the program, nothing else";
 
-    const std::string marker = Join(dir, "launched.txt");
-    for (int waited = 0; waited < 15000 && !Exists(marker); waited += 100)
-        Sleep(100);
-    std::vector<uint8_t> report = ReadBytes(marker);
+    std::vector<uint8_t> report = ReadBytes(Join(dir, "launched.txt"));
     const std::string text(report.begin(), report.end());
     EXPECT_NE(std::string::npos, Lower(text).find(Lower("cwd=" + dir + "\r\n"))) << text;
     EXPECT_NE(std::string::npos, Lower(text).find(Lower("cmd=\"" + Join(dir, MainProgram()) + "\"")))
@@ -934,17 +938,12 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
     HWND dialog = setup.WaitDialog();
     EXPECT_TRUE(dialog) << "no install dialog";
     if (dialog) {
-        ClickCommand(dialog, 1003);
-        HWND browser = setup.WaitOtherDialog(dialog);
+        HWND browser = setup.OpenBrowser();
         EXPECT_TRUE(browser) << "no folder browser";
-        HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
-        for (int waited = 0; browser && waited < 10000
-                             && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-             waited += 50)
-            Sleep(50);
-        if (browser)
+        if (browser) {
             ClickCommand(browser, IDCANCEL);
-        Sleep(300);
+            EXPECT_TRUE(SetupProcess::WaitGone(browser));
+        }
         ClickCommand(dialog, 2);
         EXPECT_EQ(1, setup.WaitExit());
     }

@@ -70,13 +70,13 @@ int Report(const std::string &dir)
     const std::string menu = Join(ReadShellFolder("Programs"), SetupConfig.productName);
     printf("\nStart Menu folder %s:\n", menu.c_str());
     for (const std::string &link : ListFiles(menu)) {
-        ShortcutSeen seen = ReadShortcut(Join(menu, link));
-        printf("  %-28s -> %s %s\n", link.c_str(), seen.target.c_str(), seen.arguments.c_str());
+        LinkInfo seen = ReadLink(Join(menu, link));
+        printf("  %-28s -> %s %s\n", link.c_str(), seen.path.c_str(), seen.arguments.c_str());
     }
     const std::string desktopLink =
         Join(ReadShellFolder("Desktop"), std::string(SetupConfig.productName) + ".lnk");
     if (Exists(desktopLink))
-        printf("Desktop: %s -> %s\n", desktopLink.c_str(), ReadShortcut(desktopLink).target.c_str());
+        printf("Desktop: %s -> %s\n", desktopLink.c_str(), ReadLink(desktopLink).path.c_str());
 
     printf("\nHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s\n",
            SetupConfig.productName);
@@ -108,7 +108,7 @@ int main(int argc, char **argv)
     }
 
     SetupProcess setup;
-    if (!setup.Start(exe, DirOfModule())) {
+    if (!setup.Start(exe, BinDir())) {
         fprintf(stderr, "cannot start %s\n", exe.c_str());
         return 1;
     }

@@ -2,6 +2,7 @@
 // place of the setup program's own module: setup.exe's shipped payload, and
 // test payloads written into copies of a stub program.
 #include "integration_fixture.h"
+#include "payload_archive.h"
 
 #include "extract_payload.h"
 #include "folder_link.h"
@@ -10,50 +11,18 @@
 
 namespace {
 
-struct Entry {
-    std::string name, data;
-};
-
-// Stored records in the archive layout.
-std::string BuildPayload(const std::vector<Entry> &entries)
-{
-    std::string out;
-    auto put = [&](uint32_t value) {
-        for (int i = 0; i < 4; ++i) out.push_back((char)(value >> (8 * i)));
-    };
-    for (const Entry &e : entries) {
-        put(0x0A72617A);
-        put((uint32_t)(20 + e.name.size() + 1));
-        put(0);
-        put((uint32_t)e.data.size());
-        put((uint32_t)e.data.size());
-        out += e.name + '\0' + e.data;
-    }
-    return out;
-}
-
 // The program, the help file, then images below "templates".
-std::vector<Entry> ProductEntries(int count)
+std::vector<TestRecord> ProductEntries(int count)
 {
-    std::vector<Entry> entries = {{"varnik.exe", "MZ program"}, {"readme.htm", "<html/>"}};
+    std::vector<TestRecord> entries = {StoredRecord("varnik.exe", "MZ program"),
+                                       StoredRecord("readme.htm", "<html/>")};
     for (int i = 2; i < count; ++i) {
-        entries.push_back({"templates\\Flat\\Set " + std::to_string(i % 3) + "\\img" +
-                               std::to_string(i) + ".bmp",
-                           std::string(i, (char)i)});
+        entries.push_back(StoredRecord("templates\\Flat\\Set " + std::to_string(i % 3) + "\\img" +
+                                           std::to_string(i) + ".bmp",
+                                       std::string(i, (char)i)));
     }
     entries.resize(count);
     return entries;
-}
-
-std::string ReadAll(const std::string &path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string data(GetFileSize(file, NULL), '\0');
-    DWORD read = 0;
-    ReadFile(file, &data[0], (DWORD)data.size(), &read, NULL);
-    CloseHandle(file);
-    return data.substr(0, read);
 }
 
 class ExtractPayloadTest : public IntegrationTest {
@@ -77,27 +46,21 @@ protected:
     // The module the payload is taken from becomes a copy of the stub
     // carrying payload as "ZAR"/119 (no such resource when withResource is
     // false).
-    void UsePayload(const std::string &payload, bool withResource = true)
+    void UsePayload(const std::vector<TestRecord> &records, bool withResource = true)
     {
         std::string stub = BinDir() + "integration_payload_stub.exe";
         std::string copy = root + "\\carrier.exe";
-        ASSERT_TRUE(CopyFileA(stub.c_str(), copy.c_str(), FALSE)) << stub;
-        if (withResource) {
-            HANDLE update = BeginUpdateResourceA(copy.c_str(), FALSE);
-            ASSERT_TRUE(update != NULL &&
-                        UpdateResourceA(update, "ZAR", MAKEINTRESOURCEA(119),
-                                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                                        (void *)payload.data(), (DWORD)payload.size()) &&
-                        EndUpdateResourceA(update, FALSE));
-        }
+        ASSERT_TRUE(withResource ? CopyWithPayload(stub, copy, BuildArchive(records))
+                                 : CopyFileA(stub.c_str(), copy.c_str(), FALSE) != 0)
+            << stub;
         module_ = LoadLibraryExA(copy.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module_, (HMODULE)NULL);
         SetupState.moduleHandle = module_;
     }
 
-    void ExpectFiles(const std::vector<Entry> &entries)
+    void ExpectFiles(const std::vector<TestRecord> &entries)
     {
-        for (const Entry &e : entries) EXPECT_EQ(ReadAll(installDir + e.name), e.data) << e.name;
+        for (const TestRecord &e : entries) EXPECT_EQ(ReadBytes(installDir + e.name), e.data) << e.name;
     }
 
     std::string installDir;
@@ -121,7 +84,7 @@ TEST_F(ExtractPayloadTest, ShippedPayloadInstallsFilesShortcutsAndQuotedEntry)
     EXPECT_EQ(std::count_if(files.begin(), files.end(),
                             [](const std::string &name) { return name.back() != '\\'; }),
               119);
-    EXPECT_EQ(ReadAll(installDir + "varnik.exe"), ReadAll(BinDir() + "varnik.exe"));
+    EXPECT_EQ(ReadText(installDir + "varnik.exe"), ReadText(BinDir() + "varnik.exe"));
 
     std::string startMenu = programsDir + "\\VarnikPlus\\", program = installDir + "varnik.exe";
     EXPECT_EQ(ReadLink(startMenu + "VarnikPlus.lnk").path, program);
@@ -136,8 +99,8 @@ TEST_F(ExtractPayloadTest, RecordCountIsCheckedAgainstFileCount)
 {
     // Fewer records than expected fail after writing what there is, with no
     // shortcut and no uninstall entry; exactly as many or more succeed.
-    std::vector<Entry> entries = ProductEntries(5);
-    UsePayload(BuildPayload(entries));
+    std::vector<TestRecord> entries = ProductEntries(5);
+    UsePayload(entries);
     SetupConfig.fileCount = 6;
     EXPECT_EQ(ExtractPayload(), -1);
     EXPECT_EQ(SetupState.cancelled, 1);
@@ -159,8 +122,8 @@ TEST_F(ExtractPayloadTest, AFailingRecordStopsTheWalk)
     // The third record's file can't be created (a folder of that name is in
     // the way): the first two stay, the fourth is never attempted. The
     // failure counts even though two records already make fileCount.
-    std::vector<Entry> entries = ProductEntries(4);
-    UsePayload(BuildPayload(entries));
+    std::vector<TestRecord> entries = ProductEntries(4);
+    UsePayload(entries);
     SetupConfig.fileCount = 2;
     MakeDirs(installDir + entries[2].name);
 
@@ -174,7 +137,7 @@ TEST_F(ExtractPayloadTest, AFailingRecordStopsTheWalk)
 
 TEST_F(ExtractPayloadTest, MissingResourceFailsAndNoDirectoryTouchesNothing)
 {
-    UsePayload("", false);
+    UsePayload({}, false);
     SetupConfig.fileCount = 1;
     EXPECT_EQ(ExtractPayload(), -1);
     EXPECT_EQ(SetupState.cancelled, 1);
@@ -195,8 +158,8 @@ TEST_F(ExtractPayloadTest, MissingResourceFailsAndNoDirectoryTouchesNothing)
 
 TEST_F(ExtractPayloadTest, ShortcutFailureOrSwitchSkipsTheUninstallEntry)
 {
-    std::vector<Entry> entries = ProductEntries(3);
-    UsePayload(BuildPayload(entries));
+    std::vector<TestRecord> entries = ProductEntries(3);
+    UsePayload(entries);
     SetupConfig.fileCount = 3;
     DeleteRegValue(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Programs");
     EXPECT_EQ(ExtractPayload(), -2);
@@ -217,8 +180,8 @@ TEST_F(ExtractPayloadTest, ShortcutFailureOrSwitchSkipsTheUninstallEntry)
 // earlier install that someone else could change.
 TEST_F(ExtractPayloadTest, NothingIsWrittenThroughALink)
 {
-    std::vector<Entry> entries = ProductEntries(6);
-    UsePayload(BuildPayload(entries));
+    std::vector<TestRecord> entries = ProductEntries(6);
+    UsePayload(entries);
     SetupConfig.fileCount = 6;
     const std::string outside = root + "\\outside", linked = root + "\\linked";
     MakeDirs(outside);
