@@ -170,40 +170,44 @@ bool SetupProcess::Start(const std::string &exePath, const std::string &startDir
     return true;
 }
 
-int SetupProcess::ProcessesStartedOnceAllEnded(int timeoutMs)
+bool SetupProcess::WaitAllProcessesEnded(int timeoutMs)
 {
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
     for (int waited = 0; job_ != NULL; waited += kPollMs) {
         if (!QueryInformationJobObject(job_, JobObjectBasicAccountingInformation, &accounting,
                                        sizeof accounting, NULL))
-            return -1;
+            return false;
         if (accounting.ActiveProcesses == 0)
-            return (int)accounting.TotalProcesses;
+            return true;
         if (waited >= timeoutMs)
-            return -1;
+            return false;
         Sleep(kPollMs);
     }
-    return -1;
+    return false;
 }
 
 bool WaitPostedHandled(HWND window, int timeoutMs)
 {
-    const HICON marks[] = {LoadIconA(NULL, IDI_APPLICATION), LoadIconA(NULL, IDI_WINLOGO)};
-    for (int round = 0; round < 2; ++round) {
-        DWORD_PTR shown = 0;
-        if (!SendMessageTimeoutA(window, WM_GETICON, ICON_SMALL, 0, SMTO_NORMAL, timeoutMs, &shown))
-            return false;
-        const HICON mark = (HICON)shown == marks[0] ? marks[1] : marks[0];
-        PostMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)mark);
-        for (int waited = 0; (HICON)shown != mark; waited += kPollMs) {
-            if (waited >= timeoutMs)
-                return false;
-            Sleep(kPollMs);
-            if (!SendMessageTimeoutA(window, WM_GETICON, ICON_SMALL, 0, SMTO_NORMAL, timeoutMs, &shown))
-                return false;
+    // The marker: a setting the control keeps and reports (an edit control's
+    // text limit, a tree view's indent), changed twice and then set back.
+    const bool edit = ClassOf(window) == "Edit";
+    const UINT get = edit ? EM_GETLIMITTEXT : TVM_GETINDENT;
+    const UINT set = edit ? EM_SETLIMITTEXT : TVM_SETINDENT;
+    DWORD_PTR original = 0, value = 0;
+    if (!SendMessageTimeoutA(window, get, 0, 0, SMTO_NORMAL, timeoutMs, &original))
+        return false;
+    bool handled = true;
+    for (DWORD_PTR mark = original + 1; handled && mark <= original + 2; ++mark) {
+        PostMessageA(window, set, mark, 0);
+        for (int waited = 0; handled && value != mark; waited += kPollMs) {
+            handled = waited < timeoutMs
+                      && SendMessageTimeoutA(window, get, 0, 0, SMTO_NORMAL, timeoutMs, &value);
+            if (handled && value != mark)
+                Sleep(kPollMs);
         }
     }
-    return true;
+    SendMessageTimeoutA(window, set, original, 0, SMTO_NORMAL, timeoutMs, &value);
+    return handled;
 }
 
 HWND SetupProcess::WaitDialog(int timeoutMs)

@@ -55,9 +55,9 @@ public:
     bool DialogGone() const;
     // Waits for the process to end; its exit code, or -1 after the timeout.
     int WaitExit(int timeoutMs = 30000);
-    // The processes started in all, setup.exe and every process it started
-    // (they share its job); waits first until all of them have ended.
-    int ProcessesStartedOnceAllEnded(int timeoutMs = 30000);
+    // Waits until setup.exe and every process it started (they share its
+    // job) have ended; false after the timeout.
+    bool WaitAllProcessesEnded(int timeoutMs = 30000);
     void Kill();
 
     // The process's current directory with its final backslash, read from
@@ -80,9 +80,9 @@ private:
 // once and then for at most timeoutMs; an empty record when none appeared.
 MessageBoxSeen FindMessageBox(DWORD pid, HWND except, int timeoutMs);
 
-// Posts a marker message to window (a control, whose default window
-// procedure keeps the marker as its small icon) and waits until the
-// window's thread has handled it, twice: every message posted to that thread
+// Posts a marker message to window (an edit control or a tree view, which
+// keep the marker as a setting) and waits until the window's thread has
+// handled it, twice: every message posted to that thread
 // before the call has then been handled, and so has every message their
 // handling posted in turn (posted messages are handled in order). Proves
 // that the program has reached the point where a reaction would show.
