@@ -14,6 +14,13 @@ const DWORD kExtractionTimeoutMs = 60000;
 // The case in progress, for the crash and hang reports.
 std::string currentCase;
 
+// The payloads installed in all, printed at the end for the README's figures
+// (tests/readme-figures.sh).
+struct PayloadCount {
+    int installed = 0;
+    ~PayloadCount() { printf("bad-input campaign: %d payloads installed\n", installed); }
+} payloadCount;
+
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS *info)
 {
     fprintf(stderr, "\ncrash (exception 0x%08lx) while installing: %s\n",
@@ -166,6 +173,7 @@ Outcome BadInputTest::Install(const Bytes &payload, int32_t fileCount, const std
     SetupConfig.fileCount = fileCount;
 
     Outcome outcome;
+    ++payloadCount.installed;
     outcome.result = ExtractOnWorker(label);
     SetCurrentDirectoryA(workingDir_.c_str());
     SetupState.moduleHandle = NULL;

@@ -157,6 +157,9 @@ TEST_F(BadPayloads, DamagedRecordHeadersAreRefusedBeforeAnythingIsCreated)
          false},
         {"stored unpackedSize 0xFFFFFFFF",
          {evil([](TestRecord &r) { r.unpackedSize = 0xFFFFFFFF; })}, true},
+        // Any method but 1 is stored: the same limit holds for them.
+        {"method 2 unpackedSize past the end",
+         {evil([](TestRecord &r) { r.method = 2, r.unpackedSize = 5; })}, false},
         {"archive cut inside the last record's data", {lh5}, false, Expect::Refused, {}, 10},
         {"20 stray bytes after the last record", {}, false, Expect::Ignored, Bytes(20, 'x')},
         {"21 stray bytes after the last record", {}, false, Expect::Refused, Bytes(21, 'x')},
