@@ -15,8 +15,9 @@
 #    no setup.exe, signed or half-signed;
 #  - the password shows nowhere in the configure and build output (`ninja -v`
 #    command lines included) nor in the build files;
-#  - a signed win64 setup.exe installs under Wine (tests/gui/walk.cpp's walk,
-#    from build/win64, in a throwaway Wine session).
+#  - the signed win32 setup.exe, the file vendors ship, and a signed win64
+#    one install under Wine (tests/gui/walk.cpp's walk, from build/win32 and
+#    build/win64, each in a throwaway Wine session).
 #   tests/release/signing-test.sh [--no-wine]
 # zar and samplegen come ready-built from build/native/bin (HOST_TOOLS=) when
 # they are there; the extra builds make only the `setup` target.
@@ -109,6 +110,8 @@ if ! configure "$w32" win32 "$work/config-win32.log" "${signing[@]}" ||
   tail -30 "$work/config-win32.log" "$work/build-win32.log" 2>/dev/null
   echo "FAIL: the signed win32 build failed"; exit 1
 fi
+# Kept aside: the wrong-password build below removes the signed file.
+cp "$exe" "$work/signed-win32.exe"
 zar=${hostTools:-$w32/host/bin}/zar
 payload=$w32/sample/payload.zar
 
@@ -199,7 +202,34 @@ else
   fi
 fi
 
+# A whole install of a signed setup.exe under Wine: the finish prompt
+# (answered No), the exit code setup.exe always ends with, and every file of
+# the payload in place.
+install_under_wine() {
+  local label=$1 setupExe=$2 walk=$3
+  bash tests/wine-session.sh wine "$walk" "$setupExe" >"$work/walk-$label.log" 2>&1
+  local status=$?
+  if [ "$status" -eq 0 ] && grep -q '^Message box "Finish..!"' "$work/walk-$label.log" &&
+     grep -q "setup.exe ended with exit code 1" "$work/walk-$label.log" &&
+     grep -q "^Installed in .*: $fileCount files" "$work/walk-$label.log"; then
+    pass "the signed $label setup.exe verifies and installs $fileCount files under Wine"
+  else
+    fail "the signed $label setup.exe did not install under Wine (walk status $status):"
+    cat "$work/walk-$label.log"
+  fi
+}
+
 if [ "$wine" -eq 1 ]; then
+  echo "=== signed win32 build (the shipped file), installed under Wine"
+  if ! cmake --build --preset win32 --target gui_walk -j "$jobs" >"$work/build-walk32.log" 2>&1; then
+    tail -30 "$work/build-walk32.log"
+    fail "the win32 walk could not be built"
+  elif ! verify "$work/signed-win32.exe" "$work/signer.pem"; then
+    fail "the signed win32 setup.exe does not verify"
+  else
+    install_under_wine win32 "$work/signed-win32.exe" build/win32/bin/gui_walk.exe
+  fi
+
   echo "=== signed win64 build, installed under Wine"
   w64=$work/win64
   if ! configure "$w64" win64 "$work/config-win64.log" "${signing[@]}" ||
@@ -210,19 +240,7 @@ if [ "$wine" -eq 1 ]; then
   elif ! verify "$w64/bin/setup.exe" "$work/signer.pem"; then
     fail "the signed win64 setup.exe does not verify"
   else
-    bash tests/wine-session.sh wine build/win64/bin/gui_walk.exe "$w64/bin/setup.exe" \
-      >"$work/walk.log" 2>&1
-    status=$?
-    # A whole install: the finish prompt (answered No), the exit code setup.exe
-    # always ends with, and every file of the payload in place.
-    if [ "$status" -eq 0 ] && grep -q '^Message box "Finish..!"' "$work/walk.log" &&
-       grep -q "setup.exe ended with exit code 1" "$work/walk.log" &&
-       grep -q "^Installed in .*: $fileCount files" "$work/walk.log"; then
-      pass "the signed win64 setup.exe verifies and installs $fileCount files under Wine"
-    else
-      fail "the signed win64 setup.exe did not install under Wine (walk status $status):"
-      cat "$work/walk.log"
-    fi
+    install_under_wine win64 "$w64/bin/setup.exe" build/win64/bin/gui_walk.exe
   fi
 fi
 
