@@ -87,21 +87,10 @@ std::string IconKind(HWND box)
                  {IDI_ASTERISK, "information"}, {IDI_QUESTION, "question"},
                  {IDI_APPLICATION, "application"}};
     for (const auto &kind : kinds) {
-        BITMAPINFO info = TopDownBitmapInfo(width, height);
-        uint32_t *bits = NULL;
-        HDC memory = CreateCompatibleDC(NULL);
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        std::fill(bits, bits + width * height, background);
-        DrawIconEx(memory, 0, 0, LoadIconA(NULL, kind.id), width, height, 0, NULL, DI_NORMAL);
-        GdiFlush();
-        bool same = true;
-        for (int i = 0; i < width * height && same; ++i)
-            same = (bits[i] & 0xFFFFFF) == shown[i];
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        if (same)
+        Canvas canvas(width, height);
+        canvas.Fill(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
+        DrawIconEx(canvas.dc(), 0, 0, LoadIconA(NULL, kind.id), width, height, 0, NULL, DI_NORMAL);
+        if (canvas.Pixels() == shown)
             return kind.name;
     }
     return std::string();
@@ -168,6 +157,25 @@ bool SetupProcess::Start(const std::string &exePath, const std::string &startDir
     }
     ResumeThread(info_.hThread);
     return true;
+}
+
+bool SetupProcess::LookAsFilesAppear(const std::string &dir, const std::function<bool()> &look,
+                                     int timeoutMs)
+{
+    HANDLE change = FindFirstChangeNotificationA(dir.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    bool done = false;
+    while (!done && change != INVALID_HANDLE_VALUE
+           && WaitForSingleObject(change, timeoutMs) == WAIT_OBJECT_0) {
+        if (SuspendThread(info_.hThread) == (DWORD)-1)
+            break;
+        done = look();
+        ResumeThread(info_.hThread);
+        if (!FindNextChangeNotification(change))
+            break;
+    }
+    if (change != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(change);
+    return done;
 }
 
 bool SetupProcess::WaitAllProcessesEnded(int timeoutMs)

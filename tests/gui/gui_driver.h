@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +57,11 @@ public:
     bool DialogGone() const;
     // Waits for the process to end; its exit code, or -1 after the timeout.
     int WaitExit(int timeoutMs = 30000);
+    // Each time a file appears below dir, suspends setup.exe's thread and
+    // calls look() until it returns true (the thread is then resumed after
+    // it) or no file has appeared for timeoutMs; false then.
+    bool LookAsFilesAppear(const std::string &dir, const std::function<bool()> &look,
+                           int timeoutMs = 60000);
     // Waits until setup.exe and every process it started (they share its
     // job) have ended; false after the timeout.
     bool WaitAllProcessesEnded(int timeoutMs = 30000);
@@ -100,6 +107,59 @@ std::string ClassOf(HWND window);
 std::vector<HWND> WindowsOf(DWORD pid);
 // The header of a 32-bit top-down bitmap of width by height pixels.
 BITMAPINFO TopDownBitmapInfo(int width, int height);
+// A 32-bit top-down bitmap selected into a memory device context, with the
+// default GUI font; pixels as 0x00RRGGBB.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height)
+    {
+        BITMAPINFO info = TopDownBitmapInfo(width, height);
+        dc_ = CreateCompatibleDC(NULL);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, (void **)&bits_, NULL, 0);
+        previous_ = SelectObject(dc_, bitmap_);
+        SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT));
+    }
+    ~Canvas()
+    {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Canvas(const Canvas &) = delete;
+    Canvas &operator=(const Canvas &) = delete;
+    HDC dc() const { return dc_; }
+    void Fill(COLORREF colour)
+    {
+        GdiFlush();
+        std::fill(bits_, bits_ + width_ * height_, Pixel(colour));
+    }
+    uint32_t At(int x, int y) const
+    {
+        GdiFlush();
+        return bits_[y * width_ + x] & 0xFFFFFF;
+    }
+    std::vector<uint32_t> Pixels() const
+    {
+        GdiFlush();
+        std::vector<uint32_t> pixels(bits_, bits_ + width_ * height_);
+        for (uint32_t &pixel : pixels)
+            pixel &= 0xFFFFFF;
+        return pixels;
+    }
+    static uint32_t Pixel(COLORREF colour)
+    {
+        return (uint32_t)GetRValue(colour) << 16 | (uint32_t)GetGValue(colour) << 8
+               | GetBValue(colour);
+    }
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+    uint32_t *bits_ = nullptr;
+};
+
 // What the screen shows in area (screen coordinates), row by row, as
 // 0x00RRGGBB values.
 std::vector<uint32_t> ScreenPixels(const RECT &area);

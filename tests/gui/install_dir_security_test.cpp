@@ -102,7 +102,6 @@ std::vector<std::string> RunSequenceFor(const std::string &dir)
             if (box.window) {
                 shown.push_back(box.text);
                 Answer(box, box.yes ? IDYES : IDOK);
-                Sleep(200);
             }
         }
     });

@@ -11,57 +11,8 @@
 
 namespace {
 
-// A 32-bit top-down bitmap selected into a memory device context.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height)
-    {
-        BITMAPINFO info = gui::TopDownBitmapInfo(width, height);
-        dc_ = CreateCompatibleDC(NULL);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, (void **)&bits_, NULL, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-        SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT));
-    }
-    ~Canvas()
-    {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    void Fill(COLORREF colour)
-    {
-        GdiFlush();
-        for (int i = 0; i < width_ * height_; ++i)
-            bits_[i] = Pixel(colour);
-    }
-    // Pixels as 0x00RRGGBB.
-    uint32_t At(int x, int y) const
-    {
-        GdiFlush();
-        return bits_[y * width_ + x] & 0xFFFFFF;
-    }
-    std::vector<uint32_t> Pixels() const
-    {
-        GdiFlush();
-        return std::vector<uint32_t>(bits_, bits_ + width_ * height_);
-    }
-    static uint32_t Pixel(COLORREF colour)
-    {
-        return (uint32_t)GetRValue(colour) << 16 | (uint32_t)GetGValue(colour) << 8
-               | GetBValue(colour);
-    }
-
-private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
-    uint32_t *bits_ = nullptr;
-};
-
-const uint32_t kFace = Canvas::Pixel(GetSysColor(COLOR_BTNFACE));
-const uint32_t kHighlight = Canvas::Pixel(GetSysColor(COLOR_HIGHLIGHT));
+const uint32_t kFace = gui::Canvas::Pixel(GetSysColor(COLOR_BTNFACE));
+const uint32_t kHighlight = gui::Canvas::Pixel(GetSysColor(COLOR_HIGHLIGHT));
 
 int TextWidth(HDC dc, const std::string &text)
 {
@@ -74,7 +25,7 @@ int TextWidth(HDC dc, const std::string &text)
 // the expected text leaves: the two must be the same pixels.
 std::vector<uint32_t> Fitted(const std::string &text, int limit)
 {
-    Canvas canvas(400, 20);
+    gui::Canvas canvas(400, 20);
     canvas.Fill(RGB(255, 255, 255));
     SetBkMode(canvas.dc(), TRANSPARENT);
     DrawFittedText(canvas.dc(), 4, 2, text.c_str(), limit);
@@ -83,7 +34,7 @@ std::vector<uint32_t> Fitted(const std::string &text, int limit)
 
 std::vector<uint32_t> Plain(const std::string &text)
 {
-    Canvas canvas(400, 20);
+    gui::Canvas canvas(400, 20);
     canvas.Fill(RGB(255, 255, 255));
     SetBkMode(canvas.dc(), TRANSPARENT);
     TextOutA(canvas.dc(), 4, 2, text.c_str(), (int)text.size());
@@ -110,7 +61,7 @@ protected:
     // measured along the middle of the fill area (rows H-16 .. H-11).
     int PaintedFill(int width)
     {
-        Canvas canvas(width, kHeight);
+        gui::Canvas canvas(width, kHeight);
         canvas.Fill(RGB(1, 2, 3));
         RECT client = {0, 0, width, kHeight};
         PaintProgressPanel(canvas.dc(), &client);
@@ -151,7 +102,7 @@ TEST_F(PanelPaint, ProgressLookHasSunkenBarAndPathAboveIt)
 {
     lstrcpyA(SetupState.currentFile, "C:\\Program Files\\VarnikPlus\\varnik.exe");
     SetupState.progressDone = 1;
-    Canvas canvas(282, kHeight);
+    gui::Canvas canvas(282, kHeight);
     canvas.Fill(RGB(1, 2, 3));
     RECT client = {0, 0, 282, kHeight};
     PaintProgressPanel(canvas.dc(), &client);
@@ -175,7 +126,7 @@ TEST_F(PanelPaint, IdleLookIsOneEtchedLineWhateverTheState)
     SetupState.extracting = 0;
     SetupState.progressDone = 60;
     lstrcpyA(SetupState.currentFile, "C:\\Program Files\\VarnikPlus\\varnik.exe");
-    Canvas canvas(282, kHeight);
+    gui::Canvas canvas(282, kHeight);
     canvas.Fill(RGB(1, 2, 3));
     RECT client = {0, 0, 282, kHeight};
     PaintProgressPanel(canvas.dc(), &client);

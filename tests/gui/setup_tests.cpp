@@ -398,11 +398,8 @@ public:
     std::vector<uint32_t> Expected(int done, int total, const std::string &path) const
     {
         const int width = area_.right - area_.left, height = area_.bottom - area_.top;
-        BITMAPINFO info = TopDownBitmapInfo(width, height);
-        uint32_t *bits = nullptr;
-        HDC dc = CreateCompatibleDC(NULL);
-        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
-        HGDIOBJ previous = SelectObject(dc, bitmap);
+        Canvas canvas(width, height);
+        HDC dc = canvas.dc();
         RECT whole = {0, 0, width, height};
         FillRect(dc, &whole, GetSysColorBrush(COLOR_BTNFACE));
         if (done == 0) {
@@ -413,20 +410,11 @@ public:
             DrawEdge(dc, &bar, EDGE_SUNKEN, BF_RECT);
             RECT fill = {2, height - 16, 2 + (width - 4) * done / total, height - 10};
             FillRect(dc, &fill, GetSysColorBrush(COLOR_HIGHLIGHT));
-            HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
             SetBkMode(dc, TRANSPARENT);
             SetTextAlign(dc, TA_BOTTOM | TA_LEFT);
             TextOutA(dc, 4, height - 20, path.c_str(), (int)path.size());
-            SelectObject(dc, font);
         }
-        GdiFlush();
-        std::vector<uint32_t> pixels(bits, bits + width * height);
-        for (uint32_t &pixel : pixels)
-            pixel &= 0xFFFFFF;
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        return pixels;
+        return canvas.Pixels();
     }
 
 private:
@@ -463,23 +451,15 @@ TEST_F(SetupGui, PanelShowsBarAndPathWhileFilesAreWritten)
     std::vector<std::vector<uint32_t>> looks;
     for (int done = 1; done <= total; ++done)
         looks.push_back(panel.Expected(done, total, Join(dir, files[done - 1].name)));
-    HANDLE change = FindFirstChangeNotificationA(dir.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
-    ASSERT_NE(INVALID_HANDLE_VALUE, change);
     Install(dir);
     std::vector<int> seen;   // files done, for each look that matched
     const std::string lastFile = Join(dir, files.back().name);
-    while (WaitForSingleObject(change, 60000) == WAIT_OBJECT_0) {
-        if (SuspendThread(setup.Thread()) == (DWORD)-1)
-            break;
-        const std::vector<uint32_t> shown = panel.Shown();
-        ResumeThread(setup.Thread());
-        auto match = std::find(looks.begin(), looks.end(), shown);
+    setup.LookAsFilesAppear(dir, [&] {
+        auto match = std::find(looks.begin(), looks.end(), panel.Shown());
         if (match != looks.end() && (seen.empty() || seen.back() != match - looks.begin() + 1))
             seen.push_back((int)(match - looks.begin()) + 1);
-        if (Exists(lastFile) || !FindNextChangeNotification(change))
-            break;
-    }
-    FindCloseChangeNotification(change);
+        return Exists(lastFile);
+    });
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << ::testing::PrintToString(seen);
     // Three different looks in rising order show a bar that grows while the
     // path changes.

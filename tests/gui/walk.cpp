@@ -117,26 +117,22 @@ int main(int argc, char **argv)
         fprintf(stderr, "the install dialog did not appear\n");
         return 1;
     }
-    Sleep(500);
+    WaitPostedHandled(GetDlgItem(dialog, 1000));
     const std::string dir = WindowText(GetDlgItem(dialog, 1000));
     printf("Dialog \"%s\", proposed directory %s\n", WindowText(dialog).c_str(), dir.c_str());
     Pause("idle", dialog);
 
-    // Install, letting setup.exe run in short slices until about half of
-    // the files are written, so that the picture shows the extraction.
+    // Install; setup.exe is stopped each time a file appears until about
+    // half of them are written, so that the picture shows the extraction.
     ClickCommand(dialog, 1);
     const int half = SetupConfig.fileCount / 2;
     if (!handoff.empty()) {
-        for (int slice = 0; slice < 2000; ++slice) {
-            Sleep(2);
-            SuspendThread(setup.Thread());
-            if (CountFiles(dir) >= half)
-                break;
-            ResumeThread(setup.Thread());
-        }
-        Sleep(300);
-        Pause("extracting", dialog);
-        ResumeThread(setup.Thread());
+        setup.LookAsFilesAppear(dir.substr(0, dir.find_last_of('\\')), [&] {
+            if (CountFiles(dir) < half)
+                return false;
+            Pause("extracting", dialog);
+            return true;
+        });
     }
 
     MessageBoxSeen box = setup.WaitMessageBox();

@@ -5,25 +5,9 @@
 #include <vector>
 
 #include "lh5_decoder.h"
+#include "lh5_stream_writer.h"
 
 namespace {
-
-void StartOn(const std::vector<uint8_t> &input)
-{
-    Lh5Decoder.input = input.data();
-    Lh5Decoder.inputLimit = (uint32_t)input.size();
-    Lh5Decoder.error = 0;
-    Lh5Start();
-}
-
-// n bits of the input from bit at, zero past its end.
-uint32_t BitsAt(const std::vector<uint8_t> &input, uint64_t at, int n)
-{
-    uint32_t v = 0;
-    for (uint64_t i = at; i < at + (uint64_t)n; i++)
-        v = (v << 1) | (i / 8 < input.size() ? (input[i / 8] >> (7 - i % 8)) & 1 : 0);
-    return v;
-}
 
 TEST(Lh5Bits, StartFetchesTwoBytesOfLookAheadWithoutConsumingThem)
 {
@@ -38,7 +22,7 @@ TEST(Lh5Bits, StartFetchesTwoBytesOfLookAheadWithoutConsumingThem)
     Lh5Decoder.copyPosition = 4321;
     Lh5Decoder.window[8191] = 0x5A;
     std::vector<uint8_t> none;
-    StartOn(none);
+    StartRecord(none);
     EXPECT_EQ(Lh5Decoder.copyPosition, 4321u);
     EXPECT_EQ(Lh5Decoder.window[8191], 0x5A);
     EXPECT_EQ(Lh5Decoder.bitBuffer, 0u);
@@ -48,12 +32,12 @@ TEST(Lh5Bits, StartFetchesTwoBytesOfLookAheadWithoutConsumingThem)
     EXPECT_EQ(Lh5Decoder.error, 0);
 
     std::vector<uint8_t> one{0xA5};
-    StartOn(one);
+    StartRecord(one);
     EXPECT_EQ(Lh5Decoder.bitBuffer, 0xA500u);
     EXPECT_EQ(Lh5Decoder.inputIndex, 1u);
 
     std::vector<uint8_t> three{0x12, 0x34, 0x56};
-    StartOn(three);
+    StartRecord(three);
     EXPECT_EQ(Lh5Decoder.bitBuffer, 0x1234u);
     EXPECT_EQ(Lh5Decoder.inputIndex, 2u);
     EXPECT_EQ(Lh5Decoder.pendingBits, 0);
@@ -70,7 +54,7 @@ TEST(Lh5Bits, ReadsAndFillsFollowTheStreamBitForBit)
         std::vector<uint8_t> input(std::uniform_int_distribution<int>(0, 40)(rng));
         for (uint8_t &b : input)
             b = (uint8_t)rng();
-        StartOn(input);
+        StartRecord(input);
         for (uint64_t at = 0; at < input.size() * 8 + 64;) {
             ASSERT_EQ(Lh5Decoder.bitBuffer, BitsAt(input, at, 16)) << "at bit " << at;
             int n = std::uniform_int_distribution<int>(0, 20)(rng);

@@ -9,14 +9,6 @@
 
 namespace {
 
-void Start(const std::vector<uint8_t> &stream)
-{
-    Lh5Decoder.input = stream.data();
-    Lh5Decoder.inputLimit = (uint32_t)stream.size();
-    Lh5Decoder.error = 0;
-    Lh5Start();
-}
-
 std::vector<Lh5Token> Literals(size_t count)
 {
     std::vector<Lh5Token> tokens;
@@ -66,7 +58,7 @@ TEST(Lh5Block, SmallCodeLengthsWithEscapesAndTheZeroRun)
     for (uint32_t len : {1, 2, 3, 3})
         w.Put(len, 3);
     w.Put(0, 16);
-    Start(w.bytes);
+    StartRecord(w.bytes);
 
     Lh5ReadAuxLengths(19, 5, 3);
     const uint8_t first[19] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
@@ -133,7 +125,7 @@ TEST(Lh5Block, MatchesCarryOverChunkBoundaries)
     std::vector<uint8_t> want;
     std::vector<uint8_t> stream = OneBlock(tokens, &want);
 
-    Start(stream);
+    StartRecord(stream);
     Lh5DecodeChunk(8192, Lh5Decoder.window);
     EXPECT_EQ(0, std::memcmp(Lh5Decoder.window, want.data(), 8192));
     EXPECT_EQ(Lh5Decoder.copyRemaining, 8);

@@ -16,10 +16,7 @@ void StartMarked(const BitWriter &w)
     static std::vector<uint8_t> stream;
     stream = w.bytes;
     stream.resize(stream.size() + 8);
-    Lh5Decoder.input = stream.data();
-    Lh5Decoder.inputLimit = (uint32_t)stream.size();
-    Lh5Decoder.error = 0;
-    Lh5Start();
+    StartRecord(stream);
     std::memset(Lh5Decoder.auxLengths, 0x5A, sizeof Lh5Decoder.auxLengths);
     for (uint32_t &e : Lh5Decoder.literalTable)
         e = 0xC0DE;

@@ -35,10 +35,7 @@ TEST(Lh5RandomStreams, DecodeToTheBytesTheyWereMadeFrom)
 void ExpectByteReaderState(const std::vector<uint8_t> &in)
 {
     uint64_t p = Lh5Decoder.bitsConsumed, fetched = (p + 16 + 7) / 8;
-    uint32_t want = 0;
-    for (uint64_t i = p; i < p + 16; i++)
-        want = (want << 1) | (i / 8 < in.size() ? (in[i / 8] >> (7 - i % 8)) & 1 : 0);
-    ASSERT_EQ(Lh5Decoder.bitBuffer, want);
+    ASSERT_EQ(Lh5Decoder.bitBuffer, BitsAt(in, p, 16));
     ASSERT_EQ(Lh5Decoder.pendingBits, (int32_t)(fetched * 8 - p - 16));
     ASSERT_EQ(Lh5Decoder.inputIndex, std::min<uint64_t>(fetched, in.size()));
     ASSERT_EQ(Lh5Decoder.pendingByte, fetched <= in.size() ? in[fetched - 1] : 0u);
@@ -53,10 +50,7 @@ TEST(Lh5RandomStreams, ChunksLeaveTheBitStateOfTheByteReader)
         if (round % 2) // cut short: the tail decodes from zero bytes
             s.stream.resize(s.stream.size() * 3 / 4);
         const std::vector<uint8_t> &in = s.stream;
-        Lh5Decoder.input = in.data();
-        Lh5Decoder.inputLimit = (uint32_t)in.size();
-        Lh5Decoder.error = 0;
-        Lh5Start();
+        StartRecord(in);
         for (size_t left = size; left > 0;) {
             uint32_t c = left > 8192 ? 8192 : (uint32_t)left;
             Lh5DecodeChunk(c, Lh5Decoder.window);
@@ -90,10 +84,7 @@ TEST(Lh5RandomStreams, ShortLastChunksLeaveTheBitStateOfTheByteReader)
             std::vector<uint8_t> want;
             ApplyTokens(block.tokens, want);
 
-            Lh5Decoder.input = w.bytes.data();
-            Lh5Decoder.inputLimit = (uint32_t)w.bytes.size();
-            Lh5Decoder.error = 0;
-            Lh5Start();
+            StartRecord(w.bytes);
             SCOPED_TRACE(testing::Message() << twoBit << " two-bit literals, last chunk " << last);
             Lh5DecodeChunk(8192, Lh5Decoder.window);
             ASSERT_EQ(0, std::memcmp(Lh5Decoder.window, want.data(), 8192));
@@ -193,10 +184,7 @@ TEST(Lh5RandomStreams, DamagedStreamsDecodeAsTheStepByStepChunk)
         // a chunk would have read past them.
         std::vector<uint8_t> padded = in;
         padded.resize(in.size() + 4 * 8 * 8192 * (size + 8191) / 8192, 0);
-        Lh5Decoder.input = in.data();
-        Lh5Decoder.inputLimit = (uint32_t)in.size();
-        Lh5Decoder.error = 0;
-        Lh5Start();
+        StartRecord(in);
         SCOPED_TRACE(testing::Message() << "round " << round);
         for (size_t left = size; left > 0;) {
             uint32_t c = left > 8192 ? 8192 : (uint32_t)left;

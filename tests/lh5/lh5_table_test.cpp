@@ -103,9 +103,7 @@ TEST(Lh5Table, EveryCodewordOfRandomCodesDecodesToItsSymbol)
             BitWriter w;
             w.Put(codes[s], lengths[s]);
             w.Put(rng() & 0xFFFFFF, 24);
-            Lh5Decoder.input = w.bytes.data();
-            Lh5Decoder.inputLimit = (uint32_t)w.bytes.size();
-            Lh5Start();
+            StartRecord(w.bytes);
             Lh5Decoder.blockRemaining = 1000;
             ASSERT_EQ(Lh5DecodeSymbol(), (uint32_t)s) << "length " << int(lengths[s]);
             ASSERT_EQ(Lh5Decoder.bitsConsumed, lengths[s]);

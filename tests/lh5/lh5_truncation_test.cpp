@@ -73,9 +73,7 @@ TEST(Lh5Truncation, LastBitOfTheInputIsTheLimit)
 TEST(Lh5Truncation, ConsumptionCountDoesNotWrap)
 {
     std::vector<uint8_t> input(4, 0);
-    Lh5Decoder.input = input.data();
-    Lh5Decoder.inputLimit = 4;
-    Lh5Start();
+    StartRecord(input);
     Lh5Decoder.bitsConsumed = 0xFFFFFFF8u;
     Lh5FillBits(16);
     EXPECT_EQ(Lh5Decoder.bitsConsumed, 0xFFFFFFFFu);

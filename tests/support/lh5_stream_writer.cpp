@@ -375,6 +375,22 @@ Lh5TestStream RandomStream(std::mt19937 &rng, size_t size)
     return result;
 }
 
+void StartRecord(const std::vector<uint8_t> &stream)
+{
+    Lh5Decoder.input = stream.data();
+    Lh5Decoder.inputLimit = (uint32_t)stream.size();
+    Lh5Decoder.error = 0;
+    Lh5Start();
+}
+
+uint32_t BitsAt(const std::vector<uint8_t> &stream, uint64_t at, int n)
+{
+    uint32_t v = 0;
+    for (uint64_t i = at; i < at + (uint64_t)n; i++)
+        v = (v << 1) | (i / 8 < stream.size() ? (stream[i / 8] >> (7 - i % 8)) & 1 : 0);
+    return v;
+}
+
 static int32_t AppendChunk(void *out, const uint8_t *bytes, uint32_t count)
 {
     static_cast<std::vector<uint8_t> *>(out)->insert(static_cast<std::vector<uint8_t> *>(out)->end(),

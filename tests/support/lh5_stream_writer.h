@@ -56,6 +56,12 @@ struct Lh5TestStream {
 // matches never reach before the start of the data.
 Lh5TestStream RandomStream(std::mt19937 &rng, size_t size);
 
+// Starts the decoder on a record's stream, as extraction does before its
+// first chunk.
+void StartRecord(const std::vector<uint8_t> &stream);
+// n bits of the stream from bit at, first bit on top, zero past its end.
+uint32_t BitsAt(const std::vector<uint8_t> &stream, uint64_t at, int n);
+
 // Decodes as the installer does (Lh5DecodeRecord): chunks of at most 8,192
 // bytes, error tested after each. *errorChunk: first failing chunk or -1.
 std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size,
