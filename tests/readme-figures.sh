@@ -13,7 +13,8 @@ trap 'rm -f "$log"' EXIT
 commands=$(ctest --preset "$preset" -N -V | sed -n 's/^[0-9]*: Test command: //p')
 total=$(printf '%s\n' "$commands" | grep -c .)
 runs=$(printf '%s\n' "$commands" | grep -c 'wine-run\.sh')
-programs=$(printf '%s\n' "$commands" | grep -o 'wine-run\.sh" "[^"]*\.exe' | sort -u | wc -l)
+# The program a Wine run starts: the first .exe after wine-run.sh.
+programs=$(printf '%s\n' "$commands" | sed -n 's/.*wine-run\.sh"\{0,1\} "\([^"]*\.exe\)".*/\1/p' | sort -u | wc -l)
 
 if ! bash tests/wine-session.sh ctest --preset "$preset" -V >"$log" 2>&1; then
   tail -40 "$log"
