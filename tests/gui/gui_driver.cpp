@@ -247,7 +247,7 @@ MessageBoxSeen FindMessageBox(DWORD pid, HWND except, int timeoutMs)
             seen.no = ButtonShown(window, IDNO);
             seen.ok = ButtonShown(window, IDOK);
             seen.buttons = ButtonsShown(window);
-            for (int painted = 0; painted < 2000 && seen.icon.empty(); painted += kPollMs) {
+            for (int painted = 0; painted < 20000 && seen.icon.empty(); painted += kPollMs) {
                 seen.icon = IconKind(window);
                 if (seen.icon.empty())
                     Sleep(kPollMs);
@@ -359,6 +359,17 @@ std::string WindowText(HWND window)
                              5000, &result))
         return std::string();
     return std::string(text);
+}
+
+std::string WaitWindowText(HWND window, const std::function<bool(const std::string &)> &done,
+                           int timeoutMs)
+{
+    std::string text = WindowText(window);
+    for (int waited = 0; waited < timeoutMs && !done(text); waited += kPollMs) {
+        Sleep(kPollMs);
+        text = WindowText(window);
+    }
+    return text;
 }
 
 void SetWindowTextRemote(HWND window, const std::string &text)

@@ -97,6 +97,9 @@ bool WaitPostedHandled(HWND window, int timeoutMs = 20000);
 
 // Window helpers (cross-process).
 std::string WindowText(HWND window);
+// The window's text once done(text) holds (or the timeout has passed).
+std::string WaitWindowText(HWND window, const std::function<bool(const std::string &)> &done,
+                           int timeoutMs = 20000);
 void SetWindowTextRemote(HWND window, const std::string &text);
 void ClickCommand(HWND dialog, int id);     // WM_COMMAND/BN_CLICKED as a click sends
 void Answer(const MessageBoxSeen &box, int id);

@@ -251,9 +251,7 @@ TEST_F(SetupGui, EmptyEditGetsProposalBackAndCheckboxCountsAtInstall)
     Install("");
     const std::string proposal = std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName;
     HWND edit = GetDlgItem(dialog, 1000);
-    for (int waited = 0; waited < 5000 && WindowText(edit) != proposal; waited += 50)
-        Sleep(50);
-    EXPECT_EQ(proposal, WindowText(edit));
+    EXPECT_EQ(proposal, WaitWindowText(edit, [&](const std::string &text) { return text == proposal; }));
     ExpectDialogOpen();
 
     const std::string dir = Join(base, "target");
@@ -298,9 +296,7 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
         return browser;
     };
     auto waitEditChange = [&](const std::string &before) {
-        for (int waited = 0; waited < 5000 && WindowText(edit) == before; waited += 50)
-            Sleep(50);
-        return WindowText(edit);
+        return WaitWindowText(edit, [&](const std::string &text) { return text != before; });
     };
 
     HWND browser = browse();
@@ -365,10 +361,10 @@ TEST_F(SetupGui, BrowserRefusesFolderWithoutRoomForTheName)
         ClickCommand(browser, IDOK);
     };
 
+    const std::string proposal = SetupConfig.defaultParentDir + std::string("\\") + SetupConfig.folderName;
     pickFirstChild(fits);
-    for (int waited = 0; waited < 5000 && WindowText(edit) == SetupConfig.defaultParentDir + std::string("\\") + SetupConfig.folderName; waited += 50)
-        Sleep(50);
-    EXPECT_EQ(Lower(Join(fits, SetupConfig.folderName)), Lower(WindowText(edit)));
+    EXPECT_EQ(Lower(Join(fits, SetupConfig.folderName)),
+              Lower(WaitWindowText(edit, [&](const std::string &text) { return text != proposal; })));
 
     pickFirstChild(tooLong);
     Answer(ExpectBox(kWarning, kTooLongText, false), IDOK);
@@ -430,9 +426,11 @@ private:
 // whole.
 TEST_F(SetupGui, PanelShowsBarAndPathWhileFilesAreWritten)
 {
+    // Short names, and files of 64 KiB: each look stays on the screen while
+    // its file's data are written.
     std::vector<TestRecord> files = ProbeFiles(probe);
     for (size_t i = 2; i < files.size(); ++i)
-        files[i].name = "i" + std::to_string(i) + ".bmp";
+        files[i] = Stored("i" + std::to_string(i) + ".bmp", Pattern(64 << 10, (uint32_t)i));
     const std::string panelSetup = Join(base, "panel-setup.exe");
     ASSERT_TRUE(CopyWithPayload(realSetup, panelSetup, BuildArchive(files)));
     const std::string dir = Join(kRoot, "pnl");
@@ -444,7 +442,7 @@ TEST_F(SetupGui, PanelShowsBarAndPathWhileFilesAreWritten)
     const int total = (int)files.size();
     const std::vector<uint32_t> idle = panel.Expected(0, total, "");
     bool idleShown = false;
-    for (int waited = 0; waited < 5000 && !idleShown; waited += 50, Sleep(50))
+    for (int waited = 0; waited < 20000 && !idleShown; waited += 50, Sleep(50))
         idleShown = panel.Shown() == idle;
     EXPECT_TRUE(idleShown) << "the idle look of the panel";
 
