@@ -11,7 +11,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 rounds=${1:-3}
 work=$(mktemp -d /tmp/decode-widths.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+export WINE_TEST_BASE=$work/wine
+trap 'WINEPREFIX=$WINE_TEST_BASE/prefix wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 
 cmake --preset native >/dev/null
 cmake --build --preset native --target decode_speed zar -j 2 >/dev/null
@@ -28,7 +29,6 @@ cp /usr/lib/gcc/i686-w64-mingw32/*-posix/libgomp-1.dll /usr/x86_64-w64-mingw32/l
 "$root/build/native/bin/zar" extract "$root/build/win32/bin/setup.exe" "$work/corpus/sample" >/dev/null
 "$root/build/native/bin/zar" pack -o "$work/corpus.zar" "$work/corpus" >/dev/null
 
-export WINE_TEST_BASE=$work/wine
 best() {  # best FIELD: the largest value of FIELD in the runs so far
   awk -v f="$1" '{ for (i = 1; i < NF; i++) if ($i == f && $(i + 1) > m) m = $(i + 1) } END { print m + 0 }'
 }
