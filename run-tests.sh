@@ -23,42 +23,14 @@ add_counts() {
   echo "($name: $p passed, $f failed, $s skipped)"
 }
 
-# Runs a ctest step and counts its cases: ctest's JUnit report, and under
-# Wine each test program's own report, where a skipped case is a skip and not
-# part of a passing entry (tests/count-results.sh).
-run_ctest() {
-  local name=$1 results=$2; shift 2
-  local log=$logdir/$name.log junit=$PWD/$logdir/$name.junit.xml
-  rm -f "$junit"
-  "$@" --output-junit "$junit" 2>&1 | tee "$log"
-  local rc=${PIPESTATUS[0]}
-  if [ -s "$junit" ]; then
-    add_counts "$(bash tests/count-results.sh "$junit" "$results")"
-    [ "$rc" -eq 0 ] || [ "$(bash tests/count-results.sh "$junit" "$results" | cut -d' ' -f2)" -gt 0 ] ||
-      { failed=$((failed + 1)); echo "($name: ctest failed without a failing case)"; }
-  else
-    failed=$((failed + 1)); echo "($name: no test report)"
-  fi
-  [ "$rc" -eq 0 ] || failures=$((failures + 1))
-}
-
-# The Windows tests of one preset under Wine (tests/wine-suite.sh). Where Wine
-# cannot run programs of the preset's width, every test entry of the preset
-# counts as skipped, with the reason printed.
-run_wine_suite() {
-  local preset=$1 name=$1 junit=$PWD/$logdir/$1.junit.xml log=$logdir/$1.log
-  rm -f "$junit"
-  bash tests/wine-session.sh bash tests/wine-suite.sh "$preset" "$junit" 2>&1 | tee "$log"
-  local rc=${PIPESTATUS[0]}
-  if [ "$rc" -eq 77 ]; then
-    local total
-    total=$(ctest --preset "$preset" -N | sed -n 's/^Total Tests: //p')
-    add_counts "0 0 ${total:-0}"
-    return
-  fi
+# Counts a finished ctest step (its JUnit report, its programs' reports in
+# results, its exit code) case by case (tests/count-results.sh): a skipped
+# case is a skip, never part of a passing entry.
+count_step() {
+  local name=$1 junit=$2 results=$3 rc=$4
   if [ -s "$junit" ]; then
     local counts
-    counts=$(bash tests/count-results.sh "$junit" "build/$preset/gtest-results")
+    counts=$(bash tests/count-results.sh "$junit" "$results")
     add_counts "$counts"
     [ "$rc" -eq 0 ] || [ "$(echo "$counts" | cut -d' ' -f2)" -gt 0 ] ||
       { failed=$((failed + 1)); echo "($name: ctest failed without a failing case)"; }
@@ -66,6 +38,33 @@ run_wine_suite() {
     failed=$((failed + 1)); echo "($name: no test report)"
   fi
   [ "$rc" -eq 0 ] || failures=$((failures + 1))
+}
+
+# Runs ctest natively.
+run_ctest() {
+  local name=$1; shift
+  local junit=$PWD/$logdir/$name.junit.xml
+  rm -f "$junit"
+  "$@" --output-junit "$junit" 2>&1 | tee "$logdir/$name.log"
+  count_step "$name" "$junit" "" "${PIPESTATUS[0]}"
+}
+
+# The Windows tests of one preset under Wine (tests/wine-suite.sh). Where Wine
+# cannot run programs of the preset's width, every test entry of the preset
+# counts as skipped, with the reason printed.
+run_wine_suite() {
+  local preset=$1 junit=$PWD/$logdir/$1.junit.xml
+  rm -f "$junit"
+  bash tests/wine-session.sh bash tests/wine-suite.sh "$preset" "$junit" 2>&1 | tee "$logdir/$preset.log"
+  local rc=${PIPESTATUS[0]}
+  if [ "$rc" -eq 77 ]; then
+    local total
+    total=$(ctest --preset "$preset" -N | sed -n 's/^Total Tests: //p')
+    local name=$preset
+    add_counts "0 0 ${total:-0}"
+    return
+  fi
+  count_step "$preset" "$junit" "build/$preset/gtest-results" "$rc"
 }
 
 build() {
@@ -77,12 +76,12 @@ build() {
 
 if build native; then
   step "tests: native"
-  run_ctest native "" ctest --preset native -j "$jobs"
+  run_ctest native ctest --preset native -j "$jobs"
 fi
 
 if build asan; then
   step "tests: native with AddressSanitizer and UndefinedBehaviorSanitizer"
-  run_ctest asan "" ctest --preset asan -j "$jobs"
+  run_ctest asan ctest --preset asan -j "$jobs"
 fi
 
 if [ -x fuzz/run.sh ]; then

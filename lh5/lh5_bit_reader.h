@@ -7,6 +7,7 @@
 
 #include "lh5_decoder.h"
 
+#include <stdint.h>
 #include <string.h>
 
 struct Lh5BitReader {
@@ -78,27 +79,63 @@ static inline void Lh5ReaderFill(Lh5BitReader *r, int32_t n)
     r->pendingBits = pendingBits;
 }
 
-// The chunk loop's reader: up to 63 stream bits in a 64-bit word, first bit
-// on top, refilled eight bytes at a time while eight input bytes remain and
-// one byte at a time (zero bytes past inputLimit) near the end. Its top 16
-// bits are bitBuffer. Bits below the valid count are either zero or the
+// The chunk loop's reader: stream bits in a machine word (64 bits on a
+// 64-bit target, 32 on a 32-bit one, where 64-bit shifts take several
+// instructions), first bit on top, refilled a word at a time while a word of
+// input remains and one byte at a time (zero bytes past inputLimit) near the
+// end. A refill leaves kLh5WordBits - 8 .. kLh5WordBits - 1 valid bits; the
+// top 16 are bitBuffer. Bits below the valid count are either zero or the
 // stream's next bits, so a later refill may OR the same bits in again.
+//
+// A symbol with its position takes up to 16 + 20 + 12 bits (a damaged
+// position code may be 20 bits long): one refill covers it in a 64-bit word;
+// a 32-bit word refills before the position code and before its extra bits
+// as well (kLh5RefillsPerSymbol).
 //
 // It reads ahead of the byte reader, so the state record is not derived from
 // its fields but from the number of bits consumed since loading: the byte
 // reader, given that many bits to fill from the loaded state, would have
 // fetched a known number of bytes, and Lh5StoreWide writes exactly its state.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+typedef uint64_t Lh5Word;
+#else
+typedef uint32_t Lh5Word;
+#endif
+
+enum {
+    kLh5WordBytes = sizeof(Lh5Word),
+    kLh5WordBits = 8 * kLh5WordBytes,
+    kLh5RefillsPerSymbol = kLh5WordBits >= 64 ? 1 : 3,
+    // Input bytes a symbol's refills move the reader on at most.
+    kLh5SymbolAdvance = kLh5RefillsPerSymbol * (kLh5WordBytes - 1)
+};
+
 struct Lh5WideReader {
-    uint64_t bits;
-    uint32_t count;           // valid bits in bits; 56..63 after a refill
+    Lh5Word bits;
+    uint32_t count;           // valid bits in bits
     uint32_t next;            // next input byte to enter bits
     uint32_t zeroBytes;       // zero bytes entered past inputLimit
-    uint32_t fastEnd;         // next < fastEnd: eight input bytes remain
+    uint32_t fastEnd;         // next < fastEnd: a symbol's word refills stay below inputLimit
     uint32_t inputLimit;
     const uint8_t *input;
     uint32_t loadedNext;      // the record's inputIndex when loaded
     uint32_t loadedCount;     // 16 + the record's pendingBits when loaded
 };
+
+// The top 16 bits.
+static inline uint32_t Lh5WideTop(Lh5Word bits)
+{
+    return (uint32_t)(bits >> (kLh5WordBits - 16));
+}
+
+// A word of input, first byte on top.
+static inline Lh5Word Lh5LoadWord(const uint8_t *p)
+{
+    Lh5Word v = 0;
+    for (int i = 0; i < kLh5WordBytes; i++)
+        v = v << 8 | p[i];
+    return v;
+}
 
 static inline void Lh5LoadWide(Lh5WideReader *w)
 {
@@ -106,38 +143,36 @@ static inline void Lh5LoadWide(Lh5WideReader *w)
     // as the byte reader's next fill would OR it in; its used bits are
     // bitBuffer's low bits already.
     uint32_t pendingBits = (uint32_t)Lh5Decoder.pendingBits & 15u;
-    w->bits = (uint64_t)Lh5Decoder.bitBuffer << 48 |
-              (uint64_t)(Lh5Decoder.pendingByte & 0xFFu) << (48 - pendingBits);
+    w->bits = (Lh5Word)Lh5Decoder.bitBuffer << (kLh5WordBits - 16) |
+              (Lh5Word)(Lh5Decoder.pendingByte & 0xFFu) << (kLh5WordBits - 16 - pendingBits);
     w->count = 16 + pendingBits;
     w->next = Lh5Decoder.inputIndex;
     w->zeroBytes = 0;
     w->inputLimit = Lh5Decoder.inputLimit;
-    w->fastEnd = w->inputLimit >= 8 ? w->inputLimit - 7 : 0;
+    w->fastEnd = w->inputLimit > (uint32_t)kLh5SymbolAdvance
+                     ? w->inputLimit - (uint32_t)kLh5SymbolAdvance
+                     : 0;
     w->input = Lh5Decoder.input;
     w->loadedNext = w->next;
     w->loadedCount = w->count;
 }
 
-// Brings the valid bits to 56 or more (at most 63).
+// Brings the valid bits to kLh5WordBits - 8 or more (at most kLh5WordBits - 1).
 static inline void Lh5WideRefill(Lh5WideReader *w)
 {
     if (w->next < w->fastEnd) {
-        const uint8_t *p = w->input + w->next;
-        uint64_t v = (uint64_t)p[0] << 56 | (uint64_t)p[1] << 48 | (uint64_t)p[2] << 40 |
-                     (uint64_t)p[3] << 32 | (uint64_t)p[4] << 24 | (uint64_t)p[5] << 16 |
-                     (uint64_t)p[6] << 8 | (uint64_t)p[7];
-        w->bits |= v >> w->count;
-        w->next += (63 - w->count) >> 3;
-        w->count |= 56;
+        w->bits |= Lh5LoadWord(w->input + w->next) >> w->count;
+        w->next += (kLh5WordBits - 1 - w->count) >> 3;
+        w->count |= kLh5WordBits - 8;
         return;
     }
-    while (w->count <= 55) {
-        uint64_t b = 0;
+    while (w->count <= kLh5WordBits - 9) {
+        Lh5Word b = 0;
         if (w->next < w->inputLimit)
             b = w->input[w->next++];
         else
             w->zeroBytes++;
-        w->bits |= b << (56 - w->count);
+        w->bits |= b << (kLh5WordBits - 8 - w->count);
         w->count += 8;
     }
 }
@@ -158,7 +193,7 @@ static inline void Lh5StoreWide(Lh5WideReader *w)
         return;
     uint64_t total = (uint64_t)Lh5Decoder.bitsConsumed + consumed;
     Lh5Decoder.bitsConsumed = total < 0xFFFFFFFFu ? (uint32_t)total : 0xFFFFFFFFu;
-    Lh5Decoder.bitBuffer = (uint16_t)(w->bits >> 48);
+    Lh5Decoder.bitBuffer = (uint16_t)Lh5WideTop(w->bits);
     uint32_t pendingBits = w->loadedCount - 16;
     if (consumed <= pendingBits) {
         Lh5Decoder.pendingBits = (int32_t)(pendingBits - consumed);
@@ -174,6 +209,26 @@ static inline void Lh5StoreWide(Lh5WideReader *w)
         real = w->inputLimit - index < fetched ? w->inputLimit - index : fetched;
     Lh5Decoder.inputIndex = index + real;
     Lh5Decoder.pendingByte = real == fetched ? w->input[index + fetched - 1] : 0;
+}
+
+// Follows the trees below a table entry v that names a node, bit by bit
+// from the bit after the table's index in the 16 bits at the head of the
+// input, to a symbol below symbolCount. A walk that runs out of bits (only
+// tables left over from a refused code get there) sets the error flag and
+// yields symbol 0.
+static inline uint32_t Lh5WalkTree(uint32_t v, uint32_t buffer, uint32_t tableBits,
+                                   uint32_t symbolCount)
+{
+    uint32_t mask = 1u << (15 - tableBits);
+    do {
+        if (mask == 0) {
+            Lh5Decoder.error = 1;
+            return 0;
+        }
+        v = (buffer & mask) ? Lh5Decoder.right[v] : Lh5Decoder.left[v];
+        mask >>= 1;
+    } while (v >= symbolCount);
+    return v;
 }
 
 #endif

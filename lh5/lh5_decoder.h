@@ -16,8 +16,8 @@
 //    byte whenever its 16-bit look-ahead needs bits, however the chunk loop
 //    read ahead meanwhile: after p consumed bits it has fetched
 //    ceil((p + 16) / 8) bytes (zero bytes past the input included).
-//  - No allocation, no platform headers: builds anywhere (a 64-bit bit
-//    buffer, also on 32-bit targets).
+//  - No allocation, no platform headers: builds anywhere (the chunk loop's
+//    bit buffer is a machine word: 64 or 32 bits).
 #ifndef LH5_LH5_DECODER_H
 #define LH5_LH5_DECODER_H
 
@@ -65,8 +65,9 @@ uint32_t Lh5GetBits(int32_t n);
 void Lh5BuildTable(int32_t symbolCount, const uint8_t *lengths, int32_t tableBits,
                    uint32_t *table);
 
-// Block decoding (lh5_block.cpp).
+// Block decoding (lh5_block.cpp, the chunk loop in lh5_chunk.cpp).
 void Lh5DecodeChunk(uint32_t count, uint8_t *window);
+void Lh5ReadBlockHeader(void);
 uint32_t Lh5DecodeSymbol(void);
 uint32_t Lh5DecodePosition(void);
 void Lh5ReadAuxLengths(int32_t count, int32_t countBits, int32_t special);

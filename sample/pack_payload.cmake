@@ -3,8 +3,16 @@
 # checks that the archive holds as many files as the product description
 # says the setup program must install.
 #   cmake -DZAR= -DSAMPLEGEN= -DTREE= -DOUT= -DPROGRAM= -DPROGRAM_NAME= -DHELP=
-#         -DHELP_NAME= -DSTYLES=a|b|c -DFILE_COUNT= -DDIR_LENGTH= -P pack_payload.cmake
+#         -DHELP_NAME= -DSTYLES=a|b|c -DFILE_COUNT= -DDIR_LENGTH= [-DLEVEL=best|fast]
+#         -P pack_payload.cmake
+# LEVEL is zar's compression level: best (the default) or fast.
 cmake_minimum_required(VERSION 3.25)
+set(levelArgs --best)
+if(LEVEL STREQUAL "fast")
+  set(levelArgs "")
+elseif(DEFINED LEVEL AND NOT LEVEL STREQUAL "best")
+  message(FATAL_ERROR "LEVEL must be best or fast, not '${LEVEL}'")
+endif()
 string(REPLACE "|" ";" styles "${STYLES}")
 string(REPLACE "\\" "/" helpPath "${HELP_NAME}")
 string(REPLACE "\\" "/" programPath "${PROGRAM_NAME}")
@@ -21,6 +29,7 @@ configure_file("${HELP}" "${TREE}/${helpPath}" COPYONLY)
 file(REMOVE "${OUT}")
 execute_process(COMMAND "${ZAR}" pack -o "${OUT}" "${TREE}" --first "${PROGRAM_NAME}"
                         --first "${HELP_NAME}" --dir-length ${DIR_LENGTH}
+                        ${levelArgs}
                 RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "zar pack failed on ${TREE}")

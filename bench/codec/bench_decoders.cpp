@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "lh5_decoder.h"
+#ifdef BENCH_WITH_LHASA
 #include "lhasa_decode.h"
+#endif
 
 namespace {
 
@@ -27,7 +29,9 @@ bool DecodeOurs(const std::vector<uint8_t> &stream, size_t size, std::vector<uin
                            static_cast<int32_t>(size), CopyChunk, &output) == 1;
 }
 
+#ifdef BENCH_WITH_LHASA
 bool DecodeLhasa(const std::vector<uint8_t> &stream, size_t size, std::vector<uint8_t> *out) {
     *out = LhasaDecode(stream, size);
     return out->size() == size;
 }
+#endif

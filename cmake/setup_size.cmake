@@ -1,0 +1,108 @@
+# Prints what a setup.exe is made of, in one line: the program without its
+# payload (the stub), the payload archive (its bytes in the file, and the
+# bytes of the files it holds), and the whole file. An Authenticode signature
+# appended by signing is not counted. With BUDGET, fails when the stub is
+# larger than BUDGET bytes.
+#   cmake -DEXE=setup.exe -DPAYLOAD=payload.zar [-DBUDGET=N] [-DLABEL=text]
+#         -P setup_size.cmake
+cmake_minimum_required(VERSION 3.25)
+
+# Little-endian unsigned integer of `bytes` bytes at offset of file.
+function(read_le out file offset bytes)
+  file(READ "${file}" hex OFFSET ${offset} LIMIT ${bytes} HEX)
+  set(value "")
+  math(EXPR last "${bytes} - 1")
+  foreach(i RANGE ${last} 0 -1)
+    math(EXPR at "${i} * 2")
+    string(SUBSTRING "${hex}" ${at} 2 byte)
+    string(APPEND value "${byte}")
+  endforeach()
+  if(value STREQUAL "")
+    set(value 0)
+  endif()
+  math(EXPR value "0x${value}")
+  set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+# 1234567 -> 1,234,567
+function(grouped out value)
+  set(text "")
+  while(value GREATER_EQUAL 1000)
+    math(EXPR low "${value} % 1000")
+    math(EXPR value "${value} / 1000")
+    string(LENGTH "${low}" digits)
+    while(digits LESS 3)
+      string(PREPEND low "0")
+      math(EXPR digits "${digits} + 1")
+    endwhile()
+    set(text ",${low}${text}")
+  endwhile()
+  set(${out} "${value}${text}" PARENT_SCOPE)
+endfunction()
+
+foreach(input EXE PAYLOAD)
+  if(NOT EXISTS "${${input}}")
+    message(FATAL_ERROR "setup_size: no ${input} file '${${input}}'")
+  endif()
+endforeach()
+
+# The whole file, less the signature: the certificate table (data directory
+# 4 of the PE optional header, PE32 or PE32+) holds its size.
+file(SIZE "${EXE}" whole)
+read_le(peOffset "${EXE}" 60 4)
+math(EXPR magicOffset "${peOffset} + 24")
+read_le(magic "${EXE}" ${magicOffset} 2)
+if(magic EQUAL 0x20B)
+  math(EXPR certificateSize "${magicOffset} + 144 + 4")
+else()
+  math(EXPR certificateSize "${magicOffset} + 128 + 4")
+endif()
+read_le(signature "${EXE}" ${certificateSize} 4)
+math(EXPR whole "${whole} - ${signature}")
+
+# The payload: its size, and the files it holds (record headers: magic,
+# headerSize, method, packedSize, unpackedSize).
+file(SIZE "${PAYLOAD}" packed)
+set(stored 0)
+set(files 0)
+set(offset 0)
+while(offset LESS packed)
+  math(EXPR left "${packed} - ${offset}")
+  if(left LESS 20)
+    break()
+  endif()
+  read_le(recordMagic "${PAYLOAD}" ${offset} 4)
+  if(NOT recordMagic EQUAL 0x0A72617A)
+    break()
+  endif()
+  math(EXPR at "${offset} + 4")
+  read_le(headerSize "${PAYLOAD}" ${at} 4)
+  math(EXPR at "${offset} + 12")
+  read_le(packedSize "${PAYLOAD}" ${at} 4)
+  math(EXPR at "${offset} + 16")
+  read_le(unpackedSize "${PAYLOAD}" ${at} 4)
+  math(EXPR stored "${stored} + ${unpackedSize}")
+  math(EXPR files "${files} + 1")
+  math(EXPR offset "${offset} + ${headerSize} + ${packedSize}")
+endwhile()
+
+math(EXPR stub "${whole} - ${packed}")
+grouped(stubText ${stub})
+grouped(packedText ${packed})
+grouped(storedText ${stored})
+grouped(wholeText ${whole})
+if(NOT LABEL)
+  get_filename_component(LABEL "${EXE}" NAME)
+endif()
+set(line "${LABEL}: stub ${stubText} bytes + payload ${packedText} bytes (${storedText} bytes in ${files} files) = ${wholeText} bytes")
+if(DEFINED BUDGET AND NOT BUDGET STREQUAL "")
+  grouped(budgetText ${BUDGET})
+  if(stub GREATER BUDGET)
+    math(EXPR over "${stub} - ${BUDGET}")
+    grouped(overText ${over})
+    message(FATAL_ERROR "${line}\nThe stub is ${overText} bytes larger than its budget of "
+                        "${budgetText} bytes (resources/stub_budget.txt).")
+  endif()
+  string(APPEND line "; stub budget ${budgetText} bytes")
+endif()
+message("${line}")
