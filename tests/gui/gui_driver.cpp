@@ -142,11 +142,12 @@ SetupProcess::~SetupProcess()
 
 // Started suspended and put into a job of its own before its first
 // instruction, so that every process it starts is counted in that job.
-bool SetupProcess::Start(const std::string &exePath, const std::string &startDir)
+bool SetupProcess::Start(const std::string &exePath, const std::string &startDir,
+                         const std::string &arguments)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exePath + "\"";
+    std::string commandLine = "\"" + exePath + "\"" + (arguments.empty() ? "" : " " + arguments);
     job_ = CreateJobObjectA(NULL, NULL);
     if (!CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL,
                         startDir.c_str(), &startup, &info_))

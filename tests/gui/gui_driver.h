@@ -39,8 +39,9 @@ public:
     SetupProcess &operator=(const SetupProcess &) = delete;
     ~SetupProcess();
 
-    // Starts exePath with startDir as its current directory.
-    bool Start(const std::string &exePath, const std::string &startDir);
+    // Starts exePath (with arguments) with startDir as its current directory.
+    bool Start(const std::string &exePath, const std::string &startDir,
+               const std::string &arguments = "");
     // The install dialog once it is visible (null after the timeout).
     HWND WaitDialog(int timeoutMs = 20000);
     // The next visible message box of the process, whatever its caption.

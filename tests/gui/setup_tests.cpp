@@ -820,19 +820,8 @@ std::vector<std::string> PlantedDllNames()
 // Runs program (with arguments) in dir; its exit code.
 int RunProgram(const std::string &program, const std::string &arguments, const std::string &dir)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, dir.c_str(),
-                        &startup, &info))
-        return -1;
-    DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    return (int)code;
+    SetupProcess process;
+    return process.Start(program, dir, arguments) ? process.WaitExit() : -1;
 }
 
 // The planted DLLs of dir that left their marker (lower case, without
