@@ -30,8 +30,9 @@ static int32_t IsKeptName(const FILE_ID_BOTH_DIR_INFO *entry, const WCHAR *keepN
 static void ClearSubDirectory(HANDLE folder, const FILE_ID_BOTH_DIR_INFO *entry,
                               const char *keepName, int32_t childLength)
 {
-    // Its reparse tag, for a reparse point, is where the extended
-    // attributes' size would be.
+    // A link as listed (its reparse tag is where the extended attributes'
+    // size would be) is passed over at once; any other folder is checked on
+    // its own handle, which is what decides.
     if (ReparseLeadsElsewhere(entry->FileAttributes, entry->EaSize) || childLength >= kClearPathSize)
         return;
     HANDLE child;

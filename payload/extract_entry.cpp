@@ -71,9 +71,12 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
         level = 0;
     ReleaseBelow(level);
     if (level == 0) {
-        path[length - 1] = '\0';
+        // Held with its backslash: "d:\\" is the drive's root, "d:" its
+        // current directory.
+        const char kept = path[length];
+        path[length] = '\0';
         int32_t held = HoldFolder(path, 0, &heldFolders[0]);
-        path[length - 1] = '\\';
+        path[length] = kept;
         if (held != kEntryHeld)
             return held;
         levelEnd[0] = length - 1;

@@ -147,15 +147,13 @@ static int32_t EntryPath(char *entry, const char *path)
     return 1;
 }
 
-// 1 when the entry at path leads elsewhere as its parent lists it.
-static int32_t ListedAsLink(const char *entry)
+// 1 when the entry at path is listed as a reparse point although the handle
+// opened on it is none: the open followed a link (Wine does, asked not to).
+static int32_t FollowedALink(const char *entry, DWORD openedAttributes)
 {
-    WIN32_FIND_DATAA listed;
-    HANDLE search = FindFirstFileA(entry, &listed);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    FindClose(search);
-    return ReparseLeadsElsewhere(listed.dwFileAttributes, listed.dwReserved0);
+    DWORD listed = GetFileAttributesA(entry);
+    return listed != INVALID_FILE_ATTRIBUTES && (listed & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (openedAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
 int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder)
@@ -169,11 +167,12 @@ int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder)
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (opened == INVALID_HANDLE_VALUE)
-        return ListedAsLink(entry) ? kEntryIsLink : kEntryUnusable;
+        return FollowedALink(entry, 0) ? kEntryIsLink : kEntryUnusable;
     FILE_ATTRIBUTE_TAG_INFO tag;
     int32_t result = kEntryUnusable;
     if (GetFileInformationByHandleEx(opened, FileAttributeTagInfo, &tag, sizeof tag)) {
-        if (ReparseLeadsElsewhere(tag.FileAttributes, tag.ReparseTag) || ListedAsLink(entry))
+        if (ReparseLeadsElsewhere(tag.FileAttributes, tag.ReparseTag) ||
+            FollowedALink(entry, tag.FileAttributes))
             result = kEntryIsLink;
         else if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             result = kEntryHeld;
