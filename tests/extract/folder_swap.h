@@ -8,6 +8,8 @@
 
 #include "folder_link.h"
 
+#include <functional>
+
 namespace folder_link {
 
 // True when folder is now a link to target and its old self at folder + ".moved".
@@ -24,6 +26,26 @@ inline bool SwapForLink(const std::string &folder, const std::string &target)
             linked);
     return linked() && Present(folder + ".moved");
 }
+
+// The moment of the swap: the first call the code under test makes through
+// an import replaced by Call (testsupport::ImportHook), which then goes on
+// to the real function.
+template <typename R, typename... A>
+struct SwapAtFirstCall {
+    static inline R(WINAPI *real)(A...);
+    static inline std::function<void()> moment;
+    static R WINAPI Call(A... args)
+    {
+        std::function<void()> now = moment;
+        moment = nullptr;
+        if (now)
+            now();
+        return real(args...);
+    }
+};
+
+using SwapAtFirstWrite = SwapAtFirstCall<BOOL, HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED>;
+using SwapAtFirstSetInformation = SwapAtFirstCall<BOOL, HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD>;
 
 }  // namespace folder_link
 
