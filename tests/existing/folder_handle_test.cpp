@@ -101,13 +101,14 @@ TEST_F(FolderHandleTest, ChildFilesAreCreatedNewReplacedAndDeletedThroughTheFold
         EXPECT_EQ(ReadBytes(plain + "\\" + name), (Bytes{'a', 'b'})) << name;
     }
     EXPECT_EQ(ReadBytes(scratch.at("victim.dll")), (Bytes{9, 9}));
-    // A plain folder is not replaced, nor deleted as a file.
+    // A plain folder, even an empty one, is not replaced, nor deleted as a file.
+    ASSERT_TRUE(CreateDirectoryA((plain + "\\empty").c_str(), nullptr));
     HANDLE file;
-    EXPECT_EQ(CreateChildFile(top, "inner", &file), kEntryUnusable);
-    EXPECT_FALSE(DeleteChild(top, "inner"));
+    EXPECT_EQ(CreateChildFile(top, "empty", &file), kEntryUnusable);
+    EXPECT_FALSE(DeleteChild(top, "empty"));
     EXPECT_TRUE(DeleteChild(top, "new.txt"));
     EXPECT_FALSE(DeleteChild(top, "new.txt"));
-    EXPECT_EQ(ListFolder(plain), (Names{"hard.dll", "inner", "old.txt"}));
+    EXPECT_EQ(ListFolder(plain), (Names{"empty", "hard.dll", "inner", "old.txt"}));
 }
 
 TEST_F(FolderHandleTest, RenamesChildFoldersInPlaceButNeverOverAnExistingName)
