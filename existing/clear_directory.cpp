@@ -1,131 +1,90 @@
 // Deleting the files of a directory tree and removing its emptied folders.
 //
-// The tree is walked through the process's current directory: each folder is
-// entered, listed with "*.*", its files are deleted by their bare names, and
-// the walk steps back out of a folder before removing it. Every folder of
-// the walk is held (folder_guard.h) while it is cleared, so that the names
-// deleted are names in the folder that was checked. Folders that are reparse
-// points (junctions, symbolic links) are passed over: never entered, never
-// removed, so the walk cannot reach, or remove, anything outside the tree.
+// The tree is walked through held folders (folder_handle.h): each folder is
+// listed through its handle, its files are deleted and its sub-folders
+// opened one name at a time relative to it, and a sub-folder is removed
+// through its own handle once it has been cleared. No path is resolved
+// after the top folder is held, so nothing the walk deletes can lie outside
+// the tree, even if a folder of it is replaced by a link meanwhile. Folders
+// that are links (junctions, symbolic links) are passed over: never
+// entered, never removed.
 #include "clear_directory.h"
-#include "folder_guard.h"
+#include "folder_handle.h"
+#include "folder_listing.h"
 
-enum {
-    kClearPathSize = 260,
-    kMaxFailedReads = 8   // consecutive failed reads before a listing is given up
-};
+enum { kClearPathSize = 260 };
 
-// Records the current directory into buffer. 1 when it fits, else 0.
-static int32_t RecordCurrentDirectory(char *buffer)
+// 1 when the listed name equals keepName (letter case matters).
+static int32_t IsKeptName(const FILE_ID_BOTH_DIR_INFO *entry, const WCHAR *keepName,
+                          uint32_t keepBytes)
 {
-    DWORD length = GetCurrentDirectoryA(kClearPathSize, buffer);
-    return length > 0 && length < kClearPathSize;
-}
-
-// Composes directory + backslash + name into full. 0 when the result would
-// not fit the buffer (such a folder is passed over).
-static int32_t ComposeChildPath(char *full, const char *directory, const char *name)
-{
-    int32_t dirLength = lstrlenA(directory);
-    int32_t needsBackslash = dirLength == 0 || directory[dirLength - 1] != '\\';
-    if (dirLength + needsBackslash + lstrlenA(name) >= kClearPathSize)
+    if (keepBytes != entry->FileNameLength)
         return 0;
-    lstrcpyA(full, directory);
-    if (needsBackslash)
-        lstrcatA(full, "\\");
-    lstrcatA(full, name);
-    return 1;
-}
-
-// Clears the sub-directory that entry names in the current directory, then
-// removes it. A reparse point is passed over. Returns 0 when the walk could
-// not return to the directory it started from, so that the caller stops
-// deleting by bare names in what is no longer its directory.
-static int32_t ClearSubDirectory(const WIN32_FIND_DATAA *entry, const char *keepName)
-{
-    char recorded[kClearPathSize];
-    char full[kClearPathSize];
-    if ((entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return 1;
-    if (!RecordCurrentDirectory(recorded))
-        return 1;
-    if (!ComposeChildPath(full, recorded, entry->cFileName))
-        return 1;
-
-    const int32_t depth = FolderGuardDepth();
-    const int32_t held = FolderGuardHold(full);
-    if (held == kFolderIsLink)
-        return 1;
-    if (held == kFolderHeld && SetCurrentDirectoryA(full)) {
-        WIN32_FIND_DATAA subEntry;
-        HANDLE listing = FindFirstFileA("*.*", &subEntry);
-        if (listing != INVALID_HANDLE_VALUE) {
-            ClearDirectoryTree(listing, &subEntry, keepName);
-            FindClose(listing);
-        }
-        if (!SetCurrentDirectoryA(recorded)) {
-            FolderGuardRelease(depth);
+    for (uint32_t i = 0; i < keepBytes / sizeof(WCHAR); ++i)
+        if (entry->FileName[i] != keepName[i])
             return 0;
-        }
-    }
-    // Let go before the removal: a held folder cannot be removed.
-    FolderGuardRelease(depth);
-    RemoveDirectoryA(full);
     return 1;
 }
 
-void ClearDirectoryTree(HANDLE listing, WIN32_FIND_DATAA *entry, const char *keepName)
+// Clears and removes the sub-folder that entry names in folder.
+static void ClearSubDirectory(HANDLE folder, const FILE_ID_BOTH_DIR_INFO *entry,
+                              const char *keepName, int32_t childLength)
 {
-    int32_t failedReads = 0;
-    for (;;) {
-        if (entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            // ".", ".." and every other folder whose name begins with a dot stay.
-            if (entry->cFileName[0] != '.' && !ClearSubDirectory(entry, keepName))
-                return;
-        } else if (keepName == NULL || lstrcmpA(entry->cFileName, keepName) != 0) {
-            DeleteFileA(entry->cFileName);
-        }
+    // A link as listed (its reparse tag is where the extended attributes'
+    // size would be) is passed over at once; any other folder is checked on
+    // its own handle, which is what decides.
+    if (ReparseLeadsElsewhere(entry->FileAttributes, entry->EaSize) || childLength >= kClearPathSize)
+        return;
+    HANDLE child;
+    if (HoldChildFolderW(folder, entry->FileName, entry->FileNameLength, 0, DELETE, &child) !=
+        kEntryHeld)
+        return;
+    ClearDirectoryTree(child, keepName, childLength);
+    RemoveHeldFolder(child);   // fails, harmlessly, for a folder that keeps something
+    CloseHandle(child);
+}
 
-        if (FindNextFileA(listing, entry)) {
-            failedReads = 0;
-            continue;
-        }
-        if (GetLastError() == ERROR_NO_MORE_FILES)
-            return;
-        // Another failure: the entry in hand is handled once more (harmless,
-        // it is gone already) and the read retried, a bounded number of times.
-        if (++failedReads >= kMaxFailedReads)
-            return;
+int32_t ClearDirectoryTree(HANDLE folder, const char *keepName, int32_t pathLength)
+{
+    WCHAR keep[kClearPathSize];
+    uint32_t keepBytes = 0;
+    if (keepName != NULL) {
+        int units = MultiByteToWideChar(CP_ACP, 0, keepName, -1, keep, kClearPathSize);
+        keepBytes = units > 1 ? (uint32_t)(units - 1) * sizeof(WCHAR) : 0;
     }
+    FolderListing listing;
+    StartFolderListing(&listing, folder);
+    const FILE_ID_BOTH_DIR_INFO *entry = NextFolderEntry(&listing);
+    if (entry == NULL)
+        return GetLastError() == ERROR_NO_MORE_FILES;
+    for (; entry != NULL; entry = NextFolderEntry(&listing)) {
+        if (entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // ".", ".." and every other folder whose name begins with a dot stay.
+            if (entry->FileName[0] != L'.')
+                ClearSubDirectory(folder, entry, keepName,
+                                  pathLength + 1 + (int32_t)(entry->FileNameLength / sizeof(WCHAR)));
+        } else if (keepName == NULL || !IsKeptName(entry, keep, keepBytes)) {
+            DeleteChildW(folder, entry->FileName, entry->FileNameLength);
+        }
+    }
+    return 1;
 }
 
 int32_t ClearDirectory(const char *path, const char *keepName, int32_t removeTop)
 {
-    char recorded[kClearPathSize];
-    if (!RecordCurrentDirectory(recorded))
-        return 1;   // could not come back: do nothing
-
     // A top directory that is a reparse point is passed over: its contents
     // belong to whatever it points to.
-    const int32_t depth = FolderGuardDepth();
-    if (FolderGuardHold(path) != kFolderHeld || !SetCurrentDirectoryA(path)) {
-        FolderGuardRelease(depth);
+    HANDLE folder;
+    if (HoldFolder(path, removeTop ? DELETE : 0, &folder) != kEntryHeld)
         return 1;
-    }
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA("*.*", &entry);
-    if (listing == INVALID_HANDLE_VALUE) {
-        SetCurrentDirectoryA(recorded);
-        FolderGuardRelease(depth);
-        return 0;
-    }
-    ClearDirectoryTree(listing, &entry, keepName);
-    int32_t closed = FindClose(listing);
-    SetCurrentDirectoryA(recorded);
-    FolderGuardRelease(depth);
-    if (removeTop)
-        RemoveDirectoryA(path);
-    return closed;
+    int32_t length = lstrlenA(path);
+    if (length > 0 && path[length - 1] == '\\')
+        --length;
+    int32_t listed = ClearDirectoryTree(folder, keepName, length);
+    if (listed && removeTop)
+        RemoveHeldFolder(folder);
+    CloseHandle(folder);
+    return listed;
 }
 
 char *FindLastChar(char *text, char ch)

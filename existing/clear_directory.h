@@ -8,13 +8,13 @@
 // Clears path: deletes every file below it except those named keepName (may
 // be null), removes emptied sub-directories, and path itself when removeTop
 // is non-zero. 1 when path can't be entered, 0 when it can't be listed,
-// otherwise the result of closing the listing. The current directory is
-// restored on every path.
+// otherwise 1. The current directory is left as it is.
 int32_t ClearDirectory(const char *path, const char *keepName, int32_t removeTop);
 
-// Worker: processes entry and every following entry of listing, which is an
-// open search over the current directory.
-void ClearDirectoryTree(HANDLE listing, WIN32_FIND_DATAA *entry, const char *keepName);
+// Worker: clears the held folder whose full path is pathLength characters
+// long, through its handle; sub-folders whose full path would pass 259
+// characters are passed over. 0 when the folder can't be listed, else 1.
+int32_t ClearDirectoryTree(HANDLE folder, const char *keepName, int32_t pathLength);
 
 // The last occurrence of ch in text, or null.
 char *FindLastChar(char *text, char ch);

@@ -6,7 +6,7 @@
 #include "shortcuts.h"
 #include "shell_folders.h"
 #include "clear_directory.h"
-#include "folder_guard.h"
+#include "folder_handle.h"
 #include "setup_config.h"
 #include "path_text.h"
 #include "setup_state.h"
@@ -30,16 +30,54 @@ static int UsableFolder(int32_t found, const char *folder)
     return found && folder[0] != 0;
 }
 
-HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
-                        const char *linkArguments, const char *iconPath, int iconIndex)
+// Writes bytes as the new file name in folder. S_OK when all were written.
+static HRESULT WriteLinkFile(HANDLE folder, const char *name, const void *bytes, DWORD size)
 {
-    // Both paths must fit their buffers, and the working directory is taken
+    HANDLE file;
+    if (CreateChildFile(folder, name, &file) != kEntryHeld) return E_ACCESSDENIED;
+    DWORD written = 0;
+    BOOL wrote = WriteFile(file, bytes, size, &written, NULL);
+    CloseHandle(file);
+    if (wrote && written == size) return S_OK;
+    DeleteChild(folder, name);
+    return E_FAIL;
+}
+
+// Saves the link object's bytes into a memory stream and writes them as the
+// new file linkName in the held folder.
+static HRESULT SaveLinkBytes(IShellLinkA *link, HANDLE folder, const char *linkName)
+{
+    IPersistStream *persist = NULL;
+    HRESULT result = link->QueryInterface(IID_IPersistStream, (void **)&persist);
+    if (FAILED(result)) return result;
+    IStream *stream = NULL;
+    result = CreateStreamOnHGlobal(NULL, TRUE, &stream);
+    if (SUCCEEDED(result)) {
+        result = persist->Save(stream, TRUE);
+        HGLOBAL memory = NULL;
+        LARGE_INTEGER none = {};
+        ULARGE_INTEGER size = {};
+        if (SUCCEEDED(result)) result = stream->Seek(none, STREAM_SEEK_CUR, &size);
+        if (SUCCEEDED(result)) result = GetHGlobalFromStream(stream, &memory);
+        if (SUCCEEDED(result)) {
+            const void *bytes = GlobalLock(memory);
+            result = bytes != NULL ? WriteLinkFile(folder, linkName, bytes, size.LowPart) : E_FAIL;
+            GlobalUnlock(memory);
+        }
+        stream->Release();
+    }
+    persist->Release();
+    return result;
+}
+
+HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkName,
+                      const char *linkArguments, const char *iconPath, int iconIndex)
+{
+    // The target must fit its buffer, and the working directory is taken
     // from the target's last backslash.
     char workingDir[kPathCapacity];
     workingDir[0] = 0;
-    if (!AppendText(workingDir, linkTarget, kPathCapacity) || lstrlenA(linkPath) >= kPathCapacity) {
-        return E_INVALIDARG;
-    }
+    if (!AppendText(workingDir, linkTarget, kPathCapacity)) return E_INVALIDARG;
     char *lastBackslash = FindLastChar(workingDir, '\\');
     if (lastBackslash == NULL) return E_INVALIDARG;
     *lastBackslash = 0;
@@ -53,23 +91,25 @@ HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
     link->SetWorkingDirectory(workingDir);
     if (linkArguments != NULL) link->SetArguments(linkArguments);
     if (iconPath != NULL) link->SetIconLocation(iconPath, iconIndex);
-
-    IPersistFile *file = NULL;
-    result = link->QueryInterface(IID_IPersistFile, (void **)&file);
-    if (FAILED(result)) {
-        link->Release();
-        return result;
-    }
-
-    WCHAR widePath[kPathCapacity];
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kPathCapacity) == 0) {
-        result = E_INVALIDARG; // never save under a half-converted name
-    } else {
-        result = file->Save(widePath, TRUE);
-    }
-
-    file->Release();
+    result = SaveLinkBytes(link, folder, linkName);
     link->Release();
+    return result;
+}
+
+HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
+                        const char *linkArguments, const char *iconPath, int iconIndex)
+{
+    char folderPath[kPathCapacity];
+    folderPath[0] = 0;
+    if (!AppendText(folderPath, linkPath, kPathCapacity)) return E_INVALIDARG;
+    char *lastBackslash = FindLastChar(folderPath, '\\');
+    if (lastBackslash == NULL) return E_INVALIDARG;
+    *lastBackslash = 0;
+    HANDLE folder;
+    if (HoldFolder(folderPath, 0, &folder) != kEntryHeld) return E_ACCESSDENIED;
+    HRESULT result = SaveShellLink(linkTarget, folder, lastBackslash + 1, linkArguments, iconPath,
+                                   iconIndex);
+    CloseHandle(folder);
     return result;
 }
 
@@ -86,55 +126,59 @@ int32_t CreateShortcuts(void)
 
     CoInitialize(NULL);
 
+    // The Programs folder, the product's folder in it and the desktop are
+    // held while they are emptied and filled, and every shortcut is written
+    // through them; one that is a link (or cannot be held) gets no
+    // shortcuts, silently, like one that cannot be created. An existing
+    // product folder is emptied of everything, ours or not.
     const char *product = SetupConfig.productName;
-    char startMenuDir[kPathCapacity];
-    int startMenuUsable = UsableFolder(programsFound, programsDir) &&
-                          ComposePath(startMenuDir, programsDir, "\\", product, "");
-    // The folder is held while it is emptied and filled; one that is a link
-    // (or cannot be held) gets no shortcuts, silently, like one that cannot
-    // be created.
-    const int32_t depth = FolderGuardDepth();
-    if (startMenuUsable) {
-        // An existing folder is emptied of everything, ours or not.
-        if (SetCurrentDirectoryA(startMenuDir)) {
-            startMenuUsable = FolderGuardHold(startMenuDir) == kFolderHeld;
-            if (startMenuUsable) ClearDirectory(startMenuDir, NULL, 0);
-        } else {
-            CreateDirectoryA(startMenuDir, NULL);
-            startMenuUsable = FolderGuardHold(startMenuDir) == kFolderHeld;
-        }
+    HANDLE programs = INVALID_HANDLE_VALUE;
+    HANDLE startMenu = INVALID_HANDLE_VALUE;
+    const int32_t startMenuLength = lstrlenA(programsDir) + 1 + lstrlenA(product);
+    if (UsableFolder(programsFound, programsDir) && startMenuLength < kPathCapacity &&
+        HoldFolder(programsDir, 0, &programs) == kEntryHeld &&
+        HoldChildFolder(programs, product, 1, 0, &startMenu) == kEntryHeld) {
+        ClearDirectoryTree(startMenu, NULL, startMenuLength);
     }
+    const int startMenuUsable = startMenu != INVALID_HANDLE_VALUE;
 
     char programPath[kPathCapacity];
     int programUsable =
         ComposePath(programPath, SetupState.installDir, SetupConfig.exeBaseName, ".exe", "");
-    char linkPath[kPathCapacity];
+    char linkName[kPathCapacity];
 
     // A shortcut whose target or file path does not fit is left out.
-    if (startMenuUsable && programUsable &&
-        ComposePath(linkPath, startMenuDir, "\\", product, ".lnk")) {
-        CreateShellLink(programPath, linkPath, NULL, NULL, 0);
+    if (startMenuUsable && programUsable && ComposePath(linkName, product, ".lnk", "", "") &&
+        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
+        SaveShellLink(programPath, startMenu, linkName, NULL, NULL, 0);
     }
 
+    HANDLE desktop = INVALID_HANDLE_VALUE;
     if (SetupConfig.desktopIcon && UsableFolder(desktopFound, desktopDir) && programUsable &&
-        ComposePath(linkPath, desktopDir, "\\", product, ".lnk")) {
-        CreateShellLink(programPath, linkPath, NULL, NULL, 0);
+        ComposePath(linkName, product, ".lnk", "", "") &&
+        lstrlenA(desktopDir) + 1 + lstrlenA(linkName) < kPathCapacity &&
+        HoldFolder(desktopDir, 0, &desktop) == kEntryHeld) {
+        SaveShellLink(programPath, desktop, linkName, NULL, NULL, 0);
+        CloseHandle(desktop);
     }
 
     char helpPath[kPathCapacity];
     if (SetupConfig.createHelpShortcut && startMenuUsable &&
         ComposePath(helpPath, SetupState.installDir, SetupConfig.helpFileName, "", "") &&
-        ComposePath(linkPath, startMenuDir, "\\", SetupConfig.helpShortcutName, "")) {
-        CreateShellLink(helpPath, linkPath, NULL, NULL, 0);
+        ComposePath(linkName, SetupConfig.helpShortcutName, "", "", "") &&
+        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
+        SaveShellLink(helpPath, startMenu, linkName, NULL, NULL, 0);
     }
 
     if (SetupConfig.registerUninstall && startMenuUsable && programUsable &&
-        ComposePath(linkPath, startMenuDir, "\\Uninstall ", product, ".lnk")) {
-        CreateShellLink(programPath, linkPath, SetupConfig.uninstallSwitch, programPath,
-                        SetupConfig.uninstallIconIndex);
+        ComposePath(linkName, "Uninstall ", product, ".lnk", "") &&
+        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
+        SaveShellLink(programPath, startMenu, linkName, SetupConfig.uninstallSwitch, programPath,
+                      SetupConfig.uninstallIconIndex);
     }
 
-    FolderGuardRelease(depth);
+    ReleaseHandle(startMenu);
+    ReleaseHandle(programs);
     CoUninitialize();
     return 1;
 }

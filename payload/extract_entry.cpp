@@ -3,7 +3,7 @@
 #include "extract_entry.h"
 
 #include "entry_name.h"
-#include "folder_guard.h"
+#include "folder_handle.h"
 #include "lh5_decoder.h"
 #include "payload_record.h"
 #include "setup_state.h"
@@ -12,29 +12,96 @@ enum {
     kEntryPathSize = 260,
     kEntryPathLimit = 256,   // directory + backslash + name field + 1 must stay below
     kWritePiece = 0x7FFF,    // largest single WriteFile of a locked write
-    kDecodeChunk = kLh5WindowSize
+    kDecodeChunk = kLh5WindowSize,
+    kMaxLevels = kEntryPathSize / 2   // folders a 259-character path can name
 };
 
-// Creates every folder named in the name part of path (which starts at
-// nameStart) that cannot be entered, and holds each of them, outer first, so
-// that none is a link and none can be swapped for one while the file below
-// is written. Existing folders become the current directory one after the
-// other as a side effect of the test. Returns kFolderHeld when all are held,
-// otherwise what the first folder that could not be held was.
-static int32_t HoldEntryFolders(char *path, char *nameStart)
+// The folders held for the records: the target directory at level 0, then
+// the folders of the last record's path, each opened through the one above.
+// heldPath holds their path, each level ending at its backslash in
+// levelEnd. Records of the same folders keep them held while the walk goes
+// on (KeepEntryFolders); otherwise they are let go after each record.
+static HANDLE heldFolders[kMaxLevels];
+static int32_t levelEnd[kMaxLevels];
+static int32_t heldLevels;
+static int32_t keepHeld;
+static char heldPath[kEntryPathSize];
+static FileIdentity lastFile;
+
+void KeepEntryFolders(void)
 {
-    for (char *p = nameStart; *p != '\0'; ++p) {
+    keepHeld = 1;
+}
+
+void ReleaseEntryFolders(void)
+{
+    keepHeld = 0;
+    while (heldLevels > 0)
+        ReleaseHandle(heldFolders[--heldLevels]);
+}
+
+// Lets go of the folders below level.
+static void ReleaseBelow(int32_t level)
+{
+    while (heldLevels > level)
+        ReleaseHandle(heldFolders[--heldLevels]);
+}
+
+static int32_t SamePrefix(const char *a, const char *b, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i)
+        if (a[i] != b[i])
+            return 0;
+    return 1;
+}
+
+// Holds the target directory (the first length characters of path, its
+// backslash included) and every folder of the name part behind it, creating
+// the missing ones through the folder above, and reusing the folders held
+// for the record before. A HeldEntry value: kEntryHeld when all are held.
+static int32_t HoldEntryFolders(char *path, int32_t length)
+{
+    // The held folders that this path shares, counted from the top.
+    const int32_t pathLength = lstrlenA(path);
+    int32_t level = 0;
+    while (level < heldLevels && levelEnd[level] < pathLength &&
+           SamePrefix(heldPath, path, levelEnd[level] + 1))
+        ++level;
+    if (level == 0 || levelEnd[0] != length - 1)
+        level = 0;
+    ReleaseBelow(level);
+    if (level == 0) {
+        // Held with its backslash: "d:\\" is the drive's root, "d:" its
+        // current directory.
+        const char kept = path[length];
+        path[length] = '\0';
+        int32_t held = HoldFolder(path, 0, &heldFolders[0]);
+        path[length] = kept;
+        if (held != kEntryHeld)
+            return held;
+        levelEnd[0] = length - 1;
+        heldLevels = 1;
+    }
+    for (char *p = path + levelEnd[heldLevels - 1] + 1; *p != '\0'; ++p) {
         if (*p != '\\')
             continue;
+        if (heldLevels >= kMaxLevels)
+            return kEntryUnusable;
         *p = '\0';
-        if (!SetCurrentDirectoryA(path))
-            CreateDirectoryA(path, NULL);
-        int32_t held = FolderGuardHold(path);
+        int32_t held = HoldChildFolder(heldFolders[heldLevels - 1], path + levelEnd[heldLevels - 1] + 1,
+                                       1, 0, &heldFolders[heldLevels]);
         *p = '\\';
-        if (held != kFolderHeld)
+        if (held != kEntryHeld)
             return held;
+        levelEnd[heldLevels++] = (int32_t)(p - path);
     }
-    return kFolderHeld;
+    lstrcpyA(heldPath, path);
+    return kEntryHeld;
+}
+
+const FileIdentity *LastEntryIdentity(void)
+{
+    return &lastFile;
 }
 
 // Shows the new file in the progress panel at once: the panel is repainted
@@ -65,42 +132,38 @@ static int32_t WriteLh5Data(HANDLE file, const PayloadRecord *record)
                            WriteChunk, file) == 1;
 }
 
-// Creates path as a new file, opening a link in its place as the link.
-static HANDLE CreateNewFile(const char *path)
+// Deletes the file the record failed to write, through its folder.
+static void DeleteEntryFile(const char *fileName)
 {
-    return CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    DeleteChild(heldFolders[heldLevels - 1], fileName);
 }
 
-// Creates the record's folders and file below the held target directory and
-// writes its data; the folders stay held until the caller releases them.
-static int32_t WriteEntryFile(char *path, char *nameStart, const PayloadRecord *record)
+// Creates the record's folders and file below the target directory and
+// writes its data.
+static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *record)
 {
     // A folder of the path that is a link fails the record like any unsafe
     // name; one that could not be made means the file cannot be created.
-    int32_t folders = HoldEntryFolders(path, nameStart);
-    if (folders == kFolderIsLink)
+    int32_t folders = HoldEntryFolders(path, length);
+    if (folders == kEntryIsLink)
         return -1;
-    if (folders != kFolderHeld)
+    if (folders != kEntryHeld)
         return -6;
 
-    // The file's own entry is not followed either: a link in its place is
-    // refused, and one put there after this look is opened as the link.
-    if (PathIsLink(path))
+    // The file is always created as a new one in its held folder. What is at
+    // its name already is removed first rather than written through: a hard
+    // link planted there (another name of a file elsewhere that the
+    // installer must not change) loses only this name, and a link in its
+    // place goes itself. A plain folder, or a file that cannot be removed
+    // (in use, read-only), cannot be replaced.
+    const char *fileName = path + levelEnd[heldLevels - 1] + 1;
+    HANDLE file;
+    int32_t created = CreateChildFile(heldFolders[heldLevels - 1], fileName, &file);
+    if (created == kEntryIsLink)
         return -1;
-    // The file is always created as a new one; an existing file is removed
-    // first rather than overwritten: a hard link planted at the name
-    // (another name of a file elsewhere that the installer must not change)
-    // loses only this name, and anything put at the name meanwhile makes the
-    // creation fail instead of being written through. A file that cannot be
-    // removed (in use, read-only) cannot be replaced either.
-    HANDLE file = CreateNewFile(path);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
-        DeleteFileA(path);
-        file = CreateNewFile(path);
-    }
-    if (file == INVALID_HANDLE_VALUE)
+    if (created != kEntryHeld)
         return -6;
+    ReadFileIdentity(file, &lastFile);
 
     ReportNewFile(path);
 
@@ -108,7 +171,7 @@ static int32_t WriteEntryFile(char *path, char *nameStart, const PayloadRecord *
         int32_t written = WriteLh5Data(file, record);
         CloseHandle(file);
         if (!written) {
-            DeleteFileA(path);
+            DeleteEntryFile(fileName);
             return -2;
         }
         return (int32_t)record->next;
@@ -117,7 +180,7 @@ static int32_t WriteEntryFile(char *path, char *nameStart, const PayloadRecord *
     int32_t written = WriteFileLocked(file, record->data, record->unpackedSize);
     CloseHandle(file);
     if (!written) {
-        DeleteFileA(path);
+        DeleteEntryFile(fileName);
         return -5;
     }
     return (int32_t)record->next;
@@ -163,9 +226,10 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     for (uint32_t i = 0; i < nameField; ++i)
         nameStart[i] = record.name[i];
 
-    const int32_t depth = FolderGuardDepth();
-    int32_t result = WriteEntryFile(path, nameStart, &record);
-    FolderGuardRelease(depth);
+    lastFile.known = 0;
+    int32_t result = WriteEntryFile(path, length, &record);
+    if (result < 0 || !keepHeld)
+        ReleaseEntryFolders();
     return result;
 }
 

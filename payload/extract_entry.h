@@ -5,17 +5,29 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "file_identity.h"
+
 // Writes the record at offset below targetDir. Returns the offset of the next
 // record (> 0), 0 at the end of the archive, -1 for an invalid record, an
 // unsafe name or a path too long (nothing created) or for a path through a
 // link (a folder of the record's path, or the file's own entry, is a
 // reparse point), -2 when an lh5 record fails to decode or write, -5 when a
 // stored record's write falls short (the partial file is deleted in both
-// cases), -6 when a folder or the file can't be created. The record's
-// folders are held (folder_guard.h) while its file is written; targetDir
-// itself is the caller's to hold.
+// cases), -6 when a folder or the file can't be created. targetDir and the
+// record's folders are held (folder_handle.h) while its file is written,
+// and everything below targetDir is created through them.
 int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
                      const char *targetDir);
+
+// Keeps the folders held after each record, so that the next records of the
+// same folders use them as they are, until ReleaseEntryFolders lets all go.
+// A failed record lets them go at once.
+void KeepEntryFolders(void);
+void ReleaseEntryFolders(void);
+
+// The identity of the file the last successful record wrote (known is 0
+// after a failed record).
+const FileIdentity *LastEntryIdentity(void);
 
 // Writes length bytes at the file's current position under a byte-range
 // lock, in pieces of at most 32,767 bytes. 1 when all were written, else 0.

@@ -5,7 +5,7 @@
 
 #include "extract_payload.h"
 #include "extract_entry.h"
-#include "folder_guard.h"
+#include "path_text.h"
 #include "shortcuts.h"
 #include "uninstall.h"
 #include "setup_config.h"
@@ -30,12 +30,20 @@ int32_t ExtractPayload(void)
     SetupState.progressTotal = (uint32_t)SetupConfig.fileCount;
     SetupState.progressDone = 0;
 
-    // The install directory stays held for the whole walk: every record's
-    // path starts in it, so it must not be a link nor become one. One that
-    // cannot be held (a link, or missing) fails the extraction.
-    const int32_t depth = FolderGuardDepth();
-    if (FolderGuardHold(SetupState.installDir) != kFolderHeld) SetupState.cancelled = 1;
+    // The main program's identity is recorded as it is written, so that
+    // the finish prompt starts that very file or nothing.
+    char program[kPathBufferSize];
+    program[0] = 0;
+    AppendText(program, SetupState.installDir, kPathBufferSize);
+    AppendText(program, SetupConfig.exeBaseName, kPathBufferSize);
+    AppendText(program, ".exe", kPathBufferSize);
+    SetupState.programFile.known = 0;
 
+    // The install directory and the folders of the records stay held while
+    // the walk goes through them: every record's path starts in the install
+    // directory, so it must not be a link nor become one; one that cannot
+    // be held (a link, or missing) fails the first record.
+    KeepEntryFolders();
     uint32_t offset = 0;
     int32_t count = 0;
     while (!SetupState.cancelled) {
@@ -46,12 +54,14 @@ int32_t ExtractPayload(void)
             SetupState.cancelled = 1;
             break;
         }
+        if (lstrcmpiA(SetupState.currentFile, program) == 0)
+            SetupState.programFile = *LastEntryIdentity();
         ++count;
         offset = (uint32_t)next;
     }
+    ReleaseEntryFolders();
 
     FreeResource(loaded);
-    FolderGuardRelease(depth);
 
     if (SetupState.cancelled || count < SetupConfig.fileCount) {
         SetupState.cancelled = 1;

@@ -1,7 +1,8 @@
 // The access rights of a newly created install directory. Without them a
 // directory made at a drive root inherits "modify" for every signed-in user,
 // who could then replace the program that the elevated installer starts and
-// that the uninstall entry names.
+// that the uninstall entry names. Administrators own it: an owner may always
+// rewrite the DACL, and the creating account would otherwise be the owner.
 #include "install_dir_security.h"
 
 enum {
@@ -39,6 +40,7 @@ SECURITY_ATTRIBUTES *InstallDirSecurity(void)
         || !AllowWellKnown(2, WinBuiltinUsersSid, kReadAndExecute))
         return NULL;
     if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)
+        || !SetSecurityDescriptorOwner(&descriptor, sidBuffers[1], FALSE)
         || !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)
         || !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
         return NULL;

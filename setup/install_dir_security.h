@@ -4,11 +4,12 @@
 
 #include <windows.h>
 
-// Security attributes for creating the install directory: a protected DACL
-// (nothing inherited from the parent) that gives SYSTEM and Administrators
-// full control and Users read and execute, on the directory and everything
-// created below it. Built in static storage on each call; null if the
-// system refused to build it (the directory then gets the default rights).
+// Security attributes for creating the install directory: owned by
+// Administrators, with a protected DACL (nothing inherited from the parent)
+// that gives SYSTEM and Administrators full control and Users read and
+// execute, on the directory and everything created below it. Built in
+// static storage on each call; null if the system refused to build it (the
+// directory is then not created).
 SECURITY_ATTRIBUTES *InstallDirSecurity(void);
 
 #endif

@@ -3,7 +3,7 @@
 #include "run_setup.h"
 #include "detect_install.h"
 #include "extract_payload.h"
-#include "folder_guard.h"
+#include "folder_handle.h"
 #include "install_dialog.h"
 #include "install_dir_security.h"
 #include "remove_older.h"
@@ -40,8 +40,12 @@ static const char kNoDialogText[] =
 static const char kLinkedDirectoryText[] =
     "The directory is a link to another place.\nPlease choose another one.";
 
-// Starts the installed main program. The path is quoted so that a directory
-// with blanks (c:\program files\...) cannot start c:\program.exe instead.
+// Starts the installed main program, and only the very file the extraction
+// wrote: it is held open while it is started, so that it can be neither
+// changed nor replaced meanwhile, and a file found in its place (another
+// user may write the install directory) starts nothing. The path is quoted
+// so that a directory with blanks (c:\program files\...) cannot start
+// c:\program.exe instead.
 static void LaunchProduct(char *commandLine)
 {
     SetCurrentDirectoryA(SetupState.installDir);
@@ -52,8 +56,13 @@ static void LaunchProduct(char *commandLine)
     lstrcpyA(commandLine, "\"");
     lstrcatA(commandLine, SetupState.installDir);
     lstrcatA(commandLine, SetupConfig.exeBaseName);
-    lstrcatA(commandLine, ".exe\"");
+    lstrcatA(commandLine, ".exe");
+    HANDLE program = OpenPinnedFile(commandLine + 1, &SetupState.programFile);
+    if (program == INVALID_HANDLE_VALUE)
+        return;
+    lstrcatA(commandLine, "\"");
     WinExec(commandLine, SW_SHOWNORMAL);
+    CloseHandle(program);
 }
 
 int RunSetup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
@@ -108,8 +117,9 @@ static int AskWarning(HWND owner, const char *text)
     return MessageBoxA(owner, text, kWarningCaption, MB_ICONWARNING | MB_YESNO);
 }
 
-// Settles an existing target directory with the user. 1: go on and create the
-// directory; 0: stop (the dialog is left as the refusal requires).
+// Settles an existing target directory with the user. 1: go on with the
+// directory as it is; 2: go on and create it (the empty directory was
+// removed); 0: stop (the dialog is left as the refusal requires).
 static int SettleExistingDirectory(HWND dialog)
 {
     char *installDir = SetupState.installDir;
@@ -134,7 +144,7 @@ static int SettleExistingDirectory(HWND dialog)
     // again below); one with other files needs consent.
     SetCurrentDirectoryA(SetupState.startDir);
     if (RemoveDirectoryA(installDir))
-        return 1;
+        return 2;
     return AskWarning(dialog, kNotEmptyText) != IDNO;
 }
 
@@ -144,10 +154,10 @@ static int SettleExistingDirectory(HWND dialog)
 // directory is current again. 1 when refused.
 static int RefuseLinkedDirectory(HWND dialog)
 {
-    const int32_t depth = FolderGuardDepth();
-    const int32_t held = FolderGuardHold(SetupState.installDir);
-    FolderGuardRelease(depth);
-    if (held != kFolderIsLink)
+    HANDLE folder;
+    const int32_t held = HoldFolder(SetupState.installDir, 0, &folder);
+    ReleaseHandle(folder);
+    if (held != kEntryIsLink)
         return 0;
     SetCurrentDirectoryA(SetupState.startDir);
     MessageBoxA(dialog, kLinkedDirectoryText, kWarningCaption, MB_ICONWARNING | MB_OK);
@@ -181,14 +191,25 @@ void RunInstallSequence(HWND dialog)
     }
 
     // Entering the directory is the test for its existence.
-    if (SetCurrentDirectoryA(installDir) &&
-        (RefuseLinkedDirectory(dialog) || !SettleExistingDirectory(dialog)))
-        return;
+    int settled = 2;
+    if (SetCurrentDirectoryA(installDir)) {
+        if (RefuseLinkedDirectory(dialog))
+            return;
+        settled = SettleExistingDirectory(dialog);
+        if (settled == 0)
+            return;
+    }
 
-    // Only the last level is created; a missing parent shows up as a failed
-    // extraction. A new directory gets rights that only administrators can
-    // change; an existing one keeps its own.
-    CreateDirectoryA(installDir, InstallDirSecurity());
+    // Only the last level is created. A new directory gets rights that only
+    // administrators can change, or is not made at all; an existing one
+    // keeps its own. A directory that cannot be created, or that exists
+    // after all when it was to be created (another user made it meanwhile,
+    // with rights of their own), ends the install as a failed extraction.
+    int created = 1;
+    if (settled == 2) {
+        SECURITY_ATTRIBUTES *security = InstallDirSecurity();
+        created = security != NULL && CreateDirectoryA(installDir, security);
+    }
     length = lstrlenA(installDir);
     if (length == 0 || installDir[length - 1] != '\\')
         lstrcatA(installDir, "\\");
@@ -198,7 +219,11 @@ void RunInstallSequence(HWND dialog)
     ShowWindow(GetDlgItem(dialog, kIdBrowseButton), SW_HIDE);
 
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    const int32_t result = ExtractPayload();
+    int32_t result = -1;
+    if (created)
+        result = ExtractPayload();
+    else
+        SetupState.cancelled = 1;
     SetCursor(previous != NULL ? previous : LoadCursorA(NULL, IDC_ARROW));
 
     if (result == -1)

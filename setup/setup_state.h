@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "file_identity.h"
+
 enum { kPathBufferSize = 260, kCurrentFileSize = 260 };
 
 struct SetupStateRecord {
@@ -20,6 +22,7 @@ struct SetupStateRecord {
     HWND dialogWindow;               // the install dialog
     HWND progressPanel;              // control 1005, repainted after each file
     HMODULE moduleHandle;            // never assigned: null is our own executable
+    FileIdentity programFile;        // the main program as the extraction wrote it
 };
 
 extern SetupStateRecord SetupState;

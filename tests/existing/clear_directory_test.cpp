@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "clear_directory.h"
-#include "folder_link.h"
+#include "folder_swap.h"
+#include "iat_hook.h"
 #include "test_files.h"
 
 namespace {
@@ -110,6 +111,31 @@ TEST_F(ClearDirectoryTest, FolderLinksAreNeverEnteredNorRemoved)
     EXPECT_EQ(ListFolder(At("one\\two")), Names{"void"});
     for (const std::string &link : {inner, innerEmpty, topLink})
         folder_link::RemoveLink(link);
+}
+
+// The tree's top swapped for a link to a folder holding the same names, at
+// the first deletion: nothing of that folder is deleted or removed.
+TEST_F(ClearDirectoryTest, ATopSwappedAtTheFirstDeletionSendsNothingElsewhere)
+{
+    const std::string outside = scratch.at("outside");
+    ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr));
+    for (const char *file : {"a.txt", "noext", ".dotfile", "one\\b.txt", "one\\two\\c.txt",
+                             "one\\two\\three\\d", "other\\e.txt"})
+        ASSERT_TRUE(WriteBytes(outside, file, {2}));
+    using Swap = folder_link::SwapAtFirstSetInformation;
+    bool swapped = false;
+    {
+        testsupport::ImportHook hook("kernel32.dll", "SetFileInformationByHandle", (void *)&Swap::Call);
+        Swap::real = (decltype(Swap::real))hook.Original();
+        Swap::moment = [&] { swapped = folder_link::SwapForLink(top, outside); };
+        ClearDirectory(top.c_str(), nullptr, 1);
+    }
+    if (!swapped)
+        GTEST_SKIP() << "no folder link can be made here";
+    EXPECT_EQ(ListFolder(outside), (Names{".dotfile", "a.txt", "noext", "one", "other"}));
+    EXPECT_EQ(ListFolder(outside + "\\one\\two\\three"), Names{"d"});
+    EXPECT_EQ(ListFolder(outside + "\\other"), Names{"e.txt"});
+    folder_link::RemoveLink(top);
 }
 
 }  // namespace

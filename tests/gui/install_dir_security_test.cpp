@@ -14,6 +14,7 @@
 #include <sddl.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +26,8 @@ namespace {
 // Protected (no rights inherited from the parent); SYSTEM and Administrators
 // full control, Users read and execute (FILE_GENERIC_READ |
 // FILE_GENERIC_EXECUTE), each inherited by files and folders below.
+const char kExtractFailedText[] = "Can not decompress file!\nThe source file maybe damage.";
+
 const char kExpectedDacl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
 std::string DaclText(PSECURITY_DESCRIPTOR descriptor)
@@ -32,6 +35,17 @@ std::string DaclText(PSECURITY_DESCRIPTOR descriptor)
     LPSTR text = NULL;
     if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
                                                               DACL_SECURITY_INFORMATION, &text, NULL))
+        return "(not convertible)";
+    std::string result(text);
+    LocalFree(text);
+    return result;
+}
+
+std::string OwnerText(PSECURITY_DESCRIPTOR descriptor)
+{
+    LPSTR text = NULL;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                              OWNER_SECURITY_INFORMATION, &text, NULL))
         return "(not convertible)";
     std::string result(text);
     LocalFree(text);
@@ -48,6 +62,9 @@ TEST(InstallDirSecurity, ProtectedDaclForSystemAdministratorsAndUsers)
     ASSERT_NE(nullptr, descriptor);
     EXPECT_TRUE(IsValidSecurityDescriptor(descriptor));
     EXPECT_EQ(kExpectedDacl, DaclText(descriptor));
+    // Owned by Administrators: the creating account, as owner, could
+    // otherwise always rewrite the DACL.
+    EXPECT_EQ("O:BA", OwnerText(descriptor));
 
     // A second build gives the same descriptor.
     EXPECT_EQ(attributes, InstallDirSecurity());
@@ -63,6 +80,7 @@ struct CreateDirectoryCall {
 };
 
 std::vector<CreateDirectoryCall> createDirectoryCalls;
+std::function<void(const std::string &)> beforeCreateDirectory;
 BOOL(WINAPI *realCreateDirectoryA)(LPCSTR, LPSECURITY_ATTRIBUTES);
 
 BOOL WINAPI RecordCreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes)
@@ -72,6 +90,8 @@ BOOL WINAPI RecordCreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes
     call.withSecurity = attributes != NULL && attributes->lpSecurityDescriptor != NULL;
     if (call.withSecurity)
         call.dacl = DaclText(attributes->lpSecurityDescriptor);
+    if (beforeCreateDirectory)
+        beforeCreateDirectory(path);
     call.created = realCreateDirectoryA(path, attributes);
     createDirectoryCalls.push_back(call);
     return call.created;
@@ -128,6 +148,8 @@ protected:
         RemoveTree(root);
         ASSERT_TRUE(MakeDirs(root));
         createDirectoryCalls.clear();
+        beforeCreateDirectory = nullptr;
+        SetupState.extracting = 0;
     }
 
     std::string root;
@@ -152,6 +174,50 @@ TEST_F(InstallSequenceSecurity, NewDirectoryIsCreatedWithTheProtectedDacl)
     EXPECT_EQ(kExpectedDacl, createDirectoryCalls[0].dacl);
     EXPECT_TRUE(createDirectoryCalls[0].created);
     EXPECT_TRUE(DirExists(dir));
+}
+
+// A directory that appears between the existence probe and its creation
+// (another user made it, with rights of their own) is never used: the
+// install stops with the extraction error before anything is extracted.
+TEST_F(InstallSequenceSecurity, ADirectoryMadeByAnotherBeforeTheCreationStopsTheInstall)
+{
+    const std::string dir = Join(root, "VarnikPlus");
+    beforeCreateDirectory = [](const std::string &path) { realCreateDirectoryA(path.c_str(), NULL); };
+    std::vector<std::string> shown;
+    {
+        testsupport::ImportHook hook("kernel32.dll", "CreateDirectoryA",
+                                     reinterpret_cast<void *>(&RecordCreateDirectoryA));
+        realCreateDirectoryA =
+            reinterpret_cast<BOOL(WINAPI *)(LPCSTR, LPSECURITY_ATTRIBUTES)>(hook.Original());
+        shown = RunSequenceFor(dir);
+    }
+    ASSERT_EQ(1u, createDirectoryCalls.size());
+    EXPECT_FALSE(createDirectoryCalls[0].created);
+    EXPECT_EQ(0, SetupState.extracting) << "the extraction ran in the other's directory";
+    EXPECT_EQ(std::vector<std::string>{kExtractFailedText}, shown);
+}
+
+// A descriptor the system refuses to build: the directory is not made at
+// all, rather than made with default rights.
+BOOL WINAPI RefuseWellKnownSid(WELL_KNOWN_SID_TYPE, PSID, PSID, DWORD *)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+}
+
+TEST_F(InstallSequenceSecurity, ADescriptorThatCannotBeBuiltStopsTheInstall)
+{
+    const std::string dir = Join(root, "VarnikPlus");
+    std::vector<std::string> shown;
+    {
+        testsupport::ImportHook refuse("advapi32.dll", "CreateWellKnownSid",
+                                       reinterpret_cast<void *>(&RefuseWellKnownSid));
+        ASSERT_NE(nullptr, refuse.Original()) << "CreateWellKnownSid is not imported";
+        shown = RunSequenceFor(dir);
+    }
+    EXPECT_FALSE(DirExists(dir)) << "made with default rights";
+    EXPECT_EQ(0, SetupState.extracting);
+    EXPECT_EQ(std::vector<std::string>{kExtractFailedText}, shown);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 #include "integration_fixture.h"
 
 #include "remove_older.h"
-#include "folder_link.h"
+#include "folder_swap.h"
+#include "iat_hook.h"
 
 #include <algorithm>
 
@@ -222,4 +223,36 @@ TEST_F(RemoveOlderTest, LinkedFoldersArePassedOverAndWhatTheyPointAtStays)
     folder_link::RemoveLink(programsDir + "\\varnik");
 }
 
-} // namespace
+// The directory being cleaned up swapped for a link to another folder that
+// holds the same names, at its first deletion: neither the deletions nor
+// the rename of "templates" reach the other folder.
+TEST_F(RemoveOlderTest, ADirectorySwappedAtTheFirstDeletionSendsNothingElsewhere)
+{
+    const Names older = {"readme.txt", "template.txt", "regform.txt", "varnik.exe",
+                         "varnik.hlp", "varnik.gid", "varnik.ini", "templates\\Flat\\a.bmp"};
+    MakeFiles(older);
+    const std::string outside = root + "\\outside";
+    MakeDirs(outside);
+    for (const std::string &name : older) {
+        size_t slash = name.rfind('\\');
+        if (slash != std::string::npos) MakeDirs(outside + "\\" + name.substr(0, slash));
+        WriteTextFile(outside + "\\" + name);
+    }
+    const Names before = ListTree(outside);
+    using Swap = folder_link::SwapAtFirstSetInformation;
+    bool swapped = false;
+    {
+        testsupport::ImportHook hook("kernel32.dll", "SetFileInformationByHandle", (void *)&Swap::Call);
+        Swap::real = (decltype(Swap::real))hook.Original();
+        Swap::moment = [&] { swapped = folder_link::SwapForLink(dir, outside); };
+        RemoveOlderVersion(dir.c_str());
+        Swap::moment = [&] { swapped = folder_link::SwapForLink(dir + ".moved", outside); };
+        RemoveHelpCache((dir + ".moved").c_str());
+    }
+    if (!swapped) GTEST_SKIP() << "no folder link can be made here";
+    EXPECT_EQ(ListTree(outside), before);
+    folder_link::RemoveLink(dir);
+    folder_link::RemoveLink(dir + ".moved");
+}
+
+}  // namespace

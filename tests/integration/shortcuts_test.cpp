@@ -4,7 +4,8 @@
 
 #include "shell_folders.h"
 #include "shortcuts.h"
-#include "folder_link.h"
+#include "folder_swap.h"
+#include "iat_hook.h"
 
 namespace {
 
@@ -195,4 +196,27 @@ TEST_F(ShortcutsTest, LinkedStartMenuFolderIsPassedOver)
     folder_link::RemoveLink(startMenu);
 }
 
-} // namespace
+// The product's Start Menu folder swapped for a link to another folder at
+// the first shortcut written: the other shortcuts still go into the folder
+// that was held, and none into the other folder.
+TEST_F(ShortcutsTest, AStartMenuFolderSwappedMidwaySendsNothingElsewhere)
+{
+    const std::string outside = root + "\\outside";
+    MakeDirs(outside);
+    MakeDirs(startMenu);
+    using Swap = folder_link::SwapAtFirstWrite;
+    bool swapped = false;
+    {
+        testsupport::ImportHook hook("kernel32.dll", "WriteFile", (void *)&Swap::Call);
+        Swap::real = (decltype(Swap::real))hook.Original();
+        Swap::moment = [&] { swapped = folder_link::SwapForLink(startMenu, outside); };
+        EXPECT_EQ(CreateShortcuts(), 1);
+    }
+    if (!swapped) GTEST_SKIP() << "no folder link can be made here";
+    EXPECT_EQ(ListTree(outside), Names{});
+    EXPECT_EQ(ListTree(startMenu + ".moved"),
+              (Names{"Uninstall VarnikPlus.lnk", "VarnikPlus Help.lnk", "VarnikPlus.lnk"}));
+    folder_link::RemoveLink(startMenu);
+}
+
+}  // namespace

@@ -18,6 +18,8 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <csignal>
+#include <cstdio>
 #include <thread>
 #include <unistd.h>
 
@@ -371,3 +373,55 @@ TEST(ZarNames, ExtractRefusesSymbolicLinkFoldersAndReplacesLinkedFiles)
 }
 
 }  // namespace
+
+// A folder of the tree swapped for a link to another folder while the scan
+// runs (another thread exchanges the two as fast as it can, so that the name
+// is always one or the other): the scan either lists the tree or stops with
+// a message, and never names a file from elsewhere.
+TEST(ZarNames, ScanNamesNothingFromAFolderSwappedForALink)
+{
+    ScratchDir scratch;
+    for (int i = 0; i < 40; ++i)
+        WriteText(scratch / ("in/sub/f" + std::to_string(i) + ".txt"), "in");
+    WriteText(scratch / "secret/key.txt", "secret");
+    ASSERT_EQ(symlink((scratch / "secret").c_str(), (scratch / "spare").c_str()), 0);
+    std::atomic<bool> stop{false};
+    std::thread flipper([&] {
+        const std::string sub = scratch / "in/sub", spare = scratch / "spare";
+        while (!stop)
+            renameat2(AT_FDCWD, sub.c_str(), AT_FDCWD, spare.c_str(), RENAME_EXCHANGE);
+    });
+    int listed = 0;
+    for (int scan = 0; scan < 10000; ++scan) {
+        std::vector<PackEntry> entries;
+        std::vector<std::string> notes;
+        std::string error;
+        listed += ScanPackTree(scratch / "in", entries, notes, error);
+        std::string seen = error;
+        for (const PackEntry &entry : entries)
+            seen += entry.name + "\n";
+        for (const std::string &note : notes)
+            seen += note + "\n";
+        ASSERT_EQ(seen.find("key"), std::string::npos) << "scan " << scan << ": " << seen;
+    }
+    stop = true;
+    flipper.join();
+    RecordProperty("scans listed whole", listed);
+}
+
+// zar's inputs are checked before they are read: a FIFO (which a blocking
+// open would wait on for a writer forever) is refused at once.
+TEST(ZarNames, AFifoAsInputIsRefusedAtOnce)
+{
+    ScratchDir scratch;
+    ASSERT_EQ(mkfifo((scratch / "pipe").c_str(), 0644), 0);
+    for (const char *command : {"list", "test", "extract"}) {
+        std::vector<std::string> args = {"10", ZAR_BIN, command, scratch / "pipe"};
+        if (std::string(command) == "extract")
+            args.push_back(scratch / "out");
+        RunResult run = RunProgram("/usr/bin/timeout", args);
+        EXPECT_EQ(run.exitCode, 1) << command << " (124: it waited)";
+        EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << command << run.err;
+        EXPECT_FALSE(Exists(scratch / "out")) << command;
+    }
+}

@@ -10,7 +10,11 @@
 
 bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::string &error)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting (a FIFO would block the open until a writer
+    // came) and without becoming a controlling terminal; the check below
+    // then refuses anything but a regular file, which reads normally once
+    // the flag is cleared.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
@@ -28,6 +32,12 @@ bool ReadWholeFile(const std::string &path, std::vector<uint8_t> &bytes, std::st
     }
     if (!S_ISREG(st.st_mode)) {
         error = "cannot read '" + path + "': not a regular file";
+        close(fd);
+        return false;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        error = "cannot read '" + path + "': " + std::strerror(errno);
         close(fd);
         return false;
     }

@@ -6,15 +6,12 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
-struct Pending {
-    std::string path;
-    std::string name;   // "" for the packed folder itself
-};
 
 std::string Lower(const std::string &text)
 {
@@ -25,58 +22,84 @@ std::string Lower(const std::string &text)
     return out;
 }
 
+// Lists the folder open on fd (path and name for messages and entries; name
+// is "" for the packed folder itself), and every folder below it, each
+// opened relative to the one above without following a link and only when
+// it is the very folder the listing showed: a folder swapped for a link
+// meanwhile is neither listed nor named. Takes fd over.
+bool ScanFolder(int fd, const std::string &path, const std::string &name,
+                std::vector<PackEntry> &entries, std::vector<std::string> &notes, std::string &error)
+{
+    DIR *listing = fdopendir(fd);
+    if (!listing) {
+        error = "cannot read folder '" + PrintableName(path) + "': " + std::strerror(errno);
+        close(fd);
+        return false;
+    }
+    bool ok = true;
+    while (dirent *item = readdir(listing)) {
+        std::string leaf = item->d_name;
+        if (leaf == "." || leaf == "..")
+            continue;
+        std::string itemPath = path + "/" + leaf;
+        struct stat st;
+        if (fstatat(dirfd(listing), leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            error = "cannot read '" + PrintableName(itemPath) + "': " + std::strerror(errno);
+            ok = false;
+            break;
+        }
+        if (leaf.find('\\') != std::string::npos) {
+            error = "'" + PrintableName(itemPath) + "': a backslash in a file name would split it into folders";
+            ok = false;
+            break;
+        }
+        std::string itemName = name.empty() ? leaf : name + "\\" + leaf;
+        if (S_ISDIR(st.st_mode)) {
+            int sub = openat(dirfd(listing), leaf.c_str(),
+                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            struct stat opened;
+            if (sub < 0 || fstat(sub, &opened) != 0 || opened.st_dev != st.st_dev ||
+                opened.st_ino != st.st_ino) {
+                error = "folder '" + PrintableName(itemPath) + "' changed while it was scanned";
+                if (sub >= 0)
+                    close(sub);
+                ok = false;
+                break;
+            }
+            if (!(ok = ScanFolder(sub, itemPath, itemName, entries, notes, error)))
+                break;
+        } else if (S_ISREG(st.st_mode)) {
+            entries.push_back({itemName, itemPath, static_cast<uint64_t>(st.st_size), st.st_dev, st.st_ino});
+        } else {
+            notes.push_back("skipping '" + PrintableName(itemPath) + "': " +
+                            (S_ISLNK(st.st_mode) ? "a symbolic link" : "not a regular file"));
+        }
+    }
+    closedir(listing);
+    return ok;
+}
+
 }  // namespace
 
 bool ScanPackTree(const std::string &directory, std::vector<PackEntry> &entries,
                   std::vector<std::string> &notes, std::string &error)
 {
     entries.clear();
+    int fd = open(directory.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     struct stat top;
-    if (stat(directory.c_str(), &top) != 0) {
+    if (fd < 0 || fstat(fd, &top) != 0) {
         error = "cannot open '" + directory + "': " + std::strerror(errno);
+        if (fd >= 0)
+            close(fd);
         return false;
     }
     if (!S_ISDIR(top.st_mode)) {
         error = "'" + directory + "' is not a directory";
+        close(fd);
         return false;
     }
-    std::vector<Pending> folders{{directory, ""}};
-    while (!folders.empty()) {
-        Pending folder = folders.back();
-        folders.pop_back();
-        DIR *listing = opendir(folder.path.c_str());
-        if (!listing) {
-            error = "cannot read folder '" + PrintableName(folder.path) + "': " + std::strerror(errno);
-            return false;
-        }
-        while (dirent *item = readdir(listing)) {
-            std::string leaf = item->d_name;
-            if (leaf == "." || leaf == "..")
-                continue;
-            std::string path = folder.path + "/" + leaf;
-            struct stat st;
-            if (lstat(path.c_str(), &st) != 0) {
-                error = "cannot read '" + PrintableName(path) + "': " + std::strerror(errno);
-                closedir(listing);
-                return false;
-            }
-            if (leaf.find('\\') != std::string::npos) {
-                error = "'" + PrintableName(path) + "': a backslash in a file name would split it into folders";
-                closedir(listing);
-                return false;
-            }
-            std::string name = folder.name.empty() ? leaf : folder.name + "\\" + leaf;
-            if (S_ISDIR(st.st_mode)) {
-                folders.push_back({path, name});
-            } else if (S_ISREG(st.st_mode)) {
-                entries.push_back({name, path, static_cast<uint64_t>(st.st_size), st.st_dev, st.st_ino});
-            } else {
-                notes.push_back("skipping '" + PrintableName(path) + "': " +
-                                (S_ISLNK(st.st_mode) ? "a symbolic link" : "not a regular file"));
-            }
-        }
-        closedir(listing);
-    }
+    if (!ScanFolder(fd, directory, "", entries, notes, error))
+        return false;
     std::sort(entries.begin(), entries.end(),
               [](const PackEntry &a, const PackEntry &b) { return a.name < b.name; });
     std::sort(notes.begin(), notes.end());

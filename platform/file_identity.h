@@ -1,0 +1,25 @@
+// Which file a handle is open on: its volume and its number there, the same
+// for every name of the file and different for any other file.
+#ifndef PLATFORM_FILE_IDENTITY_H
+#define PLATFORM_FILE_IDENTITY_H
+
+#include <windows.h>
+#include <stdint.h>
+
+struct FileIdentity {
+    uint32_t volume;
+    uint32_t indexHigh;
+    uint32_t indexLow;
+    uint32_t known;   // 1 once read
+};
+
+// Reads the identity of the file open on handle. 1 when read.
+int32_t ReadFileIdentity(HANDLE handle, FileIdentity *identity);
+
+// Opens the file at path for reading, without following a link in its
+// place and sharing nothing but reading, so that it can be neither changed,
+// replaced nor renamed while the handle is open, and only when it is the
+// file identity names. The open handle, or INVALID_HANDLE_VALUE.
+HANDLE OpenPinnedFile(const char *path, const FileIdentity *identity);
+
+#endif

@@ -1,0 +1,69 @@
+// Folders held open by handle, and everything done inside them done through
+// that handle.
+//
+// A folder is held by a handle opened on its own entry (a link is opened as
+// the link, not followed) without sharing deletion, so that it can be
+// neither renamed nor removed while it is held. Its children are then
+// opened, created, renamed and deleted one name at a time relative to the
+// held handle, never by a path: a folder turned into a link, or swapped
+// for one, after it was checked cannot send any of this elsewhere. Each
+// child is checked on its own handle before it is used: it must not be a
+// link, and the system must name it as the held folder's child. Names are
+// single path components in the ANSI code page (or UTF-16 with their length
+// in bytes); no heap, no path longer than the callers' 260-byte buffers.
+#ifndef PLATFORM_FOLDER_HANDLE_H
+#define PLATFORM_FOLDER_HANDLE_H
+
+#include <windows.h>
+#include <stdint.h>
+
+enum HeldEntry {
+    kEntryIsLink = -1,    // a link to another place, or not the child it was named as: not used
+    kEntryUnusable = 0,   // missing, of the wrong kind, or the system refused
+    kEntryHeld = 1        // opened and checked
+};
+
+// 1 when an entry with these attributes leads elsewhere: a reparse point
+// whose tag is a name surrogate (junction, symbolic link and the like) or
+// unknown (0). Other reparse points (files compressed by the system,
+// deduplicated files, cloud placeholders) are the entries themselves.
+int32_t ReparseLeadsElsewhere(uint32_t attributes, uint32_t tag);
+
+// Holds the folder named by a full path (with or without a final
+// backslash), the place a user or the registry named; access adds rights
+// (DELETE, to remove it later). A HeldEntry value; *folder is open only on
+// kEntryHeld.
+int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder);
+
+// Holds the child folder name of parent, creating it when create is
+// non-zero and it is missing.
+int32_t HoldChildFolder(HANDLE parent, const char *name, int32_t create, uint32_t access,
+                        HANDLE *folder);
+int32_t HoldChildFolderW(HANDLE parent, const WCHAR *name, uint32_t nameBytes, int32_t create,
+                         uint32_t access, HANDLE *folder);
+
+// Creates name in parent as a new file open for writing without sharing.
+// Whatever is at the name already is removed first unless it is a plain
+// folder: a file, another name of a file (hard link), or any reparse point
+// (the link itself, never what it points to). A HeldEntry value; *file is
+// open only on kEntryHeld.
+int32_t CreateChildFile(HANDLE parent, const char *name, HANDLE *file);
+
+// Removes the entry name of parent unless it is a plain folder, as above.
+// 1 when removed.
+int32_t DeleteChild(HANDLE parent, const char *name);
+int32_t DeleteChildW(HANDLE parent, const WCHAR *name, uint32_t nameBytes);
+
+// Renames the child folder name of parent to newName in the same folder,
+// through the child's own handle; an existing newName is never replaced.
+// kEntryHeld when renamed.
+int32_t RenameChildFolder(HANDLE parent, const char *name, const char *newName);
+
+// Marks a folder held with DELETE access for removal when its handle is
+// closed; refused while it holds anything. 1 when marked.
+int32_t RemoveHeldFolder(HANDLE folder);
+
+// Closes a held folder or file; an invalid handle is passed over.
+void ReleaseHandle(HANDLE handle);
+
+#endif

@@ -1,0 +1,113 @@
+// The finish prompt starts the very program the extraction wrote, or
+// nothing: a program put in its place while the prompt waits (another user
+// who can write the install directory) is never started with the
+// installer's rights.
+#include "folder_link.h"
+#include "gui_driver.h"
+#include "payload_archive.h"
+#include "setup_config.h"
+
+#include <gtest/gtest.h>
+
+#include <tlhelp32.h>
+
+using namespace gui;
+
+namespace {
+
+const char kRoot[] = "C:\\guitests\\LaunchPin";
+
+std::string MainProgram() { return std::string(SetupConfig.exeBaseName) + ".exe"; }
+
+// The ids of the running processes whose program file is named name.
+std::vector<DWORD> ProcessesNamed(const std::string &name)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, name.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return found;
+}
+
+class LaunchPin : public ::testing::Test {
+protected:
+    std::string savedPrograms = ReadShellFolder("Programs"), savedDesktop = ReadShellFolder("Desktop");
+    std::string setupExe = Join(kRoot, "setup-probe.exe");
+    std::vector<uint8_t> probe = ReadBytes(Join(BinDir(), "gui_launch_probe.exe"));
+
+    void SetUp() override
+    {
+        UseUnmanagedWindows();
+        RemoveTree(kRoot);
+        ASSERT_FALSE(probe.empty());
+        ASSERT_TRUE(MakeDirs(Join(kRoot, "programs")) && MakeDirs(Join(kRoot, "desktop")));
+        SetShellFolder("Programs", Join(kRoot, "programs").c_str());
+        SetShellFolder("Desktop", Join(kRoot, "desktop").c_str());
+        // The launch probe as the main program, then as many records as the
+        // build expects.
+        std::vector<TestRecord> files = {Stored(MainProgram(), probe)};
+        for (int i = 1; i < SetupConfig.fileCount; ++i)
+            files.push_back(Stored("templates\\file" + std::to_string(i) + ".bmp", {(uint8_t)i}));
+        ASSERT_TRUE(CopyWithPayload(Join(BinDir(), "setup.exe"), setupExe, BuildArchive(files)));
+    }
+    void TearDown() override
+    {
+        for (DWORD pid : ProcessesNamed(MainProgram())) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+            TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+        SetShellFolder("Programs", savedPrograms.empty() ? NULL : savedPrograms.c_str());
+        SetShellFolder("Desktop", savedDesktop.empty() ? NULL : savedDesktop.c_str());
+    }
+
+    // Installs into dir, runs beforeYes while the finish prompt waits, then
+    // answers Yes and waits for setup.exe to end.
+    void InstallAndAnswerYes(const std::string &dir, const std::function<void()> &beforeYes)
+    {
+        SetupProcess setup;
+        ASSERT_TRUE(setup.Start(setupExe, kRoot));
+        HWND dialog = setup.WaitDialog();
+        ASSERT_TRUE(dialog);
+        SetWindowTextRemote(GetDlgItem(dialog, 1000), dir);
+        ClickCommand(dialog, 1);
+        MessageBoxSeen finish = setup.WaitMessageBox();
+        ASSERT_EQ("Finish..!", finish.caption);
+        beforeYes();
+        Answer(finish, IDYES);
+        EXPECT_EQ(1, setup.WaitExit());
+    }
+};
+
+TEST_F(LaunchPin, AProgramPutInPlaceOfTheInstalledOneIsNotStarted)
+{
+    // Unchanged, the installed program is started.
+    const std::string dir = Join(kRoot, "VarnikPlus"), report = Join(dir, "launched.txt");
+    InstallAndAnswerYes(dir, [] {});
+    for (int waited = 0; waited < 20000 && !Exists(report); waited += 50)
+        Sleep(50);
+    EXPECT_TRUE(Exists(report)) << "the installed program was not started";
+
+    // Renamed over, Unix-side, by another program while the prompt waits:
+    // one that would stay running (a copy of setup.exe), so that a start
+    // shows as a process once setup.exe has ended.
+    const std::string other = Join(kRoot, "VarnikPlus2"), impostor = Join(kRoot, "other.exe");
+    ASSERT_TRUE(CopyFileA(Join(BinDir(), "setup.exe").c_str(), impostor.c_str(), FALSE));
+    const std::string program = Join(other, MainProgram());
+    const std::vector<uint8_t> impostorBytes = ReadBytes(impostor);
+    InstallAndAnswerYes(other, [&] {
+        ASSERT_EQ(probe, ReadBytes(program));
+        folder_link::RunUnix("mv " + folder_link::UnixName(impostor) + " " +
+                                 folder_link::UnixName(program),
+                             [&] { return !Exists(impostor); });
+        ASSERT_EQ(impostorBytes, ReadBytes(program)) << "the program was not replaced";
+    });
+    EXPECT_TRUE(ProcessesNamed(MainProgram()).empty()) << "the program put in place was started";
+    EXPECT_FALSE(Exists(Join(other, "launched.txt")));
+}
+
+}  // namespace
