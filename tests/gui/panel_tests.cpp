@@ -13,58 +13,58 @@ namespace {
 
 const uint32_t kFace = gui::Canvas::Pixel(GetSysColor(COLOR_BTNFACE));
 const uint32_t kHighlight = gui::Canvas::Pixel(GetSysColor(COLOR_HIGHLIGHT));
+const int kPlain = -1000;
 
-int TextWidth(HDC dc, const std::string &text)
+// The width of text in the dialog font.
+int TextWidth(const std::string &text)
 {
+    gui::Canvas canvas(1, 1);
     SIZE size;
-    GetTextExtentPoint32A(dc, text.c_str(), (int)text.size(), &size);
+    GetTextExtentPoint32A(canvas.dc(), text.c_str(), (int)text.size(), &size);
     return size.cx;
 }
 
-// What DrawFittedText leaves on a white canvas, and what plain TextOutA of
-// the expected text leaves: the two must be the same pixels.
+// What DrawFittedText leaves on a white canvas (limit >= 0), or what plain
+// TextOutA of the text leaves (no limit): the two must be the same pixels
+// for the expected text.
 std::vector<uint32_t> Fitted(const std::string &text, int limit)
 {
     gui::Canvas canvas(400, 20);
     canvas.Fill(RGB(255, 255, 255));
     SetBkMode(canvas.dc(), TRANSPARENT);
-    DrawFittedText(canvas.dc(), 4, 2, text.c_str(), limit);
+    if (limit == kPlain)
+        TextOutA(canvas.dc(), 4, 2, text.c_str(), (int)text.size());
+    else
+        DrawFittedText(canvas.dc(), 4, 2, text.c_str(), limit);
     return canvas.Pixels();
 }
 
-std::vector<uint32_t> Plain(const std::string &text)
-{
-    gui::Canvas canvas(400, 20);
-    canvas.Fill(RGB(255, 255, 255));
-    SetBkMode(canvas.dc(), TRANSPARENT);
-    TextOutA(canvas.dc(), 4, 2, text.c_str(), (int)text.size());
-    return canvas.Pixels();
-}
+std::vector<uint32_t> Plain(const std::string &text) { return Fitted(text, kPlain); }
 
 class PanelPaint : public ::testing::Test {
 protected:
-    void SetUp() override
+    static void Reset(int extracting, int total)
     {
-        SetupState.extracting = 1;
-        SetupState.progressTotal = 119;
+        SetupState.extracting = extracting;
+        SetupState.progressTotal = total;
         SetupState.progressDone = 0;
         SetupState.currentFile[0] = '\0';
     }
-    void TearDown() override
+    void SetUp() override { Reset(1, 119); }
+    void TearDown() override { Reset(0, 0); }
+    // A panel of width x 32 pixels painted on a canvas of another colour.
+    static void Paint(gui::Canvas &canvas, int width)
     {
-        SetupState.extracting = 0;
-        SetupState.progressTotal = 0;
-        SetupState.progressDone = 0;
-        SetupState.currentFile[0] = '\0';
-    }
-    // Paints a panel of width x 32 pixels and returns the width of the fill
-    // measured along the middle of the fill area (rows H-16 .. H-11).
-    int PaintedFill(int width)
-    {
-        gui::Canvas canvas(width, kHeight);
         canvas.Fill(RGB(1, 2, 3));
         RECT client = {0, 0, width, kHeight};
         PaintProgressPanel(canvas.dc(), &client);
+    }
+    // The width of the fill measured along the middle of the fill area
+    // (rows H-16 .. H-11).
+    int PaintedFill(int width)
+    {
+        gui::Canvas canvas(width, kHeight);
+        Paint(canvas, width);
         int fill = 0;
         while (2 + fill < width && canvas.At(2 + fill, kHeight - 13) == kHighlight)
             ++fill;
@@ -78,14 +78,10 @@ protected:
 TEST_F(PanelPaint, FillIsTheDoneShareOfTheFillArea)
 {
     // Fill area 278 pixels wide: 60 of 119 files give 16680 / 119 = 140.
-    SetupState.progressDone = 60;
-    EXPECT_EQ(140, PaintedFill(282));
-    SetupState.progressDone = 1;
-    EXPECT_EQ(2, PaintedFill(282));
-    SetupState.progressDone = 0;
-    EXPECT_EQ(0, PaintedFill(282));
-    SetupState.progressDone = 119;
-    EXPECT_EQ(278, PaintedFill(282));
+    for (auto [done, fill] : {std::pair{60, 140}, {1, 2}, {0, 0}, {119, 278}}) {
+        SetupState.progressDone = done;
+        EXPECT_EQ(fill, PaintedFill(282)) << done << " files done";
+    }
 }
 
 TEST_F(PanelPaint, BarIsFullWithoutTotalOrBeyondIt)
@@ -103,9 +99,7 @@ TEST_F(PanelPaint, ProgressLookHasSunkenBarAndPathAboveIt)
     lstrcpyA(SetupState.currentFile, "C:\\Program Files\\VarnikPlus\\varnik.exe");
     SetupState.progressDone = 1;
     gui::Canvas canvas(282, kHeight);
-    canvas.Fill(RGB(1, 2, 3));
-    RECT client = {0, 0, 282, kHeight};
-    PaintProgressPanel(canvas.dc(), &client);
+    Paint(canvas, 282);
 
     EXPECT_NE(kFace, canvas.At(0, kHeight - 18)) << "edge of the bar";
     EXPECT_NE(kFace, canvas.At(281, kHeight - 9)) << "edge of the bar";
@@ -127,9 +121,7 @@ TEST_F(PanelPaint, IdleLookIsOneEtchedLineWhateverTheState)
     SetupState.progressDone = 60;
     lstrcpyA(SetupState.currentFile, "C:\\Program Files\\VarnikPlus\\varnik.exe");
     gui::Canvas canvas(282, kHeight);
-    canvas.Fill(RGB(1, 2, 3));
-    RECT client = {0, 0, 282, kHeight};
-    PaintProgressPanel(canvas.dc(), &client);
+    Paint(canvas, 282);
 
     int lines = 0;
     for (int y = 0; y < kHeight; ++y) {
@@ -148,11 +140,8 @@ TEST_F(PanelPaint, IdleLookIsOneEtchedLineWhateverTheState)
 
 TEST(FittedText, TextThatFitsIsDrawnUnchanged)
 {
-    HDC dc = CreateCompatibleDC(NULL);
-    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     const std::string text = "C:\\Program Files\\VarnikPlus\\readme.htm";
-    const int exact = TextWidth(dc, text);
-    DeleteDC(dc);
+    const int exact = TextWidth(text);
     EXPECT_EQ(Plain(text), Fitted(text, exact)) << "exactly as wide as the limit";
     EXPECT_EQ(Plain(text), Fitted(text, exact + 50));
     EXPECT_NE(Plain(text), Fitted(text, exact - 1));
@@ -160,13 +149,10 @@ TEST(FittedText, TextThatFitsIsDrawnUnchanged)
 
 TEST(FittedText, LongPathLosesItsEndFirst)
 {
-    HDC dc = CreateCompatibleDC(NULL);
-    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     const std::string text = "C:\\Program Files\\VarnikPlus\\templates\\Flat\\button.bmp";
     const std::string expected = "C:\\Program Files\\VarnikPlus\\tem...";
-    const int limit = TextWidth(dc, expected);
-    const int longer = TextWidth(dc, "C:\\Program Files\\VarnikPlus\\temp...");
-    DeleteDC(dc);
+    const int limit = TextWidth(expected);
+    const int longer = TextWidth("C:\\Program Files\\VarnikPlus\\temp...");
     ASSERT_GT(longer, limit);
     EXPECT_EQ(Plain(expected), Fitted(text, limit));
     EXPECT_EQ(Plain(expected), Fitted(text, longer - 1));
@@ -174,10 +160,7 @@ TEST(FittedText, LongPathLosesItsEndFirst)
 
 TEST(FittedText, SpacesBeforeTheDotsAreDropped)
 {
-    HDC dc = CreateCompatibleDC(NULL);
-    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    const int limit = TextWidth(dc, "VarnikPlus  ...");
-    DeleteDC(dc);
+    const int limit = TextWidth("VarnikPlus  ...");
     // Cutting "VarnikPlus  setup" reaches "VarnikPlus  s..." and then
     // "VarnikPlus..." (both blanks go), which fits.
     EXPECT_EQ(Plain("VarnikPlus..."), Fitted("VarnikPlus  setup", limit));
@@ -190,11 +173,7 @@ TEST(FittedText, NothingVisibleForEmptyTextOrNoRoomAtAll)
     EXPECT_EQ(blank, Fitted("", 0));
     EXPECT_EQ(blank, Fitted("VarnikPlus", 0)) << "not even the dots fit";
     EXPECT_EQ(blank, Fitted("VarnikPlus", -8));
-
-    HDC dc = CreateCompatibleDC(NULL);
-    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    const int dots = TextWidth(dc, "...");
-    DeleteDC(dc);
+    const int dots = TextWidth("...");
     EXPECT_EQ(Plain("..."), Fitted("VarnikPlus", dots)) << "the cut stops at the start";
     EXPECT_EQ(Plain("..."), Fitted("  VarnikPlus", dots + 1));
 }
@@ -204,11 +183,8 @@ TEST(FittedText, TextLongerThanTheWorkingCopyIsCutSafely)
     std::string text(300, 'a');
     for (size_t i = 0; i < text.size(); i += 7)
         text[i] = 'W';
-    HDC dc = CreateCompatibleDC(NULL);
-    SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     const std::string expected = text.substr(0, 12) + "...";
-    const int limit = TextWidth(dc, expected);
-    DeleteDC(dc);
+    const int limit = TextWidth(expected);
     EXPECT_EQ(Plain(expected), Fitted(text, limit));
 }
 

@@ -145,11 +145,20 @@ protected:
         return box;
     }
 
+    // Cancel ends setup.exe with 1, without a finish prompt.
+    void Cancel()
+    {
+        ClickCommand(setup.Dialog(), 2);
+        EXPECT_EQ(1, setup.WaitExit());
+    }
+
+    // Answers the finish prompt; setup.exe ends with 1 then.
     void AnswerFinish(int answer)
     {
         MessageBoxSeen box = ExpectBox(kFinish, FinishText(), true, false);
         EXPECT_TRUE(setup.DialogGone()) << "the finish prompt comes after the dialog";
         Answer(box, answer);
+        EXPECT_EQ(1, setup.WaitExit());
     }
 
     // The dialog is still there, ready for another Install. Checked once
@@ -225,8 +234,7 @@ TEST_F(SetupGui, OpensCentredWithCaptionProposalAndCheckedIcon)
     ASSERT_TRUE(GetGUIThreadInfo(setup.MainThread(), &thread));
     EXPECT_EQ(GetDlgItem(dialog, 1), thread.hwndFocus) << "Install has the focus";
 
-    ClickCommand(dialog, 2);
-    EXPECT_EQ(1, setup.WaitExit());
+    Cancel();
 }
 
 TEST_F(SetupGui, CancelAndCloseBoxEndWithoutFinishPrompt)
@@ -257,7 +265,6 @@ TEST_F(SetupGui, EmptyEditGetsProposalBackAndCheckboxCountsAtInstall)
     const std::string dir = Join(base, "target");
     Install(dir);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir, false);
 }
 
@@ -330,8 +337,7 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
     ClickCommand(browser, IDOK);   // posted after anything the selection posted
     EXPECT_EQ(Lower(std::string("c:\\") + SetupConfig.folderName), Lower(waitEditChange("d:\\kept")));
 
-    ClickCommand(dialog, 2);
-    EXPECT_EQ(1, setup.WaitExit());
+    Cancel();
 }
 
 // A picked folder whose path leaves no room for "\" and the folder name is
@@ -372,8 +378,7 @@ TEST_F(SetupGui, BrowserRefusesFolderWithoutRoomForTheName)
     RemoveDirectoryA(fits.c_str());
     RemoveDirectoryA(tooLong.c_str());
 
-    ClickCommand(dialog, 2);
-    EXPECT_EQ(1, setup.WaitExit());
+    Cancel();
 }
 
 // The progress panel of the running setup.exe as the screen shows it, and
@@ -467,7 +472,6 @@ TEST_F(SetupGui, PanelShowsBarAndPathWhileFilesAreWritten)
     EXPECT_GE(std::set<int>(seen.begin(), seen.end()).size(), 3u)
         << "progress looks seen for files done: " << ::testing::PrintToString(seen);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     RemoveTree(dir);
 }
 
@@ -486,8 +490,7 @@ TEST_F(SetupGui, EnterEscAndTabHaveNoDialogMeaning)
     }
     ExpectDialogOpen();
     EXPECT_FALSE(Exists(dir)) << "a key started the install";
-    ClickCommand(dialog, 2);
-    EXPECT_EQ(1, setup.WaitExit());
+    Cancel();
     EXPECT_FALSE(Exists(dir));
 }
 
@@ -499,7 +502,6 @@ TEST_F(SetupGui, FreshDirectoryInstallsWithoutQuestion)
     const std::string dir = Join(base, "VarnikPlus");
     Install(dir);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
     ExpectNotLaunched(dir);
 }
@@ -511,7 +513,6 @@ TEST_F(SetupGui, EmptyExistingDirectoryAndTypedBackslashInstallWithoutQuestion)
     ASSERT_TRUE(MakeDirs(dir));
     Install(dir + "\\");
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
 }
 
@@ -523,7 +524,6 @@ TEST_F(SetupGui, TwoTypedBackslashesLoseOne)
     const std::string dir = Join(base, "two");
     Install(dir + "\\\\");
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
     EXPECT_EQ("\"" + Join(dir, MainProgram()) + "\" " + SetupConfig.uninstallSwitch,
               ReadUninstallValue(SetupConfig.productName, "UninstallString"));
@@ -552,7 +552,6 @@ TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
     EXPECT_EQ(Lower(Join(driveStart, "")), Lower(setup.CurrentDirectory())) << "probed as r:";
     Answer(box, IDYES);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(root);
     EXPECT_EQ("\"" + Join(root, MainProgram()) + "\" " + SetupConfig.uninstallSwitch,
               ReadUninstallValue(SetupConfig.productName, "UninstallString"));
@@ -585,7 +584,6 @@ TEST_F(SetupGui, NonEmptyDirectoryNeedsConsent)
     ClickCommand(setup.Dialog(), 1);
     Answer(ExpectBox(kWarning, kNotEmptyText, true), IDYES);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
     EXPECT_TRUE(Exists(Join(dir, "notes.txt")));
 }
@@ -604,7 +602,6 @@ TEST_F(SetupGui, CurrentGenerationIsCleanedWithoutQuestion)
 
     Install(dir);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
     EXPECT_FALSE(Exists(Join(dir, "varnik.hlp")));
     EXPECT_FALSE(Exists(Join(dir, "varnik.gid")));
@@ -658,7 +655,6 @@ TEST_F(OlderGeneration, ConsentRemovesItAndInstalls)
     Install(dir);
     Answer(ExpectBox(kWarning, kOlderText, true), IDYES);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
     for (const char *name : {"readme.txt", "template.txt", "regform.txt", "varnik.hlp",
                              "varnik.gid", "varnik.ini"})
@@ -687,7 +683,6 @@ TEST_F(SetupGui, UnrecognisedProgramNeedsConsentAndIsOverwrittenAsIs)
     ClickCommand(setup.Dialog(), 1);
     Answer(ExpectBox(kWarning, kUnrecognisedText, true), IDYES);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     ExpectInstalled(dir);
     EXPECT_TRUE(Exists(Join(dir, "varnik.hlp"))) << "no clean-up without a known generation";
 }
@@ -707,8 +702,7 @@ TEST_F(SetupGui, LinkedDirectoryIsRefusedWithDialogKeptOpen)
     EXPECT_EQ(linked + "\\", WindowText(GetDlgItem(dialog, 1000)));
     EXPECT_EQ(std::vector<std::string>{"varnik.exe"}, ListFiles(outside));
 
-    ClickCommand(dialog, 2);
-    EXPECT_EQ(1, setup.WaitExit());
+    Cancel();
     EXPECT_EQ(std::vector<std::string>{"varnik.exe"}, ListFiles(outside));
     folder_link::RemoveLink(linked);
 }
@@ -757,7 +751,6 @@ TEST_F(SetupGui, MissingProgramsFolderWarnsThenOffersLaunch)
     Install(dir);
     Answer(ExpectBox(kWarning, kShortcutFailedText, false), IDOK);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     EXPECT_EQ(probe, ReadBytes(Join(dir, MainProgram())));
     EXPECT_FALSE(UninstallKeyExists(SetupConfig.productName));
     ExpectNotLaunched(dir);
@@ -774,7 +767,6 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
     ASSERT_TRUE(WriteBytes(Join(base, "Program.exe"), probe));
     Install(dir);
     AnswerFinish(IDYES);
-    EXPECT_EQ(1, setup.WaitExit());
     ASSERT_TRUE(setup.WaitAllProcessesEnded()) << "the program has not ended";
 
     std::vector<uint8_t> report = ReadBytes(Join(dir, "launched.txt"));
@@ -803,10 +795,8 @@ std::vector<std::string> PlantedDllNames()
 {
     char value[4096] = "";
     const DWORD length = GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof value);
-    if (length == 0 || length >= sizeof value)
-        return {};
     std::vector<std::string> names;
-    std::string entries = std::string(value) + ";";
+    std::string entries = length < sizeof value ? std::string(value) + ";" : ";";
     for (size_t start = 0, end; (end = entries.find(';', start)) != std::string::npos; start = end + 1) {
         const std::string entry = entries.substr(start, end - start);
         const size_t equals = entry.find('=');
@@ -832,36 +822,25 @@ int RunProgram(const std::string &program, const std::string &arguments, const s
 std::vector<std::string> TakeLoadedMarkers(const std::string &dir)
 {
     std::vector<std::string> loaded;
+    const std::string suffix = ".dll.loaded";
     for (const std::string &file : ListFiles(dir)) {
-        const std::string suffix = ".dll.loaded";
-        if (file.size() > suffix.size()
-            && Lower(file).compare(file.size() - suffix.size(), suffix.size(), suffix) == 0) {
-            loaded.push_back(Lower(file.substr(0, file.size() - suffix.size())));
+        const std::string lower = Lower(file);
+        if (lower.size() > suffix.size() && lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            loaded.push_back(lower.substr(0, lower.size() - suffix.size()));
             DeleteFileA(Join(dir, file).c_str());
         }
     }
     return loaded;
 }
 
-std::vector<std::string> BeyondBaseline(const std::vector<std::string> &loaded)
+// The loaded names beyond Wine's baseline, each after a blank.
+std::string BeyondBaseline(const std::vector<std::string> &loaded)
 {
-    std::vector<std::string> beyond;
-    for (const std::string &name : loaded) {
-        bool known = false;
-        for (const std::string &allowed : kWineBaseline)
-            known |= name == allowed;
-        if (!known)
-            beyond.push_back(name);
-    }
+    std::string beyond;
+    for (const std::string &name : loaded)
+        if (std::find(kWineBaseline.begin(), kWineBaseline.end(), name) == kWineBaseline.end())
+            beyond += " " + name;
     return beyond;
-}
-
-std::string Listed(const std::vector<std::string> &names)
-{
-    std::string text;
-    for (const std::string &name : names)
-        text += " " + name;
-    return text.empty() ? " (none)" : text;
 }
 
 // setup.exe started from a folder that holds planted DLLs (a Downloads
@@ -885,13 +864,11 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
     EXPECT_EQ(0, RunProgram(probeCopy, "unrestricted", downloads));
     const std::vector<std::string> control = TakeLoadedMarkers(downloads);
     EXPECT_NE(control.end(), std::find(control.begin(), control.end(), "version"))
-        << "a planted DLL is not seen at all; loaded:" << Listed(control);
+        << "a planted DLL is not seen at all; loaded:" << ::testing::PrintToString(control);
 
     // The baseline: what Wine loads before the first instruction.
     EXPECT_EQ(0, RunProgram(probeCopy, "", downloads));
-    const std::vector<std::string> baseline = TakeLoadedMarkers(downloads);
-    EXPECT_TRUE(BeyondBaseline(baseline).empty())
-        << "Wine's own baseline has grown; loaded:" << Listed(baseline);
+    EXPECT_EQ("", BeyondBaseline(TakeLoadedMarkers(downloads))) << "Wine's own baseline has grown";
 
     // Every planted name loaded by name after the restriction: only the
     // system's copies are found.
@@ -899,9 +876,8 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
     for (const std::string &name : names)
         allNames += " " + name;
     EXPECT_EQ(0, RunProgram(probeCopy, "load" + allNames, downloads));
-    std::vector<std::string> loaded = TakeLoadedMarkers(downloads);
-    EXPECT_TRUE(BeyondBaseline(loaded).empty())
-        << "planted DLLs loaded by name after the restriction:" << Listed(BeyondBaseline(loaded));
+    EXPECT_EQ("", BeyondBaseline(TakeLoadedMarkers(downloads)))
+        << "planted DLLs loaded by name after the restriction";
 
     // A folder browse, cancelled, then the dialog cancelled. The markers
     // are checked whatever happened, as a planted DLL may break the run.
@@ -919,9 +895,7 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
         EXPECT_EQ(1, setup.WaitExit());
     }
     setup.Kill();
-    loaded = TakeLoadedMarkers(downloads);
-    EXPECT_TRUE(BeyondBaseline(loaded).empty())
-        << "planted DLLs loaded by a folder browse:" << Listed(BeyondBaseline(loaded));
+    EXPECT_EQ("", BeyondBaseline(TakeLoadedMarkers(downloads))) << "planted DLLs loaded by a folder browse";
 
     // A whole install, the finish prompt answered No. Wine's folder browser
     // has written the real folders back into Shell Folders.
@@ -943,9 +917,7 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
         ExpectInstalled(dir);
     }
     installing.Kill();
-    loaded = TakeLoadedMarkers(downloads);
-    EXPECT_TRUE(BeyondBaseline(loaded).empty())
-        << "planted DLLs loaded by an install:" << Listed(BeyondBaseline(loaded));
+    EXPECT_EQ("", BeyondBaseline(TakeLoadedMarkers(downloads))) << "planted DLLs loaded by an install";
 }
 
 // The installer as built, with the sample product's payload.
@@ -958,7 +930,6 @@ TEST_F(SetupGui, BuiltPayloadInstallsCompletely)
     const std::string dir = Join(base, "VarnikPlus");
     Install(dir);
     AnswerFinish(IDNO);
-    EXPECT_EQ(1, setup.WaitExit());
     EXPECT_EQ((size_t)records, ListFiles(dir).size());
     EXPECT_TRUE(Exists(Join(dir, MainProgram())));
     EXPECT_TRUE(Exists(Join(dir, SetupConfig.helpFileName)));

@@ -93,24 +93,17 @@ std::vector<uint8_t> RandomCompleteLengths(std::mt19937 &rng, int symbolCount,
 }
 
 // The literal lengths as aux symbols with their extra bits.
-struct AuxItem {
-    int symbol;
-    uint32_t extra;
-    int extraBits;
-};
-
-static std::vector<AuxItem> LiteralLengthItems(const std::vector<uint8_t> &lengths)
+static std::vector<LengthItem> LiteralLengthItems(const std::vector<uint8_t> &lengths)
 {
     int n = 0;
     for (int i = 0; i < (int)lengths.size(); i++) {
         if (lengths[i] != 0)
             n = i + 1;
     }
-    std::vector<AuxItem> items;
-    int i = 0;
-    while (i < n) {
+    std::vector<LengthItem> items;
+    for (int i = 0; i < n;) {
         if (lengths[i] != 0) {
-            items.push_back({lengths[i] + 2, 0, 0});
+            items.push_back({lengths[i] + 2});
             i++;
             continue;
         }
@@ -119,18 +112,10 @@ static std::vector<AuxItem> LiteralLengthItems(const std::vector<uint8_t> &lengt
             run++;
         i += run;
         while (run > 0) {
-            if (run >= 20) {
-                int take = std::min(run, 531);
-                items.push_back({2, (uint32_t)(take - 20), 9});
-                run -= take;
-            } else if (run >= 3) {
-                int take = std::min(run, 18);
-                items.push_back({1, (uint32_t)(take - 3), 4});
-                run -= take;
-            } else {
-                items.push_back({0, 0, 0});
-                run--;
-            }
+            const int take = run >= 20 ? std::min(run, 531) : run >= 3 ? std::min(run, 18) : 1;
+            items.push_back(take >= 20 ? LengthItem{2, (uint32_t)(take - 20)}
+                            : take >= 3 ? LengthItem{1, (uint32_t)(take - 3)} : LengthItem{0});
+            run -= take;
         }
     }
     return items;
@@ -139,40 +124,113 @@ static std::vector<AuxItem> LiteralLengthItems(const std::vector<uint8_t> &lengt
 static std::vector<int> AuxSymbolsUsed(const std::vector<uint8_t> &literalLengths)
 {
     std::set<int> used;
-    for (const AuxItem &item : LiteralLengthItems(literalLengths))
+    for (const LengthItem &item : LiteralLengthItems(literalLengths))
         used.insert(item.symbol);
     return std::vector<int>(used.begin(), used.end());
 }
 
-// The small codes' lengths: 3 bits each, 7 and up as 111, (length - 7)
-// ones and a zero; after index special two bits of zero-run.
-static void PutSmallLengths(BitWriter &w, const std::vector<uint8_t> &lengths, int countBits,
-                     int special)
+// Lengths 0..6 in three bits; 7 and up as 111, (length - 7) ones and a zero.
+// After index special two bits of zero run: with runs the zeros that follow
+// (up to three) are skipped through it, without it is 0.
+static void PutSmallCode(BitWriter &w, const SmallCode &code, int countBits, int special, bool runs)
 {
-    int n = 0;
-    for (int i = 0; i < (int)lengths.size(); i++) {
-        if (lengths[i] != 0)
-            n = i + 1;
+    if (code.lengths.empty()) {
+        w.Put(0, countBits).Put((uint32_t)code.single, countBits);
+        return;
     }
-    w.Put((uint32_t)n, countBits);
-    int i = 0;
-    while (i < n) {
-        int len = lengths[i];
-        if (len < 7) {
-            w.Put((uint32_t)len, 3);
-        } else {
-            w.Put(7, 3);
-            w.Put(((1u << (len - 7)) - 1) << 1, len - 6);
-        }
-        i++;
-        if (i == special) {
-            int z = 0;
-            while (z < 3 && i + z < n && lengths[i + z] == 0)
+    const size_t n = code.lengths.size();
+    w.Put((uint32_t)(code.count < 0 ? (int)n : code.count), countBits);
+    for (size_t k = 0; k < n; ++k) {
+        const int length = code.lengths[k];
+        if (length < 7)
+            w.Put((uint32_t)length, 3);
+        else
+            w.Put(7, 3).Put(((1u << (length - 7)) - 1) << 1, length - 6);
+        if ((int)k + 1 == special) {
+            size_t z = 0;
+            while (runs && z < 3 && k + 1 + z < n && code.lengths[k + 1 + z] == 0)
                 z++;
             w.Put((uint32_t)z, 2);
-            i += z;
+            k += z;
         }
     }
+}
+
+// The 510 literal lengths the items describe (lengths past 510 dropped) and
+// how many the items describe in all.
+static std::vector<uint8_t> DescribedLengths(const std::vector<LengthItem> &items, int *described)
+{
+    std::vector<uint8_t> lengths(510, 0);
+    int i = 0;
+    for (const LengthItem &item : items) {
+        if (item.symbol == 0)
+            i += 1;
+        else if (item.symbol == 1)
+            i += (int)item.extra + 3;
+        else if (item.symbol == 2)
+            i += (int)item.extra + 20;
+        else if (i++ < 510)
+            lengths[i - 1] = (uint8_t)(item.symbol - 2);
+    }
+    *described = i;
+    return lengths;
+}
+
+// The three codes of a block header; the literal lengths they describe.
+static std::vector<uint8_t> PutHeader(BitWriter &w, const RawBlock &block, bool runs)
+{
+    PutSmallCode(w, block.aux, 5, 3, runs);
+    int described = 0;
+    std::vector<uint8_t> literalLengths = DescribedLengths(block.literal.items, &described);
+    if (block.literal.items.empty()) {
+        w.Put(0, 9).Put((uint32_t)block.literal.single, 9);
+    } else {
+        w.Put((uint32_t)(block.literal.count < 0 ? described : block.literal.count), 9);
+        std::vector<uint8_t> auxLengths(19, 0);
+        for (size_t k = 0; k < block.aux.lengths.size() && k < 19; ++k)
+            auxLengths[k] = (uint8_t)block.aux.lengths[k];
+        std::vector<uint32_t> auxCodes = CanonicalCodes(auxLengths);
+        for (const LengthItem &item : block.literal.items) {
+            if (item.symbol < 19 && auxLengths[item.symbol] != 0)
+                w.Put(auxCodes[item.symbol], auxLengths[item.symbol]);
+            if (item.symbol == 1 || item.symbol == 2)
+                w.Put(item.extra, item.symbol == 1 ? 4 : 9);
+        }
+    }
+    PutSmallCode(w, block.position, 4, -1, runs);
+    return block.literal.items.empty() ? std::vector<uint8_t>() : literalLengths;
+}
+
+void PutRawBlock(BitWriter &w, const RawBlock &block)
+{
+    w.Put((uint32_t)(block.symbolCount < 0 ? (int64_t)block.data.size() : block.symbolCount), 16);
+    std::vector<uint8_t> literalLengths = PutHeader(w, block, false);
+    std::vector<uint32_t> codes = CanonicalCodes(literalLengths);
+    for (uint8_t byte : block.data)
+        if (!literalLengths.empty()) // the single literal takes no bits
+            w.Put(codes[byte], literalLengths[byte]);
+}
+
+Bytes BlockStream(const std::vector<RawBlock> &blocks)
+{
+    BitWriter w;
+    for (const RawBlock &block : blocks)
+        PutRawBlock(w, block);
+    return w.bytes;
+}
+
+std::vector<LengthItem> SameLengths(int count, int length)
+{
+    return std::vector<LengthItem>((size_t)count, LengthItem{length + 2});
+}
+
+RawBlock LiteralBlock(const Bytes &data)
+{
+    RawBlock block;
+    block.aux.lengths = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1};
+    block.literal.items = SameLengths(256, 8);
+    block.data = data;
+    return block;
 }
 
 int PositionSymbol(uint32_t position)
@@ -183,73 +241,47 @@ int PositionSymbol(uint32_t position)
     return x;
 }
 
-static void PutCode(BitWriter &w, const std::vector<uint8_t> &lengths,
-                    const std::vector<uint32_t> &codes, int symbol)
+// A set of lengths as a small code: up to its last length that is not 0, or
+// the single symbol when there is none.
+static SmallCode SmallCodeOf(const std::vector<uint8_t> &lengths, int single)
 {
-    if (!lengths.empty())
-        w.Put(codes[symbol], lengths[symbol]);
+    SmallCode code;
+    code.single = single;
+    code.lengths.assign(lengths.begin(), lengths.end());
+    while (!code.lengths.empty() && code.lengths.back() == 0)
+        code.lengths.pop_back();
+    return code;
 }
 
 void PutBlock(BitWriter &w, const Lh5Block &block)
 {
-    uint32_t count = block.countOverride >= 0 ? (uint32_t)block.countOverride
-                                              : (uint32_t)block.tokens.size();
-    w.Put(count, 16);
-
-    std::vector<AuxItem> items;
-    if (!block.literalLengths.empty())
-        items = LiteralLengthItems(block.literalLengths);
-
+    w.Put((uint32_t)(block.countOverride >= 0 ? block.countOverride : (int64_t)block.tokens.size()), 16);
+    RawBlock raw;
     std::vector<uint8_t> aux = block.auxLengths;
     int auxSingle = block.auxSingle;
     if (aux.empty() && auxSingle < 0) {
         std::vector<int> used = AuxSymbolsUsed(block.literalLengths);
-        if (used.size() == 1)
-            auxSingle = used[0];
-        else if (used.size() > 1)
+        if (used.size() > 1)
             aux = BalancedLengths(19, used);
         else
-            auxSingle = 0;
+            auxSingle = used.empty() ? 0 : used[0];
     }
-    if (aux.empty()) {
-        w.Put(0, 5);
-        w.Put((uint32_t)auxSingle, 5);
-    } else {
-        PutSmallLengths(w, aux, 5, 3);
-    }
-
-    if (block.literalLengths.empty()) {
-        w.Put(0, 9);
-        w.Put((uint32_t)block.literalSingle, 9);
-    } else {
-        int n = 0;
-        for (int i = 0; i < 510; i++) {
-            if (block.literalLengths[i] != 0)
-                n = i + 1;
-        }
-        w.Put((uint32_t)n, 9);
-        std::vector<uint32_t> auxCodes = CanonicalCodes(aux);
-        for (const AuxItem &item : items) {
-            PutCode(w, aux, auxCodes, item.symbol);
-            w.Put(item.extra, item.extraBits);
-        }
-    }
-
-    if (block.positionLengths.empty()) {
-        w.Put(0, 4);
-        w.Put((uint32_t)std::max(block.positionSingle, 0), 4);
-    } else {
-        PutSmallLengths(w, block.positionLengths, 4, -1);
-    }
+    raw.aux = SmallCodeOf(aux, auxSingle);
+    raw.literal.items = LiteralLengthItems(block.literalLengths);
+    raw.literal.single = block.literalSingle;
+    raw.position = SmallCodeOf(block.positionLengths, std::max(block.positionSingle, 0));
+    PutHeader(w, raw, true);
 
     std::vector<uint32_t> literalCodes = CanonicalCodes(block.literalLengths);
     std::vector<uint32_t> positionCodes = CanonicalCodes(block.positionLengths);
     for (const Lh5Token &t : block.tokens) {
-        PutCode(w, block.literalLengths, literalCodes, t.symbol);
+        if (!block.literalLengths.empty())
+            w.Put(literalCodes[t.symbol], block.literalLengths[t.symbol]);
         if (t.symbol < 256)
             continue;
         int x = PositionSymbol(t.position);
-        PutCode(w, block.positionLengths, positionCodes, x);
+        if (!block.positionLengths.empty())
+            w.Put(positionCodes[x], block.positionLengths[x]);
         if (x > 1)
             w.Put(t.position - (1u << (x - 1)), x - 1);
     }

@@ -1,12 +1,15 @@
 // Hand-built lh5 streams: a bit writer, a block writer that codes the three
-// sets of code lengths the way the decoder reads them, random sound streams
-// with the bytes they decode to, and the installer's chunked decoding.
+// sets of code lengths the way the decoder reads them (field by field, so
+// that one field at a time can be made to lie), random sound streams with
+// the bytes they decode to, and the installer's chunked decoding.
 #ifndef TESTS_SUPPORT_LH5_STREAM_WRITER_H
 #define TESTS_SUPPORT_LH5_STREAM_WRITER_H
 
 #include <cstdint>
 #include <random>
 #include <vector>
+
+#include "test_data.h"
 
 struct BitWriter {
     std::vector<uint8_t> bytes;
@@ -45,6 +48,41 @@ struct Lh5Block {
 };
 
 void PutBlock(BitWriter &w, const Lh5Block &block);
+
+// A block header as written, field by field. A small code (aux or position)
+// is its count field and lengths, or the single-symbol form when lengths is
+// empty. Lengths of 7 and more use the escape; the zero run after the third
+// aux length is written as 0. The literal lengths are written as aux symbols
+// with their extra bits: 0 one zero, 1 (extra 4 bits) 3..18 zeros, 2 (extra
+// 9 bits) 20..531 zeros, x >= 3 the length x - 2.
+struct SmallCode {
+    int count = -1;            // -1: lengths.size()
+    std::vector<int> lengths;
+    int single = 0;
+};
+struct LengthItem {
+    int symbol;
+    uint32_t extra = 0;
+};
+struct LiteralCode {
+    int count = -1;            // -1: the number of lengths the items describe
+    std::vector<LengthItem> items;
+    int single = 0;            // used when items is empty
+};
+struct RawBlock {
+    int64_t symbolCount = -1;  // -1: data.size() (every byte one literal)
+    SmallCode aux;
+    LiteralCode literal;
+    SmallCode position;
+    Bytes data;                // literals, coded with the block's literal code
+};
+void PutRawBlock(BitWriter &w, const RawBlock &block);
+Bytes BlockStream(const std::vector<RawBlock> &blocks);
+// A sound block of literals: aux code {10: 1 bit, 11: 1 bit}, every byte an
+// 8-bit literal (256 lengths of 8), position code the single symbol 0.
+RawBlock LiteralBlock(const Bytes &data);
+// Items for count literal lengths of the same length.
+std::vector<LengthItem> SameLengths(int count, int length);
 void AutoCodes(Lh5Block &block); // flat codes over the symbols the tokens use
 int PositionSymbol(uint32_t position);
 void ApplyTokens(const std::vector<Lh5Token> &tokens, std::vector<uint8_t> &out);

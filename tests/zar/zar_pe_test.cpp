@@ -47,6 +47,32 @@ struct PeImage {
     uint32_t resourceDirectoryField = 0, countField = 0;
 };
 
+// The DOS header, the PE signature, the file header announcing two sections
+// and the optional header with 16 data directories, the resource directory
+// at rva, size bytes; the parts' offsets noted in pe.
+void PutHeaders(PeImage &pe, bool pe32plus, uint32_t rva, uint32_t size)
+{
+    std::vector<uint8_t> &b = pe.bytes;
+    b[0] = 'M';
+    b[1] = 'Z';
+    Put32(b, 0x3C, 0x40);
+    b[0x40] = 'P';
+    b[0x41] = 'E';
+    const size_t coff = 0x44;
+    const uint32_t optionalSize = pe32plus ? 240 : 224;
+    Put16(b, coff, pe32plus ? 0x8664 : 0x14C);
+    Put16(b, coff + 2, 2);
+    Put16(b, coff + 16, optionalSize);
+    pe.optional = coff + 20;
+    Put16(b, pe.optional, pe32plus ? 0x20B : 0x10B);
+    pe.countField = pe32plus ? 108 : 92;
+    Put32(b, pe.optional + pe.countField, 16);
+    pe.resourceDirectoryField = (pe32plus ? 112 : 96) + 16;
+    Put32(b, pe.optional + pe.resourceDirectoryField, rva);
+    Put32(b, pe.optional + pe.resourceDirectoryField + 4, size);
+    pe.sections = pe.optional + optionalSize;
+}
+
 PeImage BuildPe(bool pe32plus, const std::vector<uint8_t> &payload)
 {
     PeImage pe;
@@ -92,24 +118,7 @@ PeImage BuildPe(bool pe32plus, const std::vector<uint8_t> &payload)
 
     pe.bytes.assign(rsrcRaw + rsrcRawSize, 0);
     std::vector<uint8_t> &b = pe.bytes;
-    b[0] = 'M';
-    b[1] = 'Z';
-    Put32(b, 0x3C, 0x40);
-    b[0x40] = 'P';
-    b[0x41] = 'E';
-    const size_t coff = 0x44;
-    const uint32_t optionalSize = pe32plus ? 240 : 224;
-    Put16(b, coff, pe32plus ? 0x8664 : 0x14C);
-    Put16(b, coff + 2, 2);
-    Put16(b, coff + 16, optionalSize);
-    pe.optional = coff + 20;
-    Put16(b, pe.optional, pe32plus ? 0x20B : 0x10B);
-    pe.countField = pe32plus ? 108 : 92;
-    Put32(b, pe.optional + pe.countField, 16);
-    pe.resourceDirectoryField = (pe32plus ? 112 : 96) + 16;
-    Put32(b, pe.optional + pe.resourceDirectoryField, rsrcRva);
-    Put32(b, pe.optional + pe.resourceDirectoryField + 4, rsrcSize);
-    pe.sections = pe.optional + optionalSize;
+    PutHeaders(pe, pe32plus, rsrcRva, rsrcSize);
     PutSection(b, pe.sections, ".text", 0x1000, 0x10, 0x200, 0x200);
     PutSection(b, pe.sections + 40, ".rsrc", rsrcRva, rsrcSize, rsrcRaw, rsrcRawSize);
     std::copy(tree.begin(), tree.end(), b.begin() + rsrcRaw);
@@ -130,10 +139,7 @@ void AddSection(PeImage &pe, uint32_t va, uint32_t vsize, uint32_t raw, uint32_t
     uint32_t count = static_cast<uint32_t>(pe.bytes[coff + 2] | pe.bytes[coff + 3] << 8);
     size_t at = pe.sections + 40 * count;
     ASSERT_LE(at + 40, 0x200u);
-    Put32(pe.bytes, at + 8, vsize);
-    Put32(pe.bytes, at + 12, va);
-    Put32(pe.bytes, at + 16, rawSize);
-    Put32(pe.bytes, at + 20, raw);
+    PutSection(pe.bytes, at, "", va, vsize, raw, rawSize);
     Put16(pe.bytes, coff + 2, count + 1);
 }
 
@@ -145,24 +151,13 @@ void AddSection(PeImage &pe, uint32_t va, uint32_t vsize, uint32_t raw, uint32_t
 // the entries past the end of the file.
 std::vector<uint8_t> AliasedSectionsImage()
 {
-    std::vector<uint8_t> b(1024, 0);
-    b[0] = 'M';
-    b[1] = 'Z';
-    Put32(b, 0x3C, 0x40);
-    b[0x40] = 'P';
-    b[0x41] = 'E';
-    const size_t coff = 0x44, optional = coff + 20, table = optional + 224;
-    Put16(b, coff, 0x14C);
-    Put16(b, coff + 2, 2);
-    Put16(b, coff + 16, 224);
-    Put16(b, optional, 0x10B);
-    Put32(b, optional + 92, 16);
-    Put32(b, optional + 112, 0x1000);  // resources at 0x1000, 512 bytes
-    Put32(b, optional + 116, 0x200);
-    PutSection(b, table, ".rsrc", 0x1000, 0x10, 0x3F0, 0x10);
-    PutSection(b, table + 40, ".data", 0x1000, 0x200, 0x200, 0x200);
-    Put16(b, 0x3F0 + 14, 4);
-    return b;
+    PeImage pe;
+    pe.bytes.assign(1024, 0);
+    PutHeaders(pe, false, 0x1000, 0x200);  // resources at 0x1000, 512 bytes
+    PutSection(pe.bytes, pe.sections, ".rsrc", 0x1000, 0x10, 0x3F0, 0x10);
+    PutSection(pe.bytes, pe.sections + 40, ".data", 0x1000, 0x200, 0x200, 0x200);
+    Put16(pe.bytes, 0x3F0 + 14, 4);
+    return pe.bytes;
 }
 
 std::vector<uint8_t> Payload()
