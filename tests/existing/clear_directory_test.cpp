@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "clear_directory.h"
-#include "folder_swap.h"
-#include "iat_hook.h"
+#include "folder_link.h"
 #include "test_files.h"
 
 namespace {
@@ -122,14 +121,9 @@ TEST_F(ClearDirectoryTest, ATopSwappedAtTheFirstDeletionSendsNothingElsewhere)
     for (const char *file : {"a.txt", "noext", ".dotfile", "one\\b.txt", "one\\two\\c.txt",
                              "one\\two\\three\\d", "other\\e.txt"})
         ASSERT_TRUE(WriteBytes(outside, file, {2}));
-    using Swap = folder_link::SwapAtFirstSetInformation;
     bool swapped = false;
-    {
-        testsupport::ImportHook hook("kernel32.dll", "SetFileInformationByHandle", (void *)&Swap::Call);
-        Swap::real = (decltype(Swap::real))hook.Original();
-        Swap::moment = [&] { swapped = folder_link::SwapForLink(top, outside); };
-        ClearDirectory(top.c_str(), nullptr, 1);
-    }
+    folder_link::SwapDuring<folder_link::SwapAtFirstSetInformation>(
+        "SetFileInformationByHandle", top, outside, swapped, [&] { ClearDirectory(top.c_str(), nullptr, 1); });
     if (!swapped)
         GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListFolder(outside), (Names{".dotfile", "a.txt", "noext", "one", "other"}));

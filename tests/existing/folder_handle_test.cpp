@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "folder_handle.h"
-#include "folder_swap.h"
+#include "folder_link.h"
 #include "test_files.h"
 
 namespace {

@@ -408,17 +408,11 @@ std::vector<std::string> fileCalls;
 int writesSeen = 0, shortWriteAt = 0;
 void *realWriteFile;
 
+template <bool unlock>
 BOOL WINAPI RecordLock(HANDLE, DWORD low, DWORD high, DWORD lengthLow, DWORD lengthHigh)
 {
-    fileCalls.push_back("lock " + std::to_string(low) + " " + std::to_string(lengthLow)
-                        + (high || lengthHigh ? " high" : ""));
-    return TRUE;
-}
-
-BOOL WINAPI RecordUnlock(HANDLE, DWORD low, DWORD high, DWORD lengthLow, DWORD lengthHigh)
-{
-    fileCalls.push_back("unlock " + std::to_string(low) + " " + std::to_string(lengthLow)
-                        + (high || lengthHigh ? " high" : ""));
+    fileCalls.push_back((unlock ? "unlock " : "lock ") + std::to_string(low) + " "
+                        + std::to_string(lengthLow) + (high || lengthHigh ? " high" : ""));
     return TRUE;
 }
 
@@ -433,10 +427,11 @@ BOOL WINAPI RecordWrite(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written
 
 TEST(WriteFileLockedTest, LocksExactlyTheWrittenRangeAroundTheWrites)
 {
-    void *realLock = testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "LockFile", (void *)RecordLock);
-    void *realUnlock = testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "UnlockFile", (void *)RecordUnlock);
-    realWriteFile = testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "WriteFile", (void *)RecordWrite);
-    ASSERT_TRUE(realLock && realUnlock && realWriteFile) << "calls not imported by the program";
+    testsupport::ImportHook lock("kernel32.dll", "LockFile", (void *)RecordLock<false>),
+        unlock("kernel32.dll", "UnlockFile", (void *)RecordLock<true>),
+        write("kernel32.dll", "WriteFile", (void *)RecordWrite);
+    realWriteFile = write.Original();
+    ASSERT_TRUE(lock.Original() && unlock.Original() && realWriteFile) << "calls not imported by the program";
     ScratchDir scratch("locked");
     HANDLE file = CreateFileA(scratch.at("f.bin").c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, 0, nullptr);
@@ -462,9 +457,6 @@ TEST(WriteFileLockedTest, LocksExactlyTheWrittenRangeAroundTheWrites)
     EXPECT_EQ(calls(40000, 2),
               expected(0, {"lock 100 40000", "write 32767", "write 7233", "unlock 100 40000"}));
     CloseHandle(file);
-    testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "LockFile", realLock);
-    testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "UnlockFile", realUnlock);
-    testsupport::ReplaceImport(GetModuleHandleA(NULL), "kernel32.dll", "WriteFile", realWriteFile);
 }
 
 }  // namespace

@@ -7,12 +7,20 @@
 // the test that asked for it (its "cannot be made here" skip then reports
 // the failure, not a skip). On Windows, where a symbolic link needs a
 // privilege the account may lack, the caller's skip stands.
+//
+// SwapForLink plays another local user replacing a folder the installer
+// holds: the folder is renamed Unix-side to NAME.moved and a link to the
+// target put in its place. Wine's share modes do not govern a Unix rename,
+// so this plays a user whose rename Windows would refuse, or who turned the
+// folder into a junction, which share modes do not govern on Windows either.
 #ifndef TESTS_EXTRACT_FOLDER_LINK_H
 #define TESTS_EXTRACT_FOLDER_LINK_H
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include "iat_hook.h"
 
 #include <functional>
 #include <string>
@@ -81,6 +89,55 @@ inline void RemoveLink(const std::string &link)
         RemoveDirectoryA(link.c_str());
     else
         RunUnix("rm -f " + UnixName(link), [&] { return !Present(link); });
+}
+
+// True when folder is now a link to target and its old self at folder + ".moved".
+inline bool SwapForLink(const std::string &folder, const std::string &target)
+{
+    if (UnixName(folder) == "''")
+        return false;
+    auto linked = [&] {
+        DWORD attributes = GetFileAttributesA(folder.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    };
+    RunUnix("mv " + UnixName(folder) + " " + UnixName(folder + ".moved") + " && ln -s " +
+                UnixName(target) + " " + UnixName(folder),
+            linked);
+    return linked() && Present(folder + ".moved");
+}
+
+// The moment of the swap: the first call the code under test makes through
+// an import replaced by Call (testsupport::ImportHook), which then goes on
+// to the real function.
+template <typename R, typename... A>
+struct SwapAtFirstCall {
+    static inline R(WINAPI *real)(A...);
+    static inline std::function<void()> moment;
+    static R WINAPI Call(A... args)
+    {
+        std::function<void()> now = moment;
+        moment = nullptr;
+        if (now)
+            now();
+        return real(args...);
+    }
+};
+
+using SwapAtFirstWrite = SwapAtFirstCall<BOOL, HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED>;
+using SwapAtFirstSetInformation = SwapAtFirstCall<BOOL, HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD>;
+
+// Runs run() with the kernel32 import function replaced by Swap, which swaps
+// folder for a link to target at its first call; swapped tells whether the
+// swap was made then (it is left alone when no call came).
+template <typename Swap>
+void SwapDuring(const char *function, const std::string &folder, const std::string &target,
+                bool &swapped, const std::function<void()> &run)
+{
+    testsupport::ImportHook hook("kernel32.dll", function, (void *)&Swap::Call);
+    Swap::real = (decltype(Swap::real))hook.Original();
+    Swap::moment = [&] { swapped = SwapForLink(folder, target); };
+    run();
+    Swap::moment = nullptr;
 }
 
 }  // namespace folder_link

@@ -74,8 +74,6 @@ public:
 
     DWORD Pid() const { return info_.dwProcessId; }
     DWORD MainThread() const { return info_.dwThreadId; }
-    HANDLE Process() const { return info_.hProcess; }
-    HANDLE Thread() const { return info_.hThread; }
     HWND Dialog() const { return dialog_; }
 
 private:

@@ -30,22 +30,11 @@ const char kExtractFailedText[] = "Can not decompress file!\nThe source file may
 
 const char kExpectedDacl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
-std::string DaclText(PSECURITY_DESCRIPTOR descriptor)
+// The DACL (or with OWNER_SECURITY_INFORMATION the owner) as SDDL text.
+std::string DaclText(PSECURITY_DESCRIPTOR descriptor, SECURITY_INFORMATION part = DACL_SECURITY_INFORMATION)
 {
     LPSTR text = NULL;
-    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
-                                                              DACL_SECURITY_INFORMATION, &text, NULL))
-        return "(not convertible)";
-    std::string result(text);
-    LocalFree(text);
-    return result;
-}
-
-std::string OwnerText(PSECURITY_DESCRIPTOR descriptor)
-{
-    LPSTR text = NULL;
-    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
-                                                              OWNER_SECURITY_INFORMATION, &text, NULL))
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, part, &text, NULL))
         return "(not convertible)";
     std::string result(text);
     LocalFree(text);
@@ -64,7 +53,7 @@ TEST(InstallDirSecurity, ProtectedDaclForSystemAdministratorsAndUsers)
     EXPECT_EQ(kExpectedDacl, DaclText(descriptor));
     // Owned by Administrators: the creating account, as owner, could
     // otherwise always rewrite the DACL.
-    EXPECT_EQ("O:BA", OwnerText(descriptor));
+    EXPECT_EQ("O:BA", DaclText(descriptor, OWNER_SECURITY_INFORMATION));
 
     // A second build gives the same descriptor.
     EXPECT_EQ(attributes, InstallDirSecurity());
@@ -150,24 +139,28 @@ protected:
         createDirectoryCalls.clear();
         beforeCreateDirectory = nullptr;
         SetupState.extracting = 0;
+        dir = Join(root, "VarnikPlus");
+    }
+    // RunSequenceFor(dir) with every CreateDirectoryA call recorded.
+    std::vector<std::string> RunRecorded()
+    {
+        testsupport::ImportHook hook("kernel32.dll", "CreateDirectoryA", (void *)&RecordCreateDirectoryA);
+        realCreateDirectoryA = (BOOL(WINAPI *)(LPCSTR, LPSECURITY_ATTRIBUTES))hook.Original();
+        if (!realCreateDirectoryA) {
+            ADD_FAILURE() << "CreateDirectoryA is not imported";
+            return {};
+        }
+        return RunSequenceFor(dir);
     }
 
-    std::string root;
+    std::string root, dir;
 };
 
 // This program carries no payload, so every run ends with the extraction
 // error; the directory has been created before.
 TEST_F(InstallSequenceSecurity, NewDirectoryIsCreatedWithTheProtectedDacl)
 {
-    const std::string dir = Join(root, "VarnikPlus");
-    {
-        testsupport::ImportHook hook("kernel32.dll", "CreateDirectoryA",
-                                     reinterpret_cast<void *>(&RecordCreateDirectoryA));
-        ASSERT_NE(nullptr, hook.Original()) << "CreateDirectoryA is not imported";
-        realCreateDirectoryA =
-            reinterpret_cast<BOOL(WINAPI *)(LPCSTR, LPSECURITY_ATTRIBUTES)>(hook.Original());
-        RunSequenceFor(dir);
-    }
+    RunRecorded();
     ASSERT_EQ(1u, createDirectoryCalls.size());
     EXPECT_EQ(dir, createDirectoryCalls[0].path);
     EXPECT_TRUE(createDirectoryCalls[0].withSecurity) << "created with default rights";
@@ -181,16 +174,8 @@ TEST_F(InstallSequenceSecurity, NewDirectoryIsCreatedWithTheProtectedDacl)
 // install stops with the extraction error before anything is extracted.
 TEST_F(InstallSequenceSecurity, ADirectoryMadeByAnotherBeforeTheCreationStopsTheInstall)
 {
-    const std::string dir = Join(root, "VarnikPlus");
     beforeCreateDirectory = [](const std::string &path) { realCreateDirectoryA(path.c_str(), NULL); };
-    std::vector<std::string> shown;
-    {
-        testsupport::ImportHook hook("kernel32.dll", "CreateDirectoryA",
-                                     reinterpret_cast<void *>(&RecordCreateDirectoryA));
-        realCreateDirectoryA =
-            reinterpret_cast<BOOL(WINAPI *)(LPCSTR, LPSECURITY_ATTRIBUTES)>(hook.Original());
-        shown = RunSequenceFor(dir);
-    }
+    std::vector<std::string> shown = RunRecorded();
     ASSERT_EQ(1u, createDirectoryCalls.size());
     EXPECT_FALSE(createDirectoryCalls[0].created);
     EXPECT_EQ(0, SetupState.extracting) << "the extraction ran in the other's directory";
@@ -207,7 +192,6 @@ BOOL WINAPI RefuseWellKnownSid(WELL_KNOWN_SID_TYPE, PSID, PSID, DWORD *)
 
 TEST_F(InstallSequenceSecurity, ADescriptorThatCannotBeBuiltStopsTheInstall)
 {
-    const std::string dir = Join(root, "VarnikPlus");
     std::vector<std::string> shown;
     {
         testsupport::ImportHook refuse("advapi32.dll", "CreateWellKnownSid",

@@ -5,8 +5,7 @@
 #include "payload_archive.h"
 
 #include "extract_payload.h"
-#include "folder_swap.h"
-#include "iat_hook.h"
+#include "folder_link.h"
 
 #include <algorithm>
 
@@ -226,14 +225,9 @@ TEST_F(ExtractPayloadTest, AnInstallDirectorySwappedMidwaySendsNothingElsewhere)
     const std::string outside = root + "\\outside", folder = installDir.substr(0, installDir.size() - 1);
     MakeDirs(outside);
     WriteTextFile(outside + "\\mine.txt");
-    using Swap = folder_link::SwapAtFirstWrite;
     bool swapped = false;
-    {
-        testsupport::ImportHook hook("kernel32.dll", "WriteFile", (void *)&Swap::Call);
-        Swap::real = (decltype(Swap::real))hook.Original();
-        Swap::moment = [&] { swapped = folder_link::SwapForLink(folder, outside); };
-        EXPECT_EQ(ExtractPayload(), 1);
-    }
+    folder_link::SwapDuring<folder_link::SwapAtFirstWrite>("WriteFile", folder, outside, swapped,
+                                                           [] { EXPECT_EQ(ExtractPayload(), 1); });
     if (!swapped) GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListTree(outside), Names{"mine.txt"});
     installDir = folder + ".moved\\";

@@ -2,8 +2,7 @@
 #include "integration_fixture.h"
 
 #include "remove_older.h"
-#include "folder_swap.h"
-#include "iat_hook.h"
+#include "folder_link.h"
 
 #include <algorithm>
 
@@ -19,13 +18,10 @@ protected:
         MakeDirs(dir);
     }
 
-    void MakeFiles(const std::vector<std::string> &names)
+    // Files named relative to base (the directory by default), folders made.
+    void MakeFiles(const std::vector<std::string> &names, const std::string &base = "")
     {
-        for (const std::string &name : names) {
-            size_t slash = name.rfind('\\');
-            if (slash != std::string::npos) MakeDirs(dir + "\\" + name.substr(0, slash));
-            WriteTextFile(dir + "\\" + name);
-        }
+        for (const std::string &name : names) ASSERT_TRUE(WriteText(Join(base.empty() ? dir : base, name), "x"));
     }
 
     std::string dir;
@@ -35,12 +31,9 @@ TEST_F(RemoveOlderTest, RemovesTheOlderGenerationAndNothingElse)
 {
     MakeFiles({"readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp",
                "varnik.gid", "varnik.ini", "keep.dat", "templates\\Flat\\a.bmp"});
-    MakeDirs(programsDir + "\\varnik\\Sub");
-    WriteTextFile(programsDir + "\\varnik\\Varnik.lnk");
-    WriteTextFile(programsDir + "\\varnik\\Sub\\x.txt");
+    MakeFiles({"varnik\\Varnik.lnk", "varnik\\Sub\\x.txt"}, programsDir);
     MakeDirs(programsDir + "\\Other");
-    WriteTextFile(desktopDir + "\\varnik.lnk");
-    WriteTextFile(desktopDir + "\\other.lnk");
+    MakeFiles({"varnik.lnk", "other.lnk"}, desktopDir);
     SetRegText(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "DisplayName", "Varnik");
     SetRegText(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "UninstallString", "x");
     SetRegText(HKEY_LOCAL_MACHINE, kProductUninstallKey, "DisplayName", "VarnikPlus");
@@ -144,9 +137,8 @@ TEST_F(RemoveOlderTest, OlderGenerationIsRemovedByItsOwnNamesWhateverTheConfigur
                "varnik.gid", "varnik.ini", exe + ".exe", exe + ".ini", exe + ".hlp",
                "templates\\t.bmp"});
     for (const std::string &name : {std::string("varnik"), exe, product}) {
-        MakeDirs(programsDir + "\\" + name);
-        WriteTextFile(programsDir + "\\" + name + "\\x.lnk");
-        WriteTextFile(desktopDir + "\\" + name + ".lnk");
+        MakeFiles({name + "\\x.lnk"}, programsDir);
+        MakeFiles({name + ".lnk"}, desktopDir);
     }
     SetRegText(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "DisplayName", "Varnik");
     SetRegText(HKEY_LOCAL_MACHINE, productKey.c_str(), "DisplayName", product);
@@ -175,10 +167,8 @@ TEST_F(RemoveOlderTest, LinkedFoldersArePassedOverAndWhatTheyPointAtStays)
     using folder_link::MakeFolderLink;
     const std::string outside = root + "\\outside", menuOutside = root + "\\menuoutside";
     const Names outsideFiles = {"Flat\\", "Flat\\Sub\\", "Flat\\Sub\\b.bmp", "Flat\\a.bmp", "t.bmp"};
-    MakeDirs(outside + "\\Flat\\Sub");
-    for (const char *name : {"\\Flat\\a.bmp", "\\Flat\\Sub\\b.bmp", "\\t.bmp"}) WriteTextFile(outside + name);
-    MakeDirs(menuOutside);
-    WriteTextFile(menuOutside + "\\Varnik.lnk");
+    MakeFiles({"Flat\\a.bmp", "Flat\\Sub\\b.bmp", "t.bmp"}, outside);
+    MakeFiles({"Varnik.lnk"}, menuOutside);
     MakeFiles({"varnik.exe", "varnik.hlp", "readme.txt"});
     const std::string templates = dir + "\\templates";
     if (!MakeFolderLink(templates, outside) || !MakeFolderLink(programsDir + "\\varnik", menuOutside)) {
@@ -208,9 +198,7 @@ TEST_F(RemoveOlderTest, LinkedFoldersArePassedOverAndWhatTheyPointAtStays)
 
     // The installation directory itself a link: nothing in it is touched.
     const std::string linkedDir = root + "\\linkeddir", elsewhere = root + "\\elsewhere";
-    MakeDirs(elsewhere + "\\templates\\Flat");
-    for (const char *name : {"\\readme.txt", "\\varnik.hlp", "\\templates\\Flat\\c.bmp"})
-        WriteTextFile(elsewhere + name);
+    MakeFiles({"readme.txt", "varnik.hlp", "templates\\Flat\\c.bmp"}, elsewhere);
     const Names elsewhereFiles = ListTree(elsewhere);
     ASSERT_TRUE(MakeFolderLink(linkedDir, elsewhere));
     EXPECT_EQ(RemoveOlderVersion(linkedDir.c_str()), 1);
@@ -232,23 +220,14 @@ TEST_F(RemoveOlderTest, ADirectorySwappedAtTheFirstDeletionSendsNothingElsewhere
                          "varnik.hlp", "varnik.gid", "varnik.ini", "templates\\Flat\\a.bmp"};
     MakeFiles(older);
     const std::string outside = root + "\\outside";
-    MakeDirs(outside);
-    for (const std::string &name : older) {
-        size_t slash = name.rfind('\\');
-        if (slash != std::string::npos) MakeDirs(outside + "\\" + name.substr(0, slash));
-        WriteTextFile(outside + "\\" + name);
-    }
+    MakeFiles(older, outside);
     const Names before = ListTree(outside);
     using Swap = folder_link::SwapAtFirstSetInformation;
     bool swapped = false;
-    {
-        testsupport::ImportHook hook("kernel32.dll", "SetFileInformationByHandle", (void *)&Swap::Call);
-        Swap::real = (decltype(Swap::real))hook.Original();
-        Swap::moment = [&] { swapped = folder_link::SwapForLink(dir, outside); };
-        RemoveOlderVersion(dir.c_str());
-        Swap::moment = [&] { swapped = folder_link::SwapForLink(dir + ".moved", outside); };
-        RemoveHelpCache((dir + ".moved").c_str());
-    }
+    folder_link::SwapDuring<Swap>("SetFileInformationByHandle", dir, outside, swapped,
+                                  [&] { RemoveOlderVersion(dir.c_str()); });
+    folder_link::SwapDuring<Swap>("SetFileInformationByHandle", dir + ".moved", outside, swapped,
+                                  [&] { RemoveHelpCache((dir + ".moved").c_str()); });
     if (!swapped) GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListTree(outside), before);
     folder_link::RemoveLink(dir);

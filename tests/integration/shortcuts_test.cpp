@@ -4,8 +4,7 @@
 
 #include "shell_folders.h"
 #include "shortcuts.h"
-#include "folder_swap.h"
-#include "iat_hook.h"
+#include "folder_link.h"
 
 namespace {
 
@@ -204,14 +203,9 @@ TEST_F(ShortcutsTest, AStartMenuFolderSwappedMidwaySendsNothingElsewhere)
     const std::string outside = root + "\\outside";
     MakeDirs(outside);
     MakeDirs(startMenu);
-    using Swap = folder_link::SwapAtFirstWrite;
     bool swapped = false;
-    {
-        testsupport::ImportHook hook("kernel32.dll", "WriteFile", (void *)&Swap::Call);
-        Swap::real = (decltype(Swap::real))hook.Original();
-        Swap::moment = [&] { swapped = folder_link::SwapForLink(startMenu, outside); };
-        EXPECT_EQ(CreateShortcuts(), 1);
-    }
+    folder_link::SwapDuring<folder_link::SwapAtFirstWrite>("WriteFile", startMenu, outside, swapped,
+                                                           [] { EXPECT_EQ(CreateShortcuts(), 1); });
     if (!swapped) GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListTree(outside), Names{});
     EXPECT_EQ(ListTree(startMenu + ".moved"),
