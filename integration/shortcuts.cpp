@@ -70,17 +70,25 @@ static HRESULT SaveLinkBytes(IShellLinkA *link, HANDLE folder, const char *linkN
     return result;
 }
 
+// Copies the folder part of path (up to its last backslash) into folder, a
+// buffer of kPathCapacity bytes; the position of that backslash in folder
+// (now a terminator), or NULL when path does not fit or names no folder.
+static char *CopyFolderPart(char *folder, const char *path)
+{
+    folder[0] = 0;
+    if (!AppendText(folder, path, kPathCapacity)) return NULL;
+    char *lastBackslash = FindLastChar(folder, '\\');
+    if (lastBackslash != NULL) *lastBackslash = 0;
+    return lastBackslash;
+}
+
 HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkName,
                       const char *linkArguments, const char *iconPath, int iconIndex)
 {
     // The target must fit its buffer, and the working directory is taken
     // from the target's last backslash.
     char workingDir[kPathCapacity];
-    workingDir[0] = 0;
-    if (!AppendText(workingDir, linkTarget, kPathCapacity)) return E_INVALIDARG;
-    char *lastBackslash = FindLastChar(workingDir, '\\');
-    if (lastBackslash == NULL) return E_INVALIDARG;
-    *lastBackslash = 0;
+    if (CopyFolderPart(workingDir, linkTarget) == NULL) return E_INVALIDARG;
 
     IShellLinkA *link = NULL;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
@@ -100,11 +108,8 @@ HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
                         const char *linkArguments, const char *iconPath, int iconIndex)
 {
     char folderPath[kPathCapacity];
-    folderPath[0] = 0;
-    if (!AppendText(folderPath, linkPath, kPathCapacity)) return E_INVALIDARG;
-    char *lastBackslash = FindLastChar(folderPath, '\\');
+    char *lastBackslash = CopyFolderPart(folderPath, linkPath);
     if (lastBackslash == NULL) return E_INVALIDARG;
-    *lastBackslash = 0;
     HANDLE folder;
     if (HoldFolder(folderPath, 0, &folder) != kEntryHeld) return E_ACCESSDENIED;
     HRESULT result = SaveShellLink(linkTarget, folder, lastBackslash + 1, linkArguments, iconPath,
