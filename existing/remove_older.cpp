@@ -56,8 +56,10 @@ int32_t RemoveOldStartMenuEntries(void)
     int32_t desktopFound;
     if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0) return 0;
 
+    // The user's own Programs and Desktop folders may lead elsewhere; below
+    // them nothing is followed.
     HANDLE folder;
-    if (programsFound && HoldNamedFolder(programsDir, &folder)) {
+    if (programsFound && programsDir[0] != 0 && HoldShellFolder(programsDir, &folder) == kEntryHeld) {
         HANDLE menu;
         if (HoldChildFolder(folder, "varnik", 0, DELETE, &menu) == kEntryHeld) {
             if (ClearDirectoryTree(menu, NULL, lstrlenA(programsDir) + 7)) RemoveHeldFolder(menu);
@@ -66,7 +68,7 @@ int32_t RemoveOldStartMenuEntries(void)
         CloseHandle(folder);
     }
     // The old desktop shortcut goes by its own entry, never followed.
-    if (desktopFound && HoldNamedFolder(desktopDir, &folder)) {
+    if (desktopFound && desktopDir[0] != 0 && HoldShellFolder(desktopDir, &folder) == kEntryHeld) {
         DeleteChild(folder, "varnik.lnk");
         CloseHandle(folder);
     }

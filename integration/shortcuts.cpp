@@ -133,15 +133,17 @@ int32_t CreateShortcuts(void)
 
     // The Programs folder, the product's folder in it and the desktop are
     // held while they are emptied and filled, and every shortcut is written
-    // through them; one that is a link (or cannot be held) gets no
-    // shortcuts, silently, like one that cannot be created. An existing
-    // product folder is emptied of everything, ours or not.
+    // through them. The Programs and Desktop folders are the user's own and
+    // may lead elsewhere; a product folder that is a link (or any folder
+    // that cannot be held) gets no shortcuts, silently, like one that cannot
+    // be created. An existing product folder is emptied of everything, ours
+    // or not.
     const char *product = SetupConfig.productName;
     HANDLE programs = INVALID_HANDLE_VALUE;
     HANDLE startMenu = INVALID_HANDLE_VALUE;
     const int32_t startMenuLength = lstrlenA(programsDir) + 1 + lstrlenA(product);
     if (UsableFolder(programsFound, programsDir) && startMenuLength < kPathCapacity &&
-        HoldFolder(programsDir, 0, &programs) == kEntryHeld &&
+        HoldShellFolder(programsDir, &programs) == kEntryHeld &&
         HoldChildFolder(programs, product, 1, 0, &startMenu) == kEntryHeld) {
         ClearDirectoryTree(startMenu, NULL, startMenuLength);
     }
@@ -162,7 +164,7 @@ int32_t CreateShortcuts(void)
     if (SetupConfig.desktopIcon && UsableFolder(desktopFound, desktopDir) && programUsable &&
         ComposePath(linkName, product, ".lnk", "", "") &&
         lstrlenA(desktopDir) + 1 + lstrlenA(linkName) < kPathCapacity &&
-        HoldFolder(desktopDir, 0, &desktop) == kEntryHeld) {
+        HoldShellFolder(desktopDir, &desktop) == kEntryHeld) {
         SaveShellLink(programPath, desktop, linkName, NULL, NULL, 0);
         CloseHandle(desktop);
     }

@@ -185,6 +185,28 @@ int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder)
     return kEntryHeld;
 }
 
+int32_t HoldShellFolder(const char *path, HANDLE *folder)
+{
+    char entry[kPathSize];
+    *folder = INVALID_HANDLE_VALUE;
+    if (!EntryPath(entry, path))
+        return kEntryUnusable;
+    HANDLE opened = CreateFileA(entry, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
+                                           SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (opened == INVALID_HANDLE_VALUE)
+        return kEntryUnusable;
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    if (!GetFileInformationByHandleEx(opened, FileAttributeTagInfo, &tag, sizeof tag) ||
+        (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        CloseHandle(opened);
+        return kEntryUnusable;
+    }
+    *folder = opened;
+    return kEntryHeld;
+}
+
 int32_t HoldChildFolderW(HANDLE parent, const WCHAR *name, uint32_t nameBytes, int32_t create,
                          uint32_t access, HANDLE *folder)
 {

@@ -35,6 +35,14 @@ int32_t ReparseLeadsElsewhere(uint32_t attributes, uint32_t tag);
 // kEntryHeld.
 int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder);
 
+// Holds the folder that the user's own shell folder path (Programs,
+// Desktop) leads to: the path itself may be a link, as the user or the
+// system made it (Wine links the desktop into the Unix home; Windows users
+// redirect profile folders with junctions), and only the user can change
+// it. The folder reached is held like any other, and nothing below it is
+// followed. A HeldEntry value; *folder is open only on kEntryHeld.
+int32_t HoldShellFolder(const char *path, HANDLE *folder);
+
 // Holds the child folder name of parent, creating it when create is
 // non-zero and it is missing.
 int32_t HoldChildFolder(HANDLE parent, const char *name, int32_t create, uint32_t access,

@@ -2,6 +2,7 @@
 // from the saved .lnk files.
 #include "integration_fixture.h"
 
+#include "remove_older.h"
 #include "shell_folders.h"
 #include "shortcuts.h"
 #include "folder_link.h"
@@ -193,6 +194,35 @@ TEST_F(ShortcutsTest, LinkedStartMenuFolderIsPassedOver)
     EXPECT_EQ(ListTree(outside), Names{"mine.txt"});
     EXPECT_EQ(ListTree(desktopDir), Names{"VarnikPlus.lnk"});
     folder_link::RemoveLink(startMenu);
+}
+
+// The user's Programs and Desktop folders may themselves be links (Wine
+// links the desktop into the Unix home; Windows users redirect profile
+// folders): the shortcuts go where they lead, and the older generation's
+// entries are removed there. Below them nothing is followed (above).
+TEST_F(ShortcutsTest, ShellFoldersThatAreLinksLeadToTheirFolders)
+{
+    const std::string programs = root + "\\real programs", desktop = root + "\\real desktop";
+    MakeDirs(programs);
+    MakeDirs(desktop);
+    RemoveDirectoryA(programsDir.c_str());
+    RemoveDirectoryA(desktopDir.c_str());
+    if (!folder_link::MakeFolderLink(programsDir, programs) ||
+        !folder_link::MakeFolderLink(desktopDir, desktop))
+        GTEST_SKIP() << "no folder link can be made here";
+    EXPECT_EQ(CreateShortcuts(), 1);
+    EXPECT_EQ(ListTree(desktop), Names{"VarnikPlus.lnk"});
+    EXPECT_EQ(ListTree(programs), (Names{"VarnikPlus\\", "VarnikPlus\\Uninstall VarnikPlus.lnk",
+                                         "VarnikPlus\\VarnikPlus Help.lnk",
+                                         "VarnikPlus\\VarnikPlus.lnk"}));
+
+    WriteTextFile(programs + "\\varnik\\Varnik.lnk");
+    WriteTextFile(desktop + "\\varnik.lnk");
+    EXPECT_EQ(RemoveOldStartMenuEntries(), 1);
+    EXPECT_FALSE(DirExists(programs + "\\varnik"));
+    EXPECT_EQ(ListTree(desktop), Names{"VarnikPlus.lnk"});
+    folder_link::RemoveLink(programsDir);
+    folder_link::RemoveLink(desktopDir);
 }
 
 // The product's Start Menu folder swapped for a link to another folder at
