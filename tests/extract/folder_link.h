@@ -91,7 +91,9 @@ inline void RemoveLink(const std::string &link)
         RunUnix("rm -f " + UnixName(link), [&] { return !Present(link); });
 }
 
-// True when folder is now a link to target and its old self at folder + ".moved".
+// True when folder is now a link to target and its old self at folder + ".moved";
+// under Wine, where the swap can always be made, one that did not appear
+// fails the test.
 inline bool SwapForLink(const std::string &folder, const std::string &target)
 {
     if (UnixName(folder) == "''")
@@ -103,7 +105,10 @@ inline bool SwapForLink(const std::string &folder, const std::string &target)
     RunUnix("mv " + UnixName(folder) + " " + UnixName(folder + ".moved") + " && ln -s " +
                 UnixName(target) + " " + UnixName(folder),
             linked);
-    return linked() && Present(folder + ".moved");
+    const bool swapped = linked() && Present(folder + ".moved");
+    if (!swapped)
+        ADD_FAILURE() << folder << " was not swapped for a link Unix-side";
+    return swapped;
 }
 
 // The moment of the swap: the first call the code under test makes through
@@ -128,16 +133,23 @@ using SwapAtFirstSetInformation = SwapAtFirstCall<BOOL, HANDLE, FILE_INFO_BY_HAN
 
 // Runs run() with the kernel32 import function replaced by Swap, which swaps
 // folder for a link to target at its first call; swapped tells whether the
-// swap was made then (it is left alone when no call came).
+// swap was made then. A run that never made the call fails the test: the
+// code did not reach the moment the test is about.
 template <typename Swap>
 void SwapDuring(const char *function, const std::string &folder, const std::string &target,
                 bool &swapped, const std::function<void()> &run)
 {
     testsupport::ImportHook hook("kernel32.dll", function, (void *)&Swap::Call);
     Swap::real = (decltype(Swap::real))hook.Original();
-    Swap::moment = [&] { swapped = SwapForLink(folder, target); };
+    bool called = false;
+    Swap::moment = [&] {
+        called = true;
+        swapped = SwapForLink(folder, target);
+    };
     run();
     Swap::moment = nullptr;
+    if (!called)
+        ADD_FAILURE() << "no " << function << " call came to swap " << folder << " at";
 }
 
 }  // namespace folder_link
