@@ -59,7 +59,7 @@ int32_t RemoveOldStartMenuEntries(void)
     // The user's own Programs and Desktop folders may lead elsewhere; below
     // them nothing is followed.
     HANDLE folder;
-    if (programsFound && programsDir[0] != 0 && HoldShellFolder(programsDir, &folder) == kEntryHeld) {
+    if (programsFound && HoldShellFolder(programsDir, &folder) == kEntryHeld) {
         HANDLE menu;
         if (HoldChildFolder(folder, "varnik", 0, DELETE, &menu) == kEntryHeld) {
             if (ClearDirectoryTree(menu, NULL, lstrlenA(programsDir) + 7)) RemoveHeldFolder(menu);
@@ -68,7 +68,7 @@ int32_t RemoveOldStartMenuEntries(void)
         CloseHandle(folder);
     }
     // The old desktop shortcut goes by its own entry, never followed.
-    if (desktopFound && desktopDir[0] != 0 && HoldShellFolder(desktopDir, &folder) == kEntryHeld) {
+    if (desktopFound && HoldShellFolder(desktopDir, &folder) == kEntryHeld) {
         DeleteChild(folder, "varnik.lnk");
         CloseHandle(folder);
     }

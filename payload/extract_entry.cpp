@@ -33,18 +33,17 @@ void KeepEntryFolders(void)
     keepHeld = 1;
 }
 
-void ReleaseEntryFolders(void)
-{
-    keepHeld = 0;
-    while (heldLevels > 0)
-        ReleaseHandle(heldFolders[--heldLevels]);
-}
-
 // Lets go of the folders below level.
 static void ReleaseBelow(int32_t level)
 {
     while (heldLevels > level)
         ReleaseHandle(heldFolders[--heldLevels]);
+}
+
+void ReleaseEntryFolders(void)
+{
+    keepHeld = 0;
+    ReleaseBelow(0);
 }
 
 static int32_t SamePrefix(const char *a, const char *b, int32_t count)

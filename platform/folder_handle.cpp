@@ -156,7 +156,9 @@ static int32_t FollowedALink(const char *entry, DWORD openedAttributes)
            (openedAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
-int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder)
+// Holds the folder at path; follow says whether a link at the path itself
+// is followed (the user's own shell folders) or refused.
+static int32_t HoldFolderAt(const char *path, uint32_t access, int32_t follow, HANDLE *folder)
 {
     char entry[kPathSize];
     *folder = INVALID_HANDLE_VALUE;
@@ -165,14 +167,16 @@ int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder)
     HANDLE opened = CreateFileA(entry, access | FILE_LIST_DIRECTORY | FILE_TRAVERSE |
                                            FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, NULL);
+                                FILE_FLAG_BACKUP_SEMANTICS |
+                                    (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                                NULL);
     if (opened == INVALID_HANDLE_VALUE)
-        return FollowedALink(entry, 0) ? kEntryIsLink : kEntryUnusable;
+        return !follow && FollowedALink(entry, 0) ? kEntryIsLink : kEntryUnusable;
     FILE_ATTRIBUTE_TAG_INFO tag;
     int32_t result = kEntryUnusable;
     if (GetFileInformationByHandleEx(opened, FileAttributeTagInfo, &tag, sizeof tag)) {
-        if (ReparseLeadsElsewhere(tag.FileAttributes, tag.ReparseTag) ||
-            FollowedALink(entry, tag.FileAttributes))
+        if (!follow && (ReparseLeadsElsewhere(tag.FileAttributes, tag.ReparseTag) ||
+                        FollowedALink(entry, tag.FileAttributes)))
             result = kEntryIsLink;
         else if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             result = kEntryHeld;
@@ -185,26 +189,14 @@ int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder)
     return kEntryHeld;
 }
 
+int32_t HoldFolder(const char *path, uint32_t access, HANDLE *folder)
+{
+    return HoldFolderAt(path, access, 0, folder);
+}
+
 int32_t HoldShellFolder(const char *path, HANDLE *folder)
 {
-    char entry[kPathSize];
-    *folder = INVALID_HANDLE_VALUE;
-    if (!EntryPath(entry, path))
-        return kEntryUnusable;
-    HANDLE opened = CreateFileA(entry, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
-                                           SYNCHRONIZE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (opened == INVALID_HANDLE_VALUE)
-        return kEntryUnusable;
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    if (!GetFileInformationByHandleEx(opened, FileAttributeTagInfo, &tag, sizeof tag) ||
-        (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        CloseHandle(opened);
-        return kEntryUnusable;
-    }
-    *folder = opened;
-    return kEntryHeld;
+    return HoldFolderAt(path, 0, 1, folder);
 }
 
 int32_t HoldChildFolderW(HANDLE parent, const WCHAR *name, uint32_t nameBytes, int32_t create,
