@@ -36,6 +36,11 @@
 // kSetupConfigTitleMax characters, defaultParentDir, a backslash and
 // folderName over 259 characters).
 //
+// The stub marks itself as one of ours, and says which layout it reads, with
+// a resource of type "ZSTUB" and name 1: the 4 bytes "ZCFG" and the layout
+// version as a uint32, 8 bytes in all. zar refuses to make an installer from
+// an executable without that mark, or with another version.
+//
 // This header is portable (no windows.h): the stub and the build machine's
 // tools read it alike.
 #ifndef SETUP_SETUP_CONFIG_LAYOUT_H
@@ -56,7 +61,10 @@ enum {
 
 // The resource type name, as a string.
 #define SETUP_CONFIG_RESOURCE_TYPE "ZCFG"
-// The first four bytes of the image.
+// The stub's mark: type name, id and size.
+#define SETUP_STUB_MARK_TYPE "ZSTUB"
+enum { kSetupStubMarkId = 1, kSetupStubMarkSize = 8 };
+// The first four bytes of the image and of the stub's mark.
 #define SETUP_CONFIG_MAGIC "ZCFG"
 
 struct SetupConfigImage {
