@@ -28,12 +28,6 @@ uint32_t U32(const std::vector<uint8_t> &b, size_t at)
            static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
 
-void Put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 std::string Text(const std::vector<uint8_t> &b, size_t at, size_t field)
 {
     std::string text;
@@ -78,16 +72,6 @@ struct Product {
         return Zar(args);
     }
 };
-
-// Nothing at the output path, and no temporary file beside it.
-void ExpectNothingWritten(const std::string &out)
-{
-    EXPECT_FALSE(Exists(out)) << out;
-    fs::path folder = fs::path(out).parent_path();
-    if (fs::is_directory(folder))
-        for (const auto &entry : fs::directory_iterator(folder))
-            EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
-}
 
 class ZarSetupBits : public ::testing::TestWithParam<bool> {};
 
