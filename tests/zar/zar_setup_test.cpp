@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -273,5 +275,75 @@ TEST_P(ZarSetupBits, IconReplacesTheGroupAndDropsItsOldImages)
 
 INSTANTIATE_TEST_SUITE_P(Pe, ZarSetupBits, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Pe32Plus" : "Pe32"; });
+
+}  // namespace
+
+namespace {
+
+// The interpreter with python3-pefile, or "".
+std::string PefilePython()
+{
+    for (const char *python : {"python3", "/usr/bin/python3"}) {
+        RunResult r = RunProgram("/bin/sh", {"-c", std::string(python) + " -c 'import pefile' 2>/dev/null"});
+        if (r.exitCode == 0)
+            return python;
+    }
+    return "";
+}
+
+size_t Find(const std::vector<uint8_t> &bytes, const std::string &utf16)
+{
+    std::vector<uint8_t> wanted;
+    for (char c : utf16) {
+        wanted.push_back(static_cast<uint8_t>(c));
+        wanted.push_back(0);
+    }
+    auto at = std::search(bytes.begin(), bytes.end(), wanted.begin(), wanted.end());
+    return at == bytes.end() ? std::string::npos : static_cast<size_t>(at - bytes.begin());
+}
+
+// The output of the synthetic stubs as pefile and wrestool see it; each
+// check of the script proven by a fault it must report.
+TEST_P(ZarSetupBits, PefileAndWrestoolAcceptTheOutput)
+{
+    const std::string python = PefilePython();
+    if (python.empty() || system("wrestool --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs python3-pefile and icoutils (wrestool)";
+    const bool win64 = GetParam();
+    Product p;
+    ASSERT_EQ(p.Setup(win64, {"--icon", (WriteBytes(p.dir / "a.ico", IcoFile({32, 16})), p.dir / "a.ico")}).exitCode, 0);
+    const std::string script = std::string(ZAR_TEST_SOURCE_DIR) + "/check_setup_pe.py";
+    auto check = [&](const std::string &file) {
+        return RunProgram("/bin/sh", {"-c", python + " '" + script + "' '" + file + "' " + (win64 ? "amd64" : "i386")});
+    };
+    RunResult good = check(p.out);
+    EXPECT_EQ(good.exitCode, 0) << good.out << good.err;
+
+    const std::vector<uint8_t> out = ReadBytes(p.out);
+    const InspectedPe pe = InspectPe(out);
+    auto putAt = [](std::vector<uint8_t> b, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; i++)
+            b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        return b;
+    };
+    const size_t directories = pe.optional + (win64 ? 112 : 96);
+    std::vector<uint8_t> renamed = out, version = out;
+    renamed[Find(renamed, "ZCFG") + 6] = 'X';
+    version[Find(version, "Setup of") + 2] = 'X';
+    const std::pair<std::string, std::vector<uint8_t>> faults[] = {
+        {"checksum", putAt(out, pe.optional + 64, pe.checksum + 1)},
+        {"headers", putAt(out, pe.optional + 56, pe.sizeOfImage + 0x1000)},
+        {"relocations", putAt(out, directories + 8 * 5, pe.sections[0].rva)},
+        {"resources", renamed},
+        {"version", version},
+    };
+    for (const auto &[check_name, bytes] : faults) {
+        const std::string spoiled = p.dir / ("spoiled-" + check_name + ".exe");
+        WriteBytes(spoiled, bytes);
+        RunResult bad = check(spoiled);
+        EXPECT_EQ(bad.exitCode, 1) << check_name;
+        EXPECT_NE(bad.out.find("FAIL " + check_name + ":"), std::string::npos) << check_name << ": " << bad.out << bad.err;
+    }
+}
 
 }  // namespace
