@@ -347,3 +347,43 @@ TEST_P(ZarSetupBits, PefileAndWrestoolAcceptTheOutput)
 }
 
 }  // namespace
+
+#ifdef PE_FIXTURE_DIR
+namespace {
+
+// Stubs made by the MinGW resource compiler and linker: .rsrc followed by
+// .reloc, a version resource of their own that zar setup replaces.
+TEST_P(ZarSetupBits, StubsBuiltByTheCrossTools)
+{
+    const bool win64 = GetParam();
+    Product p;
+    const std::string stub = std::string(PE_FIXTURE_DIR) + (win64 ? "/tiny_stub64.exe" : "/tiny_stub32.exe");
+    RunResult r = Zar({"setup", "-o", p.out, "--stub", stub, win64 ? "--win64" : "--best", "--icon",
+                       (WriteBytes(p.dir / "a.ico", IcoFile({16, 32})), p.dir / "a.ico"), p.ini, p.folder});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Zar({"test", p.out}).exitCode, 0);
+    std::vector<uint8_t> out = ReadBytes(p.out);
+    InspectedPe pe = InspectPe(out);
+    EXPECT_TRUE(pe.layoutProblems.empty()) << pe.layoutProblems.front();
+    EXPECT_EQ(pe.checksum, ReferenceChecksum(out, pe.optional + 64));
+    EXPECT_EQ(InspectVersion(pe.resources.at("16/1/1033")).strings.at("FileDescription"), "Setup of Orbit Studio 7");
+    EXPECT_EQ(pe.resources.count("ZSTUB/1/1033"), 1u);
+    EXPECT_EQ(pe.resources.count("5/110/1033"), 1u);
+    ASSERT_EQ(pe.sections.back().name, ".reloc");
+    InspectedPe before = InspectPe(ReadBytes(stub));
+    EXPECT_EQ(pe.sections.back().virtualSize, before.sections.back().virtualSize);
+    EXPECT_EQ(pe.directories[5].first - pe.sections.back().rva,
+              before.directories[5].first - before.sections.back().rva);
+    EXPECT_EQ(pe.directories[5].second, before.directories[5].second);
+    for (size_t i = 0; i + 2 < pe.sections.size(); i++)
+        EXPECT_EQ(pe.sections[i].rva, before.sections[i].rva) << pe.sections[i].name;
+    if (system("objdump --version >/dev/null 2>&1") == 0) {
+        RunResult dump = RunProgram("/bin/sh", {"-c", "objdump -p '" + p.out + "' | grep -i '^CheckSum'"});
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "%08x", pe.checksum);
+        EXPECT_NE(dump.out.find(expected), std::string::npos) << dump.out;
+    }
+}
+
+}  // namespace
+#endif
