@@ -44,7 +44,8 @@ def main():
             fail("headers", "section %s at 0x%x" % (name, s.VirtualAddress))
         if s.SizeOfRawData % falign or (s.SizeOfRawData and s.PointerToRawData != expected_raw):
             fail("headers", "section %s file data at 0x%x" % (name, s.PointerToRawData))
-        expected_raw = s.PointerToRawData + s.SizeOfRawData
+        if s.SizeOfRawData:
+            expected_raw = s.PointerToRawData + s.SizeOfRawData
         end = (s.VirtualAddress + max(s.Misc_VirtualSize, s.SizeOfRawData) + salign - 1) // salign * salign
     if opt.SizeOfImage != end:
         fail("headers", "SizeOfImage 0x%x, the sections end at 0x%x" % (opt.SizeOfImage, end))

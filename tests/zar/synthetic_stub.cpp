@@ -213,12 +213,12 @@ StubImage BuildStub(bool win64, const std::vector<StubResource> &resources)
     b.assign(0x200, 0);
     b[0] = 'M';
     b[1] = 'Z';
-    Put32(b, 0x3C, 0x80);
-    b[0x80] = 'P';
-    b[0x81] = 'E';
-    const size_t coff = 0x84;
+    Put32(b, 0x3C, 0x40);
+    b[0x40] = 'P';
+    b[0x41] = 'E';
+    const size_t coff = 0x44;
     Put16(b, coff, win64 ? 0x8664 : 0x14C);
-    Put16(b, coff + 2, 3);
+    Put16(b, coff + 2, 4);
     Put16(b, coff + 16, optionalSize);
     Put16(b, coff + 18, win64 ? 0x0022 : 0x0102);
     stub.optional = coff + 20;
@@ -261,7 +261,7 @@ StubImage BuildStub(bool win64, const std::vector<StubResource> &resources)
         Put64(text, 0x10, stub.imageBase + 0x1000);
     else
         Put32(text, 0x10, static_cast<uint32_t>(stub.imageBase + 0x1000));
-    stub.rsrcRva = 0x2000;
+    stub.rsrcRva = 0x3000;
     std::vector<uint8_t> rsrc = ResourceSection(resources, stub.rsrcRva);
     const uint32_t rsrcSize = static_cast<uint32_t>(rsrc.size());
     stub.relocRva = stub.rsrcRva + Align(rsrcSize, sectionAlign);
@@ -280,13 +280,15 @@ StubImage BuildStub(bool win64, const std::vector<StubResource> &resources)
         const std::vector<uint8_t> *data;
         uint32_t flags;
     };
+    const std::vector<uint8_t> none;
     const S sections[] = {
         {".text", 0x1000, 0x20, &text, 0x60000020},
+        {".bss", 0x2000, 0x180, &none, 0xC0000080},  // memory only, as MinGW's
         {".rsrc", stub.rsrcRva, rsrcSize, &rsrc, 0x40000040},
         {".reloc", stub.relocRva, relocSize, &reloc, 0x42000040},
     };
     uint32_t raw = 0x200, initialized = 0;
-    for (size_t i = 0; i < 3; i++) {
+    for (size_t i = 0; i < 4; i++) {
         const S &s = sections[i];
         size_t h = stub.sectionTable + 40 * i;
         for (int k = 0; s.name[k]; k++)
@@ -295,7 +297,7 @@ StubImage BuildStub(bool win64, const std::vector<StubResource> &resources)
         Put32(b, h + 8, s.vsize);
         Put32(b, h + 12, s.rva);
         Put32(b, h + 16, rawSize);
-        Put32(b, h + 20, raw);
+        Put32(b, h + 20, rawSize ? raw : 0);
         Put32(b, h + 36, s.flags);
         b.resize(raw + rawSize, 0);
         std::copy(s.data->begin(), s.data->end(), b.begin() + raw);

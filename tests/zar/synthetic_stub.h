@@ -1,6 +1,7 @@
 // Setup stubs and products made by the tests, so that zar setup is tested
 // natively without MinGW: a minimal valid PE32 or PE32+ image with the
-// sections .text (holding one relocated pointer), .rsrc and .reloc, and the
+// sections .text (holding one relocated pointer), .bss (memory only), .rsrc
+// and .reloc, and the
 // resources of a generic stub (the mark "ZSTUB"/1, dialog 110, icon group
 // 108 with its images, a manifest).
 #ifndef TESTS_ZAR_SYNTHETIC_STUB_H

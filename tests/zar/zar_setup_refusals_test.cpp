@@ -229,16 +229,16 @@ const Refusal kRefusals[] = {
     {"StubTruncatedInTheDosHeader", [](Inputs &in) { in.stubBytes.resize(40); },
      "damaged PE headers: the DOS header is truncated"},
     {"StubTruncatedInItsSections", [](Inputs &in) { in.stubBytes.resize(0x500); },
-     "damaged PE headers: section 2 file data"},
+     "damaged PE headers: section 3 file data"},
     {"StubWithPeOffsetOutside", [](Inputs &in) { Put32(in.stubBytes, 0x3C, 0x7FFFFFF0); },
      "damaged PE headers: the PE header offset 0x7ffffff0"},
-    {"StubWithoutPeSignature", [](Inputs &in) { in.stubBytes[0x80] = 'X'; },
+    {"StubWithoutPeSignature", [](Inputs &in) { in.stubBytes[0x40] = 'X'; },
      "damaged PE headers: no PE signature"},
-    {"StubWithTooManySections", [](Inputs &in) { in.stubBytes[0x86] = 200; },
+    {"StubWithTooManySections", [](Inputs &in) { in.stubBytes[0x46] = 200; },
      "damaged PE headers: "},
-    {"StubWithBadFileAlignment", [](Inputs &in) { Put32(in.stubBytes, 0x98 + 36, 0x300); },
+    {"StubWithBadFileAlignment", [](Inputs &in) { Put32(in.stubBytes, 0x58 + 36, 0x300); },
      "damaged PE headers: file alignment 0x300"},
-    {"StubWithWrongSizeOfImage", [](Inputs &in) { Put32(in.stubBytes, 0x98 + 56, 0x9000); },
+    {"StubWithWrongSizeOfImage", [](Inputs &in) { Put32(in.stubBytes, 0x58 + 56, 0x9000); },
      "damaged PE headers: SizeOfImage 0x9000"},
     {"StubWithDamagedResourceDirectory", [](Inputs &in) { Put32(in.stubBytes, 0x400 + 12, 0xFFFFFFFF); },
      "is not a setup stub of ours: damaged resources: the directory at 0x0 runs past the resources"},
@@ -252,7 +252,7 @@ const Refusal kRefusals[] = {
              uint32_t v = static_cast<uint32_t>(in.stubBytes[at]) | in.stubBytes[at + 1] << 8 |
                           in.stubBytes[at + 2] << 16 | static_cast<uint32_t>(in.stubBytes[at + 3]) << 24;
              uint32_t size = static_cast<uint32_t>(in.stubBytes[at + 4]) | in.stubBytes[at + 5] << 8;
-             if (v > 0x2000 && v < 0x3000 && size == 8) {  // the mark's data entry
+             if (v > 0x3000 && v < 0x4000 && size == 8) {  // the mark's data entry
                  Put32(in.stubBytes, at, 0x7000);
                  break;
              }
@@ -266,8 +266,8 @@ const Refusal kRefusals[] = {
     {"StubHoldingAConfiguration", [](Inputs &in) { in.stubBytes = BuildStub(false, With("ZCFG", 120)).bytes; },
      "already holds a configuration (a \"ZCFG\" resource)"},
     {"StubSigned", [](Inputs &in) {
-         Put32(in.stubBytes, 0x98 + 96 + 8 * 4, static_cast<uint32_t>(in.stubBytes.size()));
-         Put32(in.stubBytes, 0x98 + 96 + 8 * 4 + 4, 16);
+         Put32(in.stubBytes, 0x58 + 96 + 8 * 4, static_cast<uint32_t>(in.stubBytes.size()));
+         Put32(in.stubBytes, 0x58 + 96 + 8 * 4 + 4, 16);
          in.stubBytes.resize(in.stubBytes.size() + 16, 0);
      },
      "the stub is signed (it has a certificate table)"},
@@ -275,11 +275,11 @@ const Refusal kRefusals[] = {
      "the stub has 100 bytes after its last section (overlay data)"},
     {"StubWithASectionAfterTheResources",
      [](Inputs &in) {
-         size_t table = 0x98 + 224;
-         std::memcpy(&in.stubBytes[table + 80], ".data\0\0", 8);
+         size_t table = 0x58 + 224;
+         std::memcpy(&in.stubBytes[table + 120], ".data\0\0", 8);
      },
      "the stub has a section '.data' after .rsrc; only .reloc may follow the resources"},
-    {"StubWithSymbols", [](Inputs &in) { Put32(in.stubBytes, 0x84 + 8, 0x1000); },
+    {"StubWithSymbols", [](Inputs &in) { Put32(in.stubBytes, 0x44 + 8, 0x1000); },
      "damaged PE headers: it has a COFF symbol table"},
 
     // The output path.
@@ -356,5 +356,23 @@ TEST_P(ZarSetupRefusal, ClearMessageAndNothingWritten)
 
 INSTANTIATE_TEST_SUITE_P(Table, ZarSetupRefusal, ::testing::ValuesIn(kRefusals),
                          [](const ::testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A folder that cannot be read (not testable as root, who reads anything).
+TEST(ZarSetupRefusalUnreadable, FolderThatCannotBeReadIsRefused)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder";
+    Inputs in;
+    fs::permissions(in.folder + "/templates", fs::perms::none);
+    RunResult r = in.Run();
+    fs::permissions(in.folder + "/templates", fs::perms::owner_all);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("cannot read folder"), std::string::npos) << r.err;
+    EXPECT_FALSE(Exists(in.out));
+}
 
 }  // namespace

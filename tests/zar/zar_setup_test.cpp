@@ -182,8 +182,8 @@ TEST_P(ZarSetupBits, RelocationsMoveBehindTheGrownResources)
     ASSERT_EQ(p.Setup(win64).exitCode, 0);
     std::vector<uint8_t> out = ReadBytes(p.out);
     InspectedPe pe = InspectPe(out);
-    ASSERT_EQ(pe.sections.size(), 3u);
-    const InspectedSection &rsrc = pe.sections[1], &reloc = pe.sections[2];
+    ASSERT_EQ(pe.sections.size(), 4u);
+    const InspectedSection &rsrc = pe.sections[2], &reloc = pe.sections[3];
     EXPECT_EQ(rsrc.name, ".rsrc");
     EXPECT_EQ(reloc.name, ".reloc");
     EXPECT_EQ(pe.directories[2].first, rsrc.rva);
@@ -382,6 +382,12 @@ TEST_P(ZarSetupBits, StubsBuiltByTheCrossTools)
         char expected[16];
         std::snprintf(expected, sizeof expected, "%08x", pe.checksum);
         EXPECT_NE(dump.out.find(expected), std::string::npos) << dump.out;
+    }
+    const std::string python = PefilePython();
+    if (!python.empty() && system("wrestool --version >/dev/null 2>&1") == 0) {
+        RunResult check = RunProgram("/bin/sh", {"-c", python + " '" + ZAR_TEST_SOURCE_DIR + "/check_setup_pe.py' '" +
+                                                           p.out + "' " + (win64 ? "amd64" : "i386")});
+        EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
     }
 }
 
