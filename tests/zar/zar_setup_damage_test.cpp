@@ -77,3 +77,34 @@ TEST(ZarSetupDamage, RandomDamageToHeadersAndResourcesNeverReadsOutside)
 }
 
 }  // namespace
+
+namespace {
+
+// A small tree whose directories share their subdirectories stands for a
+// huge one: reading it stops at a bound instead of taking unbounded time.
+TEST(ZarSetupDamage, SharedSubdirectoriesCannotMultiplyTheWork)
+{
+    std::vector<StubResource> resources = StubResources();
+    resources.push_back({{"", 10}, {"", 1}, 0x409, std::vector<uint8_t>(40000, 7)});
+    std::vector<uint8_t> bytes = BuildStub(false, resources).bytes;
+    const size_t rsrc = 0x400, count = 1100;
+    const size_t names = 16 + 8 * count, languages = names + 16 + 8 * count;
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; i++)
+            bytes[rsrc + at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    std::fill(bytes.begin() + rsrc, bytes.begin() + rsrc + languages + 16, 0);
+    put(12, static_cast<uint32_t>(count) << 16);      // root: count id entries
+    put(names + 12, static_cast<uint32_t>(count) << 16);
+    for (uint32_t i = 0; i < count; i++) {
+        put(16 + 8 * i, i + 1);
+        put(16 + 8 * i + 4, 0x80000000u | static_cast<uint32_t>(names));
+        put(names + 16 + 8 * i, i + 1);
+        put(names + 16 + 8 * i + 4, 0x80000000u | static_cast<uint32_t>(languages));
+    }
+    std::string error;
+    EXPECT_FALSE(TakeAndWrite(bytes, false, error));
+    EXPECT_NE(error.find("more than 1048576 directory entries"), std::string::npos) << error;
+}
+
+}  // namespace
