@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 namespace {
 
 const size_t kMaxLeaves = 65536;
+// Directories may share subdirectories; the entries read in all are bounded
+// so that a small hostile tree cannot take unbounded time.
+const size_t kMaxEntries = 1u << 20;
 
 uint16_t U16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
@@ -41,6 +45,7 @@ struct Reader {
     const uint8_t *base;  // the resource directory
     uint64_t size;        // bytes from there to the end of .rsrc's file data
     size_t leaves = 0;
+    size_t entriesRead = 0;
     std::string error;
 
     bool Damaged(const std::string &what)
@@ -79,14 +84,17 @@ struct Reader {
         uint32_t count = static_cast<uint32_t>(U16(base + offset + 12)) + U16(base + offset + 14);
         if (size - offset - 16 < 8ull * count)
             return Damaged("the directory at " + Hex(offset) + " runs past the resources");
+        entriesRead += count;
+        if (entriesRead > kMaxEntries)
+            return Damaged("more than " + std::to_string(kMaxEntries) + " directory entries");
+        std::set<ResourceName> seen;
         for (uint32_t i = 0; i < count; i++) {
             const uint8_t *entry = base + offset + 16 + 8 * i;
             ResourceName name;
             if (!Name(U32(entry), name))
                 return false;
-            for (const auto &earlier : entries)
-                if (earlier.first == name)
-                    return Damaged("the directory at " + Hex(offset) + " names " + name.Shown() + " twice");
+            if (!seen.insert(name).second)
+                return Damaged("the directory at " + Hex(offset) + " names " + name.Shown() + " twice");
             entries.emplace_back(name, U32(entry + 4));
         }
         return true;
@@ -170,7 +178,7 @@ bool ReadResourceTree(const PeImage &image, ResourceTree &tree, std::string &err
     tree.clear();
     const PeSection &rsrc = image.sections[image.resourceSection];
     Reader reader{image, image.file.data() + rsrc.rawPointer,
-                  rsrc.rawSize < rsrc.virtualSize || rsrc.virtualSize == 0 ? rsrc.rawSize : rsrc.virtualSize, 0,
+                  rsrc.rawSize < rsrc.virtualSize || rsrc.virtualSize == 0 ? rsrc.rawSize : rsrc.virtualSize, 0, 0,
                   std::string()};
     std::vector<std::pair<ResourceName, uint32_t>> types, names, languages;
     auto subdirectory = [&](uint32_t target, const ResourceName &what, uint32_t &offset) {

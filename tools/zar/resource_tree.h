@@ -32,6 +32,10 @@ struct ResourceLeaf {
     std::vector<uint8_t> data;
     uint32_t codePage = 0;
 };
+inline bool operator==(const ResourceLeaf &a, const ResourceLeaf &b)
+{
+    return a.data == b.data && a.codePage == b.codePage;
+}
 
 using ResourceLanguages = std::map<ResourceName, ResourceLeaf>;
 using ResourceNames = std::map<ResourceName, ResourceLanguages>;
