@@ -71,7 +71,7 @@ endfunction()
 # checkout, at any time: no link time stamp in the PE header (the linker
 # writes 0), and source and build folders left out of anything the compiler
 # records about file names (__FILE__, debug information). Release builds
-# carry no debug information and setup.exe is stripped besides.
+# carry no debug information and the setup stub is stripped besides.
 if(WIN32)
   add_compile_options(
     "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>"
