@@ -27,6 +27,12 @@ static int32_t heldLevels;
 static int32_t keepHeld;
 static char heldPath[kEntryPathSize];
 static FileIdentity lastFile;
+static HANDLE entryTarget;   // the held target directory, or null: held by its path
+
+void UseEntryTarget(HANDLE target)
+{
+    entryTarget = target;
+}
 
 void KeepEntryFolders(void)
 {
@@ -72,10 +78,19 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
     if (level == 0) {
         // Held with its backslash: "d:\\" is the drive's root, "d:" its
         // current directory.
-        const char kept = path[length];
-        path[length] = '\0';
-        int32_t held = HoldFolder(path, 0, &heldFolders[0]);
-        path[length] = kept;
+        // A target held by the caller is used through a handle of its own,
+        // never opened again by its path.
+        int32_t held = kEntryUnusable;
+        if (entryTarget != NULL) {
+            if (DuplicateHandle(GetCurrentProcess(), entryTarget, GetCurrentProcess(),
+                                &heldFolders[0], 0, FALSE, DUPLICATE_SAME_ACCESS))
+                held = kEntryHeld;
+        } else {
+            const char kept = path[length];
+            path[length] = '\0';
+            held = HoldFolder(path, 0, &heldFolders[0]);
+            path[length] = kept;
+        }
         if (held != kEntryHeld)
             return held;
         levelEnd[0] = length - 1;
@@ -196,9 +211,12 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
         return -1;
 
     // A stored record copies unpackedSize bytes from its data start: they must
-    // lie within the archive.
+    // lie within the archive and within the record.
     uint32_t dataOffset = (uint32_t)(record.data - archive);
-    if (record.method != kPayloadMethodLh5 && record.unpackedSize > size - dataOffset)
+    // A stored record holds its bytes: one claiming more than its data is
+    // refused, as zar test refuses it.
+    if (record.method != kPayloadMethodLh5 &&
+        (record.unpackedSize > size - dataOffset || record.unpackedSize > record.packedSize))
         return -1;
 
     // The whole path must fit before anything is copied: the length test is

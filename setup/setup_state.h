@@ -23,6 +23,7 @@ struct SetupStateRecord {
     HWND progressPanel;              // control 1005, repainted after each file
     HMODULE moduleHandle;            // never assigned: null is our own executable
     FileIdentity programFile;        // the main program as the extraction wrote it
+    HANDLE installFolder;            // the install directory, held from its probe to the launch
 };
 
 extern SetupStateRecord SetupState;
