@@ -5,6 +5,7 @@
 
 #include "extract_payload.h"
 #include "extract_entry.h"
+#include "folder_handle.h"
 #include "path_text.h"
 #include "shortcuts.h"
 #include "uninstall.h"
@@ -60,6 +61,9 @@ int32_t ExtractPayload(void)
         offset = (uint32_t)next;
     }
     ReleaseEntryFolders();
+    // The rights given to the installed files are not the shortcuts': those
+    // go into the user's own folders and take their rights from them.
+    SetNewEntrySecurity(NULL);
 
     FreeResource(loaded);
 

@@ -230,7 +230,11 @@ void RunInstallSequence(HWND dialog)
         RefuseLinkedDirectory(dialog);
         return;
     }
-    const uint32_t access = DELETE | READ_CONTROL | WRITE_DAC | WRITE_OWNER;
+    // The directory is probed with the right to remove it, and held for the
+    // install without it: a handle with that right would keep anyone from
+    // listing the directory or making it their current one, the started
+    // product included.
+    const uint32_t access = READ_CONTROL | WRITE_DAC | WRITE_OWNER;
     HANDLE dir = INVALID_HANDLE_VALUE;
     int32_t existing = kEntryUnusable;
     if (chain == kEntryHeld && leaf == NULL) {
@@ -238,7 +242,7 @@ void RunInstallSequence(HWND dialog)
         existing = DuplicateHandle(GetCurrentProcess(), parent, GetCurrentProcess(), &dir, 0, FALSE,
                                    DUPLICATE_SAME_ACCESS) ? kEntryHeld : kEntryUnusable;
     } else if (chain == kEntryHeld) {
-        existing = HoldChildFolder(parent, leaf, 0, access, &dir);
+        existing = HoldChildFolder(parent, leaf, 0, DELETE, &dir);
         if (existing == kEntryIsLink) {
             RefuseLinkedDirectory(dialog);
             return;
@@ -264,11 +268,18 @@ void RunInstallSequence(HWND dialog)
     // install as a failed extraction, nothing written.
     SECURITY_ATTRIBUTES *security = InstallDirSecurity();
     int created = security != NULL;
+    if (security != NULL)
+        SetNewEntrySecurity(security->lpSecurityDescriptor);
+    if (leaf != NULL) {
+        ReleaseHandle(dir);
+        dir = INVALID_HANDLE_VALUE;
+    }
     if (created && settled == 2)
         created = chain == kEntryHeld && leaf != NULL &&
                   CreateChildFolder(parent, leaf, access, &dir) == kEntryHeld;
     else if (created && leaf != NULL)
-        created = SecureExistingDirectory(dir);
+        created = HoldChildFolder(parent, leaf, 0, access, &dir) == kEntryHeld &&
+                  SecureExistingDirectory(dir);
     SetupState.installFolder = dir;
     if (installDir[lstrlenA(installDir) - 1] != '\\')
         lstrcatA(installDir, "\\");
@@ -280,14 +291,13 @@ void RunInstallSequence(HWND dialog)
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     int32_t result = -1;
     if (created) {
-        SetNewEntrySecurity(security->lpSecurityDescriptor);
         UseEntryTarget(dir);
         result = ExtractPayload();
         UseEntryTarget(NULL);
-        SetNewEntrySecurity(NULL);
     } else {
         SetupState.cancelled = 1;
     }
+    SetNewEntrySecurity(NULL);
     SetCursor(previous != NULL ? previous : LoadCursorA(NULL, IDC_ARROW));
 
     if (result == -1)
