@@ -2,6 +2,7 @@
 #ifndef EXISTING_DETECT_INSTALL_H
 #define EXISTING_DETECT_INSTALL_H
 
+#include <windows.h>
 #include <stdint.h>
 
 enum ExistingInstallKind {
@@ -13,5 +14,10 @@ enum ExistingInstallKind {
 
 // Classifies path (with or without a final backslash). Only reads.
 int32_t DetectExistingInstall(const char *path);
+
+// The same for the directory held by dir, read through its handle: the
+// program is any entry of its name there, and the profile's first 16 KiB
+// are read as the system's profile reader reads them. Only reads.
+int32_t DetectExistingInstallIn(HANDLE dir);
 
 #endif

@@ -130,7 +130,7 @@ static int AskWarning(HWND owner, const char *text)
 // was removed); 0: stop (the dialog is left as the refusal requires).
 static int SettleExistingDirectory(HWND dialog, HANDLE *dir)
 {
-    const int32_t kind = DetectExistingInstall(SetupState.installDir);
+    const int32_t kind = DetectExistingInstallIn(*dir);
     if (kind == UnrecognisedInstall)
         return AskWarning(dialog, kUnrecognisedText) != IDNO;
     if (kind == OlderInstall) {

@@ -6,7 +6,8 @@
 #include <stdint.h>
 
 // Starts commandLine (the quoted program path) with dir as its current
-// directory and the show command SW_SHOWNORMAL. Returns:
+// directory and the show command SW_SHOWNORMAL: as the signed-in user by the
+// desktop's shell where one answers, else by this process. Returns:
 //   1  started
 //   0  not started
 int32_t StartProduct(char *commandLine, const char *dir);

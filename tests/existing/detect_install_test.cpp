@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "detect_install.h"
+#include "folder_handle.h"
 #include "setup_config.h"
 #include "test_files.h"
 
@@ -29,6 +30,9 @@ TEST(DetectExistingInstallTest, ClassifiesByProgramAndProfileMarkers)
         {"varnik.exe", "[VarnikPlus]\nUseMMX=-1\n", UnrecognisedInstall},
         {"varnik.exe", "[VARNIKPLUS]\nusemmx=1\n", CurrentInstall},
         {"VARNIK.EXE", "[varnik]\nSWAP_R&B=2\n", OlderInstall},
+        {"varnik.exe", " [ VarnikPlus ] \r\n  UseMMX = 3 \r\n", CurrentInstall},
+        {"varnik.exe", "[VarnikPlus]\r\n;UseMMX=1\r\n[Other]\r\nUseMMX=1\r\n", UnrecognisedInstall},
+        {"varnik.exe", "[Other]\nUseMMX=1\n[VarnikPlus]\nUseMMXY=1\nSwap_R&B=1\n", UnrecognisedInstall},
     };
     ScratchDir scratch("detect");
     std::string startDir = CurrentDirectory();
@@ -43,6 +47,10 @@ TEST(DetectExistingInstallTest, ClassifiesByProgramAndProfileMarkers)
             WriteBytes(dir, "varnik.ini", Text(c.profile));
         EXPECT_EQ(DetectExistingInstall(dir.c_str()), c.expected) << index;
         EXPECT_EQ(DetectExistingInstall((dir + "\\").c_str()), c.expected) << index;
+        HANDLE held;
+        ASSERT_EQ(HoldFolder(dir.c_str(), 0, &held), kEntryHeld);
+        EXPECT_EQ(DetectExistingInstallIn(held), c.expected) << index << " through its handle";
+        ReleaseHandle(held);
     }
     EXPECT_EQ(CurrentDirectory(), startDir);
 }

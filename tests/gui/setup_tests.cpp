@@ -809,6 +809,17 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
         << text;
     EXPECT_NE(std::string::npos, text.find("show=" + std::to_string(SW_SHOWNORMAL) + "\r\n")) << text;
     EXPECT_FALSE(Exists(Join(base, "launched.txt"))) << "Program.exe was started instead";
+    // Started by the desktop's shell, as the signed-in user, where one
+    // answers; else by setup.exe itself. Wine registers no server for the
+    // shell windows (creating them fails with REGDB_E_KEYMISSING), so under
+    // Wine setup.exe starts it.
+    const size_t parent = text.find("parent=");
+    ASSERT_NE(std::string::npos, parent) << text;
+    const DWORD startedBy = strtoul(text.c_str() + parent + 7, nullptr, 10);
+    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
+        EXPECT_EQ(setup.Pid(), startedBy) << "not started by setup.exe itself under Wine";
+    else
+        EXPECT_NE(setup.Pid(), startedBy) << "started elevated where the shell could start it";
 }
 
 // ------------------------------------------------------------ planted DLLs
