@@ -12,62 +12,37 @@
 
 enum {
     kProfileBytes = 16384,   // the part of a profile read through a held folder
-    kProfileNameSize = 64,
-    kFoundPathSize = 256,
-    kProfilePathSize = 260,
     kKeyMissing = -1
 };
 
 static const char kMainProgram[] = "varnik.exe";
 static const char kProfileName[] = "varnik.ini";
 
-// Reads section/key of the profile as an integer; kKeyMissing when the file,
-// the section or the key is missing (or holds -1).
-static int32_t ReadMarker(const char *profile, const char *section, const char *key)
-{
-    return (int32_t)GetPrivateProfileIntA(section, key, kKeyMissing, profile);
-}
-
-int32_t DetectExistingInstall(const char *path)
-{
-    char found[kFoundPathSize];
-    char *filePart = NULL;
-    if (SearchPathA(path, kMainProgram, NULL, kFoundPathSize, found, &filePart) == 0)
-        return NoInstall;
-
-    // path, a backslash unless it ends in one, and the profile's name. A path
-    // too long for that cannot be read as a profile: the program is there but
-    // unrecognised, so the user is asked before anything is overwritten.
-    int32_t length = lstrlenA(path);
-    int32_t needsBackslash = length == 0 || path[length - 1] != '\\';
-    if (length + needsBackslash + (int32_t)sizeof kProfileName > kProfilePathSize)
-        return UnrecognisedInstall;
-    char profile[kProfilePathSize];
-    lstrcpyA(profile, path);
-    if (needsBackslash)
-        lstrcatA(profile, "\\");
-    lstrcatA(profile, kProfileName);
-
-    if (ReadMarker(profile, "Varnik", "Swap_R&B") != kKeyMissing)
-        return OlderInstall;
-    if (ReadMarker(profile, "VarnikPlus", "UseMMX") != kKeyMissing)
-        return CurrentInstall;
-    return UnrecognisedInstall;
-}
-
 // The profile as read through the held folder, NUL-terminated.
 static char profileText[kProfileBytes + 1];
 
-// The trimmed text [start, end) copied into out (of kProfileNameSize
-// bytes); an empty text when it does not fit.
-static void TrimmedCopy(const char *start, const char *end, char *out)
+// Skips blanks and tabs.
+static const char *SkipBlanks(const char *text, const char *end)
 {
-    while (start < end && (*start == ' ' || *start == '\t'))
-        ++start;
-    while (end > start && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\r'))
-        --end;
-    const int32_t length = end - start < kProfileNameSize ? (int32_t)(end - start) : 0;
-    lstrcpynA(out, start, length + 1);
+    while (text < end && (*text == ' ' || *text == '\t'))
+        ++text;
+    return text;
+}
+
+static char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+// 1 when [text, end) is name (ASCII, letter case aside) with blanks around
+// it.
+static int32_t IsName(const char *text, const char *end, const char *name)
+{
+    text = SkipBlanks(text, end);
+    for (; *name != '\0'; ++text, ++name)
+        if (text == end || Upper(*text) != Upper(*name))
+            return 0;
+    return SkipBlanks(text, end) == end;
 }
 
 // Reads section/key of profileText as the system's profile reader reads an
@@ -76,36 +51,28 @@ static void TrimmedCopy(const char *start, const char *end, char *out)
 // when there is no such key (or it holds -1).
 static int32_t ReadHeldMarker(const char *section, const char *key)
 {
-    char name[kProfileNameSize];
     int32_t inSection = 0;
     for (const char *line = profileText; *line != '\0';) {
         const char *end = line;
         while (*end != '\0' && *end != '\n')
             ++end;
-        const char *text = line;
-        while (text < end && (*text == ' ' || *text == '\t'))
-            ++text;
+        const char *last = end > line && end[-1] == '\r' ? end - 1 : end;
+        const char *text = SkipBlanks(line, last);
         const char *equals = text;
-        while (equals < end && *equals != '=')
+        while (equals < last && *equals != '=')
             ++equals;
-        if (text < end && *text == '[') {
+        if (text < last && *text == '[') {
             const char *close = text;
-            while (close < end && *close != ']')
+            while (close < last && *close != ']')
                 ++close;
-            TrimmedCopy(text + 1, close, name);
-            inSection = lstrcmpiA(name, section) == 0;
-        } else if (inSection && text < end && *text != ';') {
-            TrimmedCopy(text, equals, name);
-            if (lstrcmpiA(name, key) == 0) {
-                const char *value = equals < end ? equals + 1 : end;
-                while (value < end && (*value == ' ' || *value == '\t'))
-                    ++value;
-                const int32_t negative = value < end && *value == '-';
-                int32_t number = 0;
-                for (value += negative; value < end && *value >= '0' && *value <= '9'; ++value)
-                    number = number * 10 + (*value - '0');
-                return negative ? -number : number;
-            }
+            inSection = IsName(text + 1, close, section);
+        } else if (inSection && IsName(text, equals, key)) {
+            const char *value = SkipBlanks(equals + (equals < last), last);
+            const int32_t negative = value < last && *value == '-';
+            int32_t number = 0;
+            for (value += negative; value < last && *value >= '0' && *value <= '9'; ++value)
+                number = number * 10 + (*value - '0');
+            return negative ? -number : number;
         }
         line = *end == '\0' ? end : end + 1;
     }
@@ -131,4 +98,14 @@ int32_t DetectExistingInstallIn(HANDLE dir)
     if (ReadHeldMarker("VarnikPlus", "UseMMX") != kKeyMissing)
         return CurrentInstall;
     return UnrecognisedInstall;
+}
+
+int32_t DetectExistingInstall(const char *path)
+{
+    HANDLE dir;
+    if (HoldFolder(path, 0, &dir) != kEntryHeld)
+        return NoInstall;
+    const int32_t kind = DetectExistingInstallIn(dir);
+    CloseHandle(dir);
+    return kind;
 }

@@ -31,6 +31,7 @@ static HANDLE entryTarget;   // the held target directory, or null: held by its 
 
 void UseEntryTarget(HANDLE target)
 {
+    ReleaseEntryFolders();
     entryTarget = target;
 }
 
@@ -39,11 +40,15 @@ void KeepEntryFolders(void)
     keepHeld = 1;
 }
 
-// Lets go of the folders below level.
+// Lets go of the folders below level; a target held by the caller stays
+// the caller's.
 static void ReleaseBelow(int32_t level)
 {
-    while (heldLevels > level)
-        ReleaseHandle(heldFolders[--heldLevels]);
+    while (heldLevels > level) {
+        --heldLevels;
+        if (heldLevels > 0 || entryTarget == NULL)
+            ReleaseHandle(heldFolders[heldLevels]);
+    }
 }
 
 void ReleaseEntryFolders(void)
@@ -78,14 +83,11 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
     if (level == 0) {
         // Held with its backslash: "d:\\" is the drive's root, "d:" its
         // current directory.
-        // A target held by the caller is used through a handle of its own,
-        // never opened again by its path.
-        int32_t held = kEntryUnusable;
-        if (entryTarget != NULL) {
-            if (DuplicateHandle(GetCurrentProcess(), entryTarget, GetCurrentProcess(),
-                                &heldFolders[0], 0, FALSE, DUPLICATE_SAME_ACCESS))
-                held = kEntryHeld;
-        } else {
+        // A target held by the caller is used as it is, never opened again
+        // by its path.
+        int32_t held = kEntryHeld;
+        heldFolders[0] = entryTarget;
+        if (entryTarget == NULL) {
             const char kept = path[length];
             path[length] = '\0';
             held = HoldFolder(path, 0, &heldFolders[0]);

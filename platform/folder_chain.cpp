@@ -23,19 +23,23 @@ static const struct {
 
 int32_t PathRootLength(const char *path)
 {
-    const char c = path[0];
-    if (((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':' && path[2] == '\\')
+    const char c = (char)(path[0] | 0x20);
+    if (c >= 'a' && c <= 'z' && path[1] == ':' && path[2] == '\\')
         return 3;
-    if (path[0] != '\\' || path[1] != '\\' || path[2] == '?' || path[2] == '.' || path[2] == '\\')
+    if (path[0] != '\\' || path[1] != '\\' || path[2] == '?' || path[2] == '.')
         return 0;
-    // \\server\share\ : the root ends after the share's name.
-    int32_t backslashes = 2;
+    // \\server\share\ : the root ends after the share's name; neither
+    // name may be empty.
     int32_t i = 2;
-    for (; path[i] != '\0'; ++i) {
-        if (path[i] == '\\' && ++backslashes == 4)
-            return path[i - 1] == '\\' ? 0 : i + 1;
+    int32_t parts = 0;
+    for (; path[i] != '\0' && parts < 2; ++i) {
+        if (path[i] == '\\') {
+            if (path[i - 1] == '\\')
+                return 0;
+            ++parts;
+        }
     }
-    return 0;   // a share without its final backslash is not a root here
+    return parts == 2 ? i : 0;
 }
 
 int32_t OwnedBySystem(HANDLE entry)
@@ -81,35 +85,32 @@ int32_t HoldFolderChain(const char *path, const char **leaf, HANDLE *parent)
     *leaf = NULL;
     *parent = INVALID_HANDLE_VALUE;
     const int32_t rootLength = PathRootLength(path);
+    char name[kPathSize];
     if (rootLength == 0 || lstrlenA(path) >= kPathSize)
         return kEntryUnusable;
-    char name[kPathSize];
-    lstrcpynA(name, path, rootLength + 1);
+    // A copy of the path, cut at each component's end in turn.
+    lstrcpyA(name, path);
+    char *component = name + rootLength;
+    const char first = *component;
+    *component = '\0';
     HANDLE root = CreateFileA(name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
                                         SYNCHRONIZE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    *component = first;
     if (root == INVALID_HANDLE_VALUE)
         return kEntryUnusable;
     chain[chainLevels++] = root;
-    const char *component = path + rootLength;
-    for (;;) {
-        const char *end = component;
-        while (*end != '\0' && *end != '\\')
-            ++end;
-        const int32_t length = (int32_t)(end - component);
-        if (*end == '\0') {
-            if (length > 0)
-                *leaf = component;
+    for (char *end = component;; ++end) {
+        if (*end == '\0')
             break;
-        }
-        if (length == 0 || chainLevels >= kMaxChain) {
-            ReleaseFolderChain();
-            return kEntryUnusable;
-        }
-        lstrcpynA(name, component, length + 1);
+        if (*end != '\\')
+            continue;
+        *end = '\0';
         HANDLE next;
-        const int32_t held = StepDown(chain[chainLevels - 1], name, &next);
+        const int32_t held = end > component && chainLevels < kMaxChain
+                                 ? StepDown(chain[chainLevels - 1], component, &next)
+                                 : kEntryUnusable;
         if (held != kEntryHeld) {
             ReleaseFolderChain();
             return held;
@@ -117,6 +118,8 @@ int32_t HoldFolderChain(const char *path, const char **leaf, HANDLE *parent)
         chain[chainLevels++] = next;
         component = end + 1;
     }
+    if (*component != '\0')
+        *leaf = path + (component - name);
     *parent = chain[chainLevels - 1];
     return kEntryHeld;
 }

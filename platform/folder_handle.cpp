@@ -23,7 +23,8 @@ enum {
     kCaseInsensitive = 0x40,              // OBJ_CASE_INSENSITIVE
     kFileOpen = 1, kFileCreate = 2,
     kDirectoryFile = 0x1, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40,
-    kOpenReparsePoint = 0x200000
+    kOpenReparsePoint = 0x200000,
+    kFollowLink = (int)0x80000000u   // OpenChild's own: open what a link leads to
 };
 
 static const LONG kStatusNameCollision = (LONG)0xC0000035;
@@ -99,8 +100,10 @@ static LONG OpenChild(HANDLE parent, const WCHAR *name, uint32_t nameBytes, ACCE
                          disposition == kFileCreate ? newEntrySecurity : NULL, NULL};
     IoStatus io;
     HANDLE opened = NULL;
+    if ((options & kFollowLink) == 0)
+        options |= kOpenReparsePoint;
     LONG status = create(&opened, access | SYNCHRONIZE, &object, &io, NULL, FILE_ATTRIBUTE_NORMAL,
-                         share, disposition, options | kSynchronousIo | kOpenReparsePoint, NULL, 0);
+                         share, disposition, (options & ~kFollowLink) | kSynchronousIo, NULL, 0);
     if (status >= 0)
         *child = opened;
     return status;
@@ -257,24 +260,11 @@ int32_t OpenChildEntry(HANDLE parent, const char *name, uint32_t access, int32_t
     WCHAR wide[kNameUnits];
     uint32_t bytes = WideName(name, wide);
     *entry = INVALID_HANDLE_VALUE;
-    if (bytes == 0)
-        return kEntryUnusable;
-    static NtCreateFileFunction create;
-    if (create == NULL)
-        create = (NtCreateFileFunction)NtFunction("NtCreateFile");
-    if (create == NULL)
-        return kEntryUnusable;
-    CountedName text = {(USHORT)bytes, (USHORT)bytes, wide};
-    ObjectName object = {sizeof object, parent, &text, kCaseInsensitive, NULL, NULL};
-    IoStatus io;
-    HANDLE opened = NULL;
-    LONG status = create(&opened, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &object, &io, NULL,
-                         0, FILE_SHARE_READ | FILE_SHARE_WRITE, kFileOpen,
-                         kSynchronousIo | (follow ? kDirectoryFile : kOpenReparsePoint), NULL, 0);
-    if (status < 0)
-        return kEntryUnusable;
-    *entry = opened;
-    return kEntryHeld;
+    return bytes && OpenChild(parent, wide, bytes, access | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, kFileOpen,
+                              follow ? kFollowLink | kDirectoryFile : 0, entry) >= 0
+               ? kEntryHeld
+               : kEntryUnusable;
 }
 
 int32_t OpenChildFile(HANDLE parent, const char *name, HANDLE *file)

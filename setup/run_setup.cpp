@@ -19,6 +19,11 @@ enum {
     kNameInFinishMax = 160   // room left for the name in the finish text
 };
 
+// The install directory as held for the extraction and the launch: its own
+// handle (SetupState.installFolder), or the drive's root that the folder
+// chain holds.
+static HANDLE installFolder;
+
 static const char kWarningCaption[] = "Warning..!";
 static const char kErrorCaption[] = "Error..!";
 static const char kFinishCaption[] = "Finish..!";
@@ -65,12 +70,10 @@ static void LaunchProduct(char *commandLine)
     lstrcatA(commandLine, SetupConfig.exeBaseName);
     lstrcatA(commandLine, ".exe");
     HANDLE program;
-    if (OpenChildFile(SetupState.installFolder, name, &program) != kEntryHeld)
+    if (OpenChildFile(installFolder, name, &program) != kEntryHeld)
         return;
-    if (FileIsFirstRecord(program, name)) {
-        lstrcatA(commandLine, "\"");
+    if (FileIsFirstRecord(program, name))
         StartProduct(commandLine, SetupState.installDir);
-    }
     CloseHandle(program);
 }
 
@@ -111,10 +114,11 @@ int RunSetup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show
 
     lstrcpynA(name, SetupConfig.productName, kNameInFinishMax);
     wsprintfA(finish, kFinishFormat, name);
+    // The current directory is the start directory throughout: nothing
+    // enters the install directory by its path.
     if (!SetupState.cancelled &&
         MessageBoxA(NULL, finish, kFinishCaption, MB_ICONINFORMATION | MB_YESNO) == IDYES)
         LaunchProduct(finish);
-    SetCurrentDirectoryA(SetupState.startDir);
     ReleaseHandle(SetupState.installFolder);
     ReleaseFolderChain();
     return 1;
@@ -174,10 +178,8 @@ static void RefuseLinkedDirectory(HWND dialog)
 static int32_t MakeFullPath(char *installDir)
 {
     char full[kPathBufferSize];
-    if (installDir[1] == ':' && installDir[2] == '\0') {
+    if (installDir[1] == ':' && installDir[2] == '\0')
         lstrcatA(installDir, "\\");
-        return 1;
-    }
     const DWORD length = GetFullPathNameA(installDir, kPathBufferSize, full, NULL);
     if (length == 0 || length >= kPathBufferSize - 1)
         return 0;
@@ -238,9 +240,10 @@ void RunInstallSequence(HWND dialog)
     HANDLE dir = INVALID_HANDLE_VALUE;
     int32_t existing = kEntryUnusable;
     if (chain == kEntryHeld && leaf == NULL) {
-        // A drive's root: it exists, and keeps its own rights.
-        existing = DuplicateHandle(GetCurrentProcess(), parent, GetCurrentProcess(), &dir, 0, FALSE,
-                                   DUPLICATE_SAME_ACCESS) ? kEntryHeld : kEntryUnusable;
+        // A drive's root, held by the chain: it exists, and keeps its own
+        // rights.
+        dir = parent;
+        existing = kEntryHeld;
     } else if (chain == kEntryHeld) {
         existing = HoldChildFolder(parent, leaf, 0, DELETE, &dir);
         if (existing == kEntryIsLink) {
@@ -252,7 +255,8 @@ void RunInstallSequence(HWND dialog)
     if (existing == kEntryHeld) {
         settled = SettleExistingDirectory(dialog, &dir);
         if (settled == 0) {
-            ReleaseHandle(dir);
+            if (leaf != NULL)
+                ReleaseHandle(dir);
             ReleaseFolderChain();
             return;
         }
@@ -280,7 +284,8 @@ void RunInstallSequence(HWND dialog)
     else if (created && leaf != NULL)
         created = HoldChildFolder(parent, leaf, 0, access, &dir) == kEntryHeld &&
                   SecureExistingDirectory(dir);
-    SetupState.installFolder = dir;
+    SetupState.installFolder = leaf != NULL ? dir : INVALID_HANDLE_VALUE;
+    installFolder = dir;
     if (installDir[lstrlenA(installDir) - 1] != '\\')
         lstrcatA(installDir, "\\");
 

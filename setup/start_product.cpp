@@ -46,24 +46,14 @@ static BSTR MakeText(StaticText *out, const char *text)
     return out->text;
 }
 
-static void Release(IUnknown *object)
-{
-    if (object != NULL)
-        object->Release();
-}
-
 // Asks the desktop's shell to start program in dir. 1 when it did.
 static int32_t StartThroughShell(const char *program, const char *dir)
 {
-    IShellWindows *windows = NULL;
-    IDispatch *desktop = NULL;
-    IServiceProvider *provider = NULL;
-    IShellBrowser *browser = NULL;
-    IShellView *view = NULL;
-    IDispatch *background = NULL;
-    IShellFolderViewDual *folderView = NULL;
-    IDispatch *application = NULL;
-    IShellDispatch2 *shell = NULL;
+    // The objects on the way, released in the end whatever was reached.
+    enum { kWindows, kDesktop, kProvider, kBrowser, kView, kBackground, kFolderView, kApplication,
+           kShell, kObjects };
+    IUnknown *objects[kObjects];
+    ZeroMemory(objects, sizeof objects);
     VARIANT none, directory, show;
     ZeroMemory(&none, sizeof none);   // VT_EMPTY
     directory = none;
@@ -71,56 +61,45 @@ static int32_t StartThroughShell(const char *program, const char *dir)
     long window = 0;
     int32_t started = 0;
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, NULL, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                   (void **)&windows)) &&
-        windows->FindWindowSW(&none, &none, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &desktop) == S_OK &&
-        desktop != NULL &&
-        SUCCEEDED(desktop->QueryInterface(IID_IServiceProvider, (void **)&provider)) &&
-        SUCCEEDED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, (void **)&browser)) &&
-        SUCCEEDED(browser->QueryActiveShellView(&view)) &&
-        SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, (void **)&background)) &&
-        SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual, (void **)&folderView)) &&
-        SUCCEEDED(folderView->get_Application(&application)) && application != NULL &&
-        SUCCEEDED(application->QueryInterface(IID_IShellDispatch2, (void **)&shell))) {
+                                   (void **)&objects[kWindows])) &&
+        ((IShellWindows *)objects[kWindows])->FindWindowSW(&none, &none, SWC_DESKTOP, &window,
+                                                           SWFO_NEEDDISPATCH,
+                                                           (IDispatch **)&objects[kDesktop]) == S_OK &&
+        objects[kDesktop] != NULL &&
+        SUCCEEDED(objects[kDesktop]->QueryInterface(IID_IServiceProvider, (void **)&objects[kProvider])) &&
+        SUCCEEDED(((IServiceProvider *)objects[kProvider])
+                      ->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, (void **)&objects[kBrowser])) &&
+        SUCCEEDED(((IShellBrowser *)objects[kBrowser])->QueryActiveShellView((IShellView **)&objects[kView])) &&
+        SUCCEEDED(((IShellView *)objects[kView])
+                      ->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, (void **)&objects[kBackground])) &&
+        SUCCEEDED(objects[kBackground]->QueryInterface(IID_IShellFolderViewDual,
+                                                       (void **)&objects[kFolderView])) &&
+        SUCCEEDED(((IShellFolderViewDual *)objects[kFolderView])
+                      ->get_Application((IDispatch **)&objects[kApplication])) &&
+        objects[kApplication] != NULL &&
+        SUCCEEDED(objects[kApplication]->QueryInterface(IID_IShellDispatch2, (void **)&objects[kShell]))) {
         directory.vt = VT_BSTR;
         directory.bstrVal = MakeText(&dirText, dir);
         show.vt = VT_I4;
         show.lVal = SW_SHOWNORMAL;
-        started = SUCCEEDED(shell->ShellExecute(MakeText(&programText, program), none, directory, none,
-                                                show));
+        started = SUCCEEDED(((IShellDispatch2 *)objects[kShell])
+                                ->ShellExecute(MakeText(&programText, program), none, directory, none, show));
     }
-    Release(shell);
-    Release(application);
-    Release(folderView);
-    Release(background);
-    Release(view);
-    Release(browser);
-    Release(provider);
-    Release(desktop);
-    Release(windows);
+    for (IUnknown *object : objects)
+        if (object != NULL)
+            object->Release();
     return started;
 }
 
 int32_t StartProduct(char *commandLine, const char *dir)
 {
-    // The program's path is the command line without its quotes.
-    char program[kTextUnits];
-    lstrcpynA(program, commandLine + 1, kTextUnits);
-    program[lstrlenA(program) - 1] = '\0';
     CoInitialize(NULL);
-    const int32_t throughShell = StartThroughShell(program, dir);
+    const int32_t throughShell = StartThroughShell(commandLine + 1, dir);
     CoUninitialize();
     if (throughShell)
         return 1;
-
-    STARTUPINFOA startup;
-    PROCESS_INFORMATION process;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, dir, &startup, &process))
-        return 0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return 1;
+    // WinExec starts it in the current directory, by its quoted path.
+    lstrcatA(commandLine, "\"");
+    SetCurrentDirectoryA(dir);
+    return WinExec(commandLine, SW_SHOWNORMAL) > 31;
 }

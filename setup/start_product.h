@@ -5,7 +5,8 @@
 
 #include <stdint.h>
 
-// Starts commandLine (the quoted program path) with dir as its current
+// Starts the program whose path follows the opening quote of commandLine
+// (its closing quote is added here; the buffer has room) with dir as its current
 // directory and the show command SW_SHOWNORMAL: as the signed-in user by the
 // desktop's shell where one answers, else by this process. Returns:
 //   1  started

@@ -86,13 +86,16 @@ TEST(DetectExistingInstallTest, NamesAreTheProbesOwnWhateverTheConfiguration)
     }
 }
 
-TEST(DetectExistingInstallTest, ProfilePathMustFitItsBuffer)
+// The profile is read through the held folder, so no path is built for it:
+// a folder named by a path of any length the system takes is read; one it
+// cannot hold holds no installation.
+TEST(DetectExistingInstallTest, TheProfileIsReadThroughTheFolderWhateverItsPath)
 {
     ScratchDir scratch("detect");
     WriteBytes(scratch.path, "varnik.exe", Text("MZ"));
     WriteBytes(scratch.path, "varnik.ini", Text("[VarnikPlus]\nUseMMX=1\n"));
     // The same folder named with ".\" steps, to the length wanted (final
-    // backslash included): 249 leaves room for "varnik.ini", 250 does not.
+    // backslash included).
     auto padded = [&](size_t length) {
         std::string path = scratch.path + ((length - scratch.path.size()) % 2 ? "\\" : "\\x\\..\\");
         while (path.size() < length)
@@ -100,8 +103,9 @@ TEST(DetectExistingInstallTest, ProfilePathMustFitItsBuffer)
         return path;
     };
     EXPECT_EQ(DetectExistingInstall(padded(249).c_str()), CurrentInstall);
-    EXPECT_EQ(DetectExistingInstall(padded(250).c_str()), UnrecognisedInstall);
-    EXPECT_EQ(DetectExistingInstall(padded(400).c_str()), UnrecognisedInstall);
+    EXPECT_EQ(DetectExistingInstall(padded(250).c_str()), CurrentInstall);
+    EXPECT_EQ(DetectExistingInstall(padded(400).c_str()), NoInstall);
+    EXPECT_EQ(DetectExistingInstall((scratch.path + "\\missing").c_str()), NoInstall);
 }
 
 }  // namespace
