@@ -158,7 +158,7 @@ TEST_F(BadPayloads, DamagedRecordHeadersAreRefusedBeforeAnythingIsCreated)
         // Within the archive, but more than the record holds: zar test
         // refuses it, and so does the installer.
         {"stored unpackedSize above its packedSize",
-         {evil([](TestRecord &r) { r.unpackedSize = r.packedSize + 1; })}, true},
+         {evil([](TestRecord &r) { r.unpackedSize = (int64_t)r.data.size() + 1; })}, true},
         {"stored unpackedSize 0xFFFFFFFF",
          {evil([](TestRecord &r) { r.unpackedSize = 0xFFFFFFFF; })}, true},
         // Any method but 1 is stored: the same limit holds for them.
