@@ -142,14 +142,31 @@ TEST_F(FolderHandleTest, LinksAreRefusedAndNeverFollowed)
     EXPECT_EQ(Outside(), (Names{"inner", "old.txt", "inner\\f.txt"}));
     EXPECT_TRUE(Exists(link));
     // A link to a sibling in the same folder leads to a real child of the
-    // held folder, but not to the one named.
+    // held folder, but not to the one named (named alike, of the same
+    // length, so that only the name itself differs).
     HANDLE held = Hold(outside);
-    if (!folder_link::MakeFolderLink(outside + "\\sibling", outside + "\\inner"))
+    if (!folder_link::MakeFolderLink(outside + "\\twins", outside + "\\inner"))
         return;
-    links.push_back(outside + "\\sibling");
-    EXPECT_EQ(HoldChildFolder(held, "sibling", 0, 0, &folder), kEntryIsLink);
-    EXPECT_EQ(RenameChildFolder(held, "sibling", "moved"), kEntryIsLink);
+    links.push_back(outside + "\\twins");
+    EXPECT_EQ(HoldChildFolder(held, "twins", 0, 0, &folder), kEntryIsLink);
+    EXPECT_EQ(RenameChildFolder(held, "twins", "moved"), kEntryIsLink);
     EXPECT_TRUE(Exists(outside + "\\inner\\f.txt"));
+    // The same for a file: a link to a sibling file is never the named
+    // child. Deleting it removes at most the link (on Windows, where it is
+    // a reparse point), never the sibling; it is not opened as the child.
+    // Under Wine, which shows a link to a file as the file itself, only the
+    // name the system gives the handle tells the two apart.
+    const std::string alias = outside + "\\ali.txt";
+    folder_link::RunUnix("ln -s old.txt " + folder_link::UnixName(alias),
+                         [&] { return folder_link::Present(alias); });
+    if (folder_link::UnixName(alias) != "''") {
+        ASSERT_TRUE(folder_link::Present(alias)) << "the Unix link did not appear";
+        links.push_back(alias);
+    }
+    HANDLE file;
+    EXPECT_NE(OpenChildFile(held, "ali.txt", &file), kEntryHeld);
+    DeleteChild(held, "ali.txt");
+    EXPECT_EQ(ReadBytes(outside + "\\old.txt"), Bytes{2}) << "the sibling was deleted";
 }
 
 // The attack: the held folder is replaced by a link after it was checked.
