@@ -81,10 +81,9 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
         level = 0;
     ReleaseBelow(level);
     if (level == 0) {
-        // Held with its backslash: "d:\\" is the drive's root, "d:" its
-        // current directory.
         // A target held by the caller is used as it is, never opened again
-        // by its path.
+        // by its path. Otherwise it is held with its backslash: "d:\\" is the
+        // drive's root, "d:" its current directory.
         int32_t held = kEntryHeld;
         heldFolders[0] = entryTarget;
         if (entryTarget == NULL) {
@@ -213,10 +212,9 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
         return -1;
 
     // A stored record copies unpackedSize bytes from its data start: they must
-    // lie within the archive and within the record.
+    // lie within the archive, and within the record's own data (one claiming
+    // more is refused, as zar test refuses it).
     uint32_t dataOffset = (uint32_t)(record.data - archive);
-    // A stored record holds its bytes: one claiming more than its data is
-    // refused, as zar test refuses it.
     if (record.method != kPayloadMethodLh5 &&
         (record.unpackedSize > size - dataOffset || record.unpackedSize > record.packedSize))
         return -1;
