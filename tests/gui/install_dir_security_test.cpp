@@ -20,6 +20,7 @@
 #include "setup_config.h"
 #include "run_setup.h"
 #include "setup_state.h"
+#include "start_product.h"
 
 #include <gtest/gtest.h>
 
@@ -402,6 +403,50 @@ TEST_F(ExistingDirectoryRights, ThatCannotBeSetEndTheInstallWithNothingWritten)
     EXPECT_EQ(kExtractFailedText, shown[1]);
     EXPECT_EQ(0, SetupState.extracting);
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, ListFiles(dir));
+}
+
+// The mitigation that refuses junctions made by non-administrators: asked
+// for by its number with the one flag that enforces it, where the system has
+// the call; where it has not, nothing is called and setup goes on. (Wine
+// accepts the call and does nothing; only Windows enforces it.)
+struct MitigationCall {
+    int policy;
+    DWORD flags;
+    SIZE_T size;
+};
+std::vector<MitigationCall> mitigationCalls;
+bool withoutMitigation;
+FARPROC(WINAPI *realGetProcAddress)(HMODULE, LPCSTR);
+
+BOOL WINAPI RecordMitigation(int policy, void *buffer, SIZE_T size)
+{
+    mitigationCalls.push_back({policy, size >= sizeof(DWORD) ? *(DWORD *)buffer : 0, size});
+    return TRUE;
+}
+
+FARPROC WINAPI LookUpMitigation(HMODULE module, LPCSTR name)
+{
+    if ((ULONG_PTR)name > 0xFFFF && lstrcmpA(name, "SetProcessMitigationPolicy") == 0)
+        return withoutMitigation ? NULL : (FARPROC)(void *)&RecordMitigation;
+    return realGetProcAddress(module, name);
+}
+
+TEST(RedirectionTrust, IsEnforcedWhereTheSystemHasIt)
+{
+    testsupport::ImportHook hook("kernel32.dll", "GetProcAddress", (void *)&LookUpMitigation);
+    realGetProcAddress = (FARPROC(WINAPI *)(HMODULE, LPCSTR))hook.Original();
+    ASSERT_NE(nullptr, realGetProcAddress) << "GetProcAddress is not imported";
+    mitigationCalls.clear();
+    withoutMitigation = false;
+    RefuseUntrustedRedirection();
+    ASSERT_EQ(1u, mitigationCalls.size());
+    EXPECT_EQ(16, mitigationCalls[0].policy) << "not ProcessRedirectionTrustPolicy";
+    EXPECT_EQ(1u, mitigationCalls[0].flags) << "EnforceRedirectionTrust not set";
+    EXPECT_EQ(sizeof(DWORD), mitigationCalls[0].size);
+
+    withoutMitigation = true;
+    RefuseUntrustedRedirection();
+    EXPECT_EQ(1u, mitigationCalls.size());
 }
 
 }  // namespace
