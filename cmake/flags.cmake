@@ -41,7 +41,7 @@ endfunction()
 # source may ask for speed instead (the decoder's chunk loop).
 function(project_small_code target)
   if(WIN32)
-    target_compile_options(${target} PRIVATE -Os -fno-ident -ffunction-sections)
+    target_compile_options(${target} PRIVATE -Os -fno-ident -ffunction-sections -malign-data=abi)
   endif()
 endfunction()
 

@@ -30,10 +30,9 @@ static int32_t HoldNamedFolder(const char *path, HANDLE *folder)
     return path[0] != 0 && HoldFolder(path, 0, folder) == kEntryHeld;
 }
 
-int32_t RemoveOlderVersion(const char *path)
+int32_t RemoveOlderVersionIn(HANDLE dir)
 {
-    HANDLE dir;
-    if (HoldNamedFolder(path, &dir)) {
+    if (dir != INVALID_HANDLE_VALUE) {
         for (unsigned i = 0; i < sizeof kOlderFiles / sizeof kOlderFiles[0]; ++i) {
             DeleteChild(dir, kOlderFiles[i]);
         }
@@ -41,10 +40,18 @@ int32_t RemoveOlderVersion(const char *path)
         // "oldtemplates" is never replaced, the folder then keeps its name.
         // A "templates" that is a link stays as it is.
         RenameChildFolder(dir, "templates", "oldtemplates");
-        CloseHandle(dir);
     }
     RemoveOldStartMenuEntries();
     RemoveUninstallEntry();
+    return 1;
+}
+
+int32_t RemoveOlderVersion(const char *path)
+{
+    HANDLE dir;
+    HoldNamedFolder(path, &dir);
+    RemoveOlderVersionIn(dir);
+    ReleaseHandle(dir);
     return 1;
 }
 
@@ -75,12 +82,18 @@ int32_t RemoveOldStartMenuEntries(void)
     return 1;
 }
 
+int32_t RemoveHelpCacheIn(HANDLE dir)
+{
+    DeleteChild(dir, "varnik.hlp");
+    DeleteChild(dir, "varnik.gid");
+    return 1;
+}
+
 int32_t RemoveHelpCache(const char *path)
 {
     HANDLE dir;
     if (HoldNamedFolder(path, &dir)) {
-        DeleteChild(dir, "varnik.hlp");
-        DeleteChild(dir, "varnik.gid");
+        RemoveHelpCacheIn(dir);
         CloseHandle(dir);
     }
     return 1;
@@ -88,13 +101,20 @@ int32_t RemoveHelpCache(const char *path)
 
 int32_t ClearTemplateStyles(const char *path)
 {
-    // Only the listed style folders are emptied; they stay in place, and
-    // anything else in "templates" is left alone. A style whose path would
-    // not fit is passed over, and so is a style folder that is a link.
     HANDLE dir;
     if (!HoldNamedFolder(path, &dir)) return 1;
     int32_t length = lstrlenA(path);
     if (path[length - 1] != '\\') ++length;
+    ClearTemplateStylesIn(dir, length);
+    CloseHandle(dir);
+    return 1;
+}
+
+int32_t ClearTemplateStylesIn(HANDLE dir, int32_t length)
+{
+    // Only the listed style folders are emptied; they stay in place, and
+    // anything else in "templates" is left alone. A style whose path would
+    // not fit is passed over, and so is a style folder that is a link.
     HANDLE templates;
     if (HoldChildFolder(dir, "templates", 0, 0, &templates) == kEntryHeld) {
         for (int i = 0; i < kTemplateStyleCount; ++i) {
@@ -109,6 +129,5 @@ int32_t ClearTemplateStyles(const char *path)
         }
         CloseHandle(templates);
     }
-    CloseHandle(dir);
     return 1;
 }

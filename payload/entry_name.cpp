@@ -48,8 +48,11 @@ int32_t EntryNameIsSafe(const char *name)
         if (c == ':' || c == '/')
             return 0;
         if (c == '\\' || c == '\0') {
-            if (onlyDots)
-                return 0;      // empty, ".", "..", "...", " ." and the like
+            // Empty, ".", "..", " ." and the like, and any component ending
+            // in a dot or a blank, which Windows drops from a name it is
+            // given (its tools then cannot remove the file).
+            if (onlyDots || p[-1] == '.' || p[-1] == ' ')
+                return 0;
             if (EntryComponentIsDevice(component, p))
                 return 0;
             if (c == '\0')

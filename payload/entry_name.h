@@ -11,7 +11,8 @@
 // or a stream), '/', a leading backslash (root or UNC path), an empty
 // component, a component made of dots and blanks only (".", "..", and forms
 // such as "..." or ".. " that the file system trims or older systems treat
-// as steps up), and a component that names a device.
+// as steps up), a component ending in a dot or a blank (which Windows drops
+// from names it is given), and a component that names a device.
 int32_t EntryNameIsSafe(const char *name);
 
 // 1 when the path component [start, end) names a device, which Windows opens

@@ -27,17 +27,28 @@ static int32_t heldLevels;
 static int32_t keepHeld;
 static char heldPath[kEntryPathSize];
 static FileIdentity lastFile;
+static HANDLE entryTarget;   // the held target directory, or null: held by its path
+
+void UseEntryTarget(HANDLE target)
+{
+    ReleaseEntryFolders();
+    entryTarget = target;
+}
 
 void KeepEntryFolders(void)
 {
     keepHeld = 1;
 }
 
-// Lets go of the folders below level.
+// Lets go of the folders below level; a target held by the caller stays
+// the caller's.
 static void ReleaseBelow(int32_t level)
 {
-    while (heldLevels > level)
-        ReleaseHandle(heldFolders[--heldLevels]);
+    while (heldLevels > level) {
+        --heldLevels;
+        if (heldLevels > 0 || entryTarget == NULL)
+            ReleaseHandle(heldFolders[heldLevels]);
+    }
 }
 
 void ReleaseEntryFolders(void)
@@ -70,12 +81,17 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
         level = 0;
     ReleaseBelow(level);
     if (level == 0) {
-        // Held with its backslash: "d:\\" is the drive's root, "d:" its
-        // current directory.
-        const char kept = path[length];
-        path[length] = '\0';
-        int32_t held = HoldFolder(path, 0, &heldFolders[0]);
-        path[length] = kept;
+        // A target held by the caller is used as it is, never opened again
+        // by its path. Otherwise it is held with its backslash: "d:\\" is the
+        // drive's root, "d:" its current directory.
+        int32_t held = kEntryHeld;
+        heldFolders[0] = entryTarget;
+        if (entryTarget == NULL) {
+            const char kept = path[length];
+            path[length] = '\0';
+            held = HoldFolder(path, 0, &heldFolders[0]);
+            path[length] = kept;
+        }
         if (held != kEntryHeld)
             return held;
         levelEnd[0] = length - 1;
@@ -196,9 +212,11 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
         return -1;
 
     // A stored record copies unpackedSize bytes from its data start: they must
-    // lie within the archive.
+    // lie within the archive, and within the record's own data (one claiming
+    // more is refused, as zar test refuses it).
     uint32_t dataOffset = (uint32_t)(record.data - archive);
-    if (record.method != kPayloadMethodLh5 && record.unpackedSize > size - dataOffset)
+    if (record.method != kPayloadMethodLh5 &&
+        (record.unpackedSize > size - dataOffset || record.unpackedSize > record.packedSize))
         return -1;
 
     // The whole path must fit before anything is copied: the length test is

@@ -19,6 +19,12 @@
 int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
                      const char *targetDir);
 
+// Makes target, a folder the caller holds, the folder that every record's
+// path starts in from now on: it stands for targetDir, which is then only
+// the text shown and compared, and is never opened by its path. Null goes
+// back to holding targetDir by its path.
+void UseEntryTarget(HANDLE target);
+
 // Keeps the folders held after each record, so that the next records of the
 // same folders use them as they are, until ReleaseEntryFolders lets all go.
 // A failed record lets them go at once.

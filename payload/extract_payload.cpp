@@ -5,7 +5,7 @@
 
 #include "extract_payload.h"
 #include "extract_entry.h"
-#include "path_text.h"
+#include "folder_handle.h"
 #include "shortcuts.h"
 #include "uninstall.h"
 #include "setup_config.h"
@@ -30,15 +30,6 @@ int32_t ExtractPayload(void)
     SetupState.progressTotal = (uint32_t)SetupConfig.fileCount;
     SetupState.progressDone = 0;
 
-    // The main program's identity is recorded as it is written, so that
-    // the finish prompt starts that very file or nothing.
-    char program[kPathBufferSize];
-    program[0] = 0;
-    AppendText(program, SetupState.installDir, kPathBufferSize);
-    AppendText(program, SetupConfig.exeBaseName, kPathBufferSize);
-    AppendText(program, ".exe", kPathBufferSize);
-    SetupState.programFile.known = 0;
-
     // The install directory and the folders of the records stay held while
     // the walk goes through them: every record's path starts in the install
     // directory, so it must not be a link nor become one; one that cannot
@@ -54,12 +45,13 @@ int32_t ExtractPayload(void)
             SetupState.cancelled = 1;
             break;
         }
-        if (lstrcmpiA(SetupState.currentFile, program) == 0)
-            SetupState.programFile = *LastEntryIdentity();
         ++count;
         offset = (uint32_t)next;
     }
     ReleaseEntryFolders();
+    // The rights given to the installed files are not the shortcuts': those
+    // go into the user's own folders and take their rights from them.
+    SetNewEntrySecurity(NULL);
 
     FreeResource(loaded);
 

@@ -1,5 +1,4 @@
-// Which file a handle is open on, and opening a file only when it is the
-// one expected.
+// Which file a handle is open on.
 #include "file_identity.h"
 
 int32_t ReadFileIdentity(HANDLE handle, FileIdentity *identity)
@@ -13,21 +12,4 @@ int32_t ReadFileIdentity(HANDLE handle, FileIdentity *identity)
     identity->indexLow = info.nFileIndexLow;
     identity->known = 1;
     return 1;
-}
-
-HANDLE OpenPinnedFile(const char *path, const FileIdentity *identity)
-{
-    if (!identity->known)
-        return INVALID_HANDLE_VALUE;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return file;
-    FileIdentity found;
-    if (!ReadFileIdentity(file, &found) || found.volume != identity->volume ||
-        found.indexHigh != identity->indexHigh || found.indexLow != identity->indexLow) {
-        CloseHandle(file);
-        return INVALID_HANDLE_VALUE;
-    }
-    return file;
 }

@@ -16,10 +16,4 @@ struct FileIdentity {
 // Reads the identity of the file open on handle. 1 when read.
 int32_t ReadFileIdentity(HANDLE handle, FileIdentity *identity);
 
-// Opens the file at path for reading, without following a link in its
-// place and sharing nothing but reading, so that it can be neither changed,
-// replaced nor renamed while the handle is open, and only when it is the
-// file identity names. The open handle, or INVALID_HANDLE_VALUE.
-HANDLE OpenPinnedFile(const char *path, const FileIdentity *identity);
-
 #endif

@@ -23,7 +23,8 @@ enum {
     kCaseInsensitive = 0x40,              // OBJ_CASE_INSENSITIVE
     kFileOpen = 1, kFileCreate = 2,
     kDirectoryFile = 0x1, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40,
-    kOpenReparsePoint = 0x200000
+    kOpenReparsePoint = 0x200000,
+    kFollowLink = (int)0x80000000u   // OpenChild's own: open what a link leads to
 };
 
 static const LONG kStatusNameCollision = (LONG)0xC0000035;
@@ -58,6 +59,15 @@ typedef LONG(WINAPI *NtSetInformationFileFunction)(HANDLE, IoStatus *, void *, U
 
 enum { kFileRenameInformation = 10 };
 
+// The descriptor given to every file and folder this layer creates, or null
+// for the parent's inherited rights (SetNewEntrySecurity).
+static void *newEntrySecurity;
+
+void SetNewEntrySecurity(void *descriptor)
+{
+    newEntrySecurity = descriptor;
+}
+
 static void *NtFunction(const char *name)
 {
     return (void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), name);
@@ -86,11 +96,14 @@ static LONG OpenChild(HANDLE parent, const WCHAR *name, uint32_t nameBytes, ACCE
     if (create == NULL || nameBytes == 0 || nameBytes >= kNameUnits * sizeof(WCHAR))
         return kStatusNameCollision - 1;   // any failure
     CountedName text = {(USHORT)nameBytes, (USHORT)nameBytes, name};
-    ObjectName object = {sizeof object, parent, &text, kCaseInsensitive, NULL, NULL};
+    ObjectName object = {sizeof object, parent, &text, kCaseInsensitive,
+                         disposition == kFileCreate ? newEntrySecurity : NULL, NULL};
     IoStatus io;
     HANDLE opened = NULL;
+    if ((options & kFollowLink) == 0)
+        options |= kOpenReparsePoint;
     LONG status = create(&opened, access | SYNCHRONIZE, &object, &io, NULL, FILE_ATTRIBUTE_NORMAL,
-                         share, disposition, options | kSynchronousIo | kOpenReparsePoint, NULL, 0);
+                         share, disposition, (options & ~kFollowLink) | kSynchronousIo, NULL, 0);
     if (status >= 0)
         *child = opened;
     return status;
@@ -224,6 +237,52 @@ int32_t HoldChildFolderW(HANDLE parent, const WCHAR *name, uint32_t nameBytes, i
         return result;
     }
     *folder = child;
+    return kEntryHeld;
+}
+
+int32_t CreateChildFolder(HANDLE parent, const char *name, uint32_t access, HANDLE *folder)
+{
+    WCHAR wide[kNameUnits];
+    uint32_t bytes = WideName(name, wide);
+    *folder = INVALID_HANDLE_VALUE;
+    if (bytes == 0)
+        return kEntryUnusable;
+    return OpenChild(parent, wide, bytes,
+                     access | FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, kFileCreate, kDirectoryFile, folder) >= 0
+               ? kEntryHeld
+               : kEntryUnusable;
+}
+
+int32_t OpenChildEntry(HANDLE parent, const char *name, uint32_t access, int32_t follow,
+                       HANDLE *entry)
+{
+    WCHAR wide[kNameUnits];
+    uint32_t bytes = WideName(name, wide);
+    *entry = INVALID_HANDLE_VALUE;
+    return bytes && OpenChild(parent, wide, bytes, access | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, kFileOpen,
+                              follow ? kFollowLink | kDirectoryFile : 0, entry) >= 0
+               ? kEntryHeld
+               : kEntryUnusable;
+}
+
+int32_t OpenChildFile(HANDLE parent, const char *name, HANDLE *file)
+{
+    WCHAR wide[kNameUnits];
+    uint32_t bytes = WideName(name, wide);
+    HANDLE child;
+    *file = INVALID_HANDLE_VALUE;
+    if (bytes == 0 || OpenChild(parent, wide, bytes, GENERIC_READ, FILE_SHARE_READ, kFileOpen,
+                                kNonDirectoryFile, &child) < 0)
+        return kEntryUnusable;
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    int32_t result = CheckChild(parent, child, wide, bytes, &tag);
+    if (result != kEntryHeld) {
+        CloseHandle(child);
+        return result;
+    }
+    *file = child;
     return kEntryHeld;
 }
 

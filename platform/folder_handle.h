@@ -50,6 +50,27 @@ int32_t HoldChildFolder(HANDLE parent, const char *name, int32_t create, uint32_
 int32_t HoldChildFolderW(HANDLE parent, const WCHAR *name, uint32_t nameBytes, int32_t create,
                          uint32_t access, HANDLE *folder);
 
+// Creates the child folder name of parent, which must not exist yet (a link
+// or anything else at the name fails it), and holds it by the handle the
+// creation returned. kEntryHeld when created.
+int32_t CreateChildFolder(HANDLE parent, const char *name, uint32_t access, HANDLE *folder);
+
+// Opens the entry name of parent with access, unchecked: the link itself when
+// follow is 0 (to read its owner), the folder it leads to when follow is 1.
+// kEntryHeld when opened.
+int32_t OpenChildEntry(HANDLE parent, const char *name, uint32_t access, int32_t follow,
+                       HANDLE *entry);
+
+// Opens the file name of parent for reading, sharing reading only (nobody
+// may write, rename or delete it while it is open), checked as a held
+// folder's child is. A HeldEntry value; *file is open only on kEntryHeld.
+int32_t OpenChildFile(HANDLE parent, const char *name, HANDLE *file);
+
+// The security descriptor every file and folder created through this layer
+// gets from now on, given explicitly at its creation rather than inherited
+// from its folder; null gives the inherited rights again.
+void SetNewEntrySecurity(void *descriptor);
+
 // Creates name in parent as a new file open for writing without sharing.
 // Whatever is at the name already is removed first unless it is a plain
 // folder: a file, another name of a file (hard link), or any reparse point

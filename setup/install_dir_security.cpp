@@ -49,3 +49,13 @@ SECURITY_ATTRIBUTES *InstallDirSecurity(void)
     attributes.bInheritHandle = FALSE;
     return &attributes;
 }
+
+int32_t SecureExistingDirectory(HANDLE dir)
+{
+    // Set on the directory alone: the files below keep their own rights, and
+    // those the install writes get the descriptor explicitly.
+    SECURITY_ATTRIBUTES *security = InstallDirSecurity();
+    return security != NULL &&
+           SetKernelObjectSecurity(dir, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                   security->lpSecurityDescriptor) != 0;
+}

@@ -2,6 +2,10 @@
 // dialog's Install button.
 #include "run_setup.h"
 #include "detect_install.h"
+#include "folder_chain.h"
+#include "program_check.h"
+#include "start_product.h"
+#include "extract_entry.h"
 #include "extract_payload.h"
 #include "folder_handle.h"
 #include "install_dialog.h"
@@ -14,6 +18,11 @@ enum {
     kFinishBufferSize = 256,
     kNameInFinishMax = 160   // room left for the name in the finish text
 };
+
+// The install directory as held for the extraction and the launch: its own
+// handle (SetupState.installFolder), or the drive's root that the folder
+// chain holds.
+static HANDLE installFolder;
 
 static const char kWarningCaption[] = "Warning..!";
 static const char kErrorCaption[] = "Error..!";
@@ -40,28 +49,31 @@ static const char kNoDialogText[] =
 static const char kLinkedDirectoryText[] =
     "The directory is a link to another place.\nPlease choose another one.";
 
-// Starts the installed main program, and only the very file the extraction
-// wrote: it is held open while it is started, so that it can be neither
-// changed nor replaced meanwhile, and a file found in its place (another
-// user may write the install directory) starts nothing. The path is quoted
-// so that a directory with blanks (c:\program files\...) cannot start
-// c:\program.exe instead.
+// Starts the installed main program, and only the very bytes the payload
+// carries: the program is opened through the held install directory without
+// write or delete sharing, compared with the payload's first record, and
+// held open while it is started, so that it can be neither changed nor
+// replaced meanwhile. A file found in its place, or the same file rewritten
+// (another user who could write the directory before it was made safe),
+// starts nothing. The folders above it stay held from the probe on, so its
+// path still leads to it. The path is quoted so that a directory with
+// blanks (c:\program files\...) cannot start c:\program.exe instead.
 static void LaunchProduct(char *commandLine)
 {
-    SetCurrentDirectoryA(SetupState.installDir);
     const int length = 1 + lstrlenA(SetupState.installDir) + lstrlenA(SetupConfig.exeBaseName)
                        + 4 + 1;
     if (length >= kFinishBufferSize)
         return;   // cannot happen for a path the extraction accepted
     lstrcpyA(commandLine, "\"");
     lstrcatA(commandLine, SetupState.installDir);
+    char *name = commandLine + lstrlenA(commandLine);
     lstrcatA(commandLine, SetupConfig.exeBaseName);
     lstrcatA(commandLine, ".exe");
-    HANDLE program = OpenPinnedFile(commandLine + 1, &SetupState.programFile);
-    if (program == INVALID_HANDLE_VALUE)
+    HANDLE program;
+    if (OpenChildFile(installFolder, name, &program) != kEntryHeld)
         return;
-    lstrcatA(commandLine, "\"");
-    WinExec(commandLine, SW_SHOWNORMAL);
+    if (FileIsFirstRecord(program, name))
+        StartProduct(commandLine, SetupState.installDir);
     CloseHandle(program);
 }
 
@@ -79,6 +91,8 @@ int RunSetup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show
     SetupState.progressTotal = 0;
     SetupState.progressDone = 0;
     SetupState.currentFile[0] = '\0';
+    SetupState.installFolder = INVALID_HANDLE_VALUE;
+    RefuseUntrustedRedirection();
     GetCurrentDirectoryA(kPathBufferSize, SetupState.startDir);
 
     SetupState.dialogWindow = CreateDialogParamA(SetupState.moduleHandle,
@@ -100,15 +114,13 @@ int RunSetup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show
 
     lstrcpynA(name, SetupConfig.productName, kNameInFinishMax);
     wsprintfA(finish, kFinishFormat, name);
-    if (SetupState.cancelled) {
-        SetCurrentDirectoryA(SetupState.startDir);
-        return 1;
-    }
-    if (MessageBoxA(NULL, finish, kFinishCaption, MB_ICONINFORMATION | MB_YESNO) != IDYES) {
-        SetCurrentDirectoryA(SetupState.startDir);
-        return 1;
-    }
-    LaunchProduct(finish);
+    // The current directory is the start directory throughout: nothing
+    // enters the install directory by its path.
+    if (!SetupState.cancelled &&
+        MessageBoxA(NULL, finish, kFinishCaption, MB_ICONINFORMATION | MB_YESNO) == IDYES)
+        LaunchProduct(finish);
+    ReleaseHandle(SetupState.installFolder);
+    ReleaseFolderChain();
     return 1;
 }
 
@@ -117,13 +129,12 @@ static int AskWarning(HWND owner, const char *text)
     return MessageBoxA(owner, text, kWarningCaption, MB_ICONWARNING | MB_YESNO);
 }
 
-// Settles an existing target directory with the user. 1: go on with the
-// directory as it is; 2: go on and create it (the empty directory was
-// removed); 0: stop (the dialog is left as the refusal requires).
-static int SettleExistingDirectory(HWND dialog)
+// Settles the existing install directory held by dir with the user. 1: go on
+// with the directory as it is; 2: go on and create it (the empty directory
+// was removed); 0: stop (the dialog is left as the refusal requires).
+static int SettleExistingDirectory(HWND dialog, HANDLE *dir)
 {
-    char *installDir = SetupState.installDir;
-    const int32_t kind = DetectExistingInstall(installDir);
+    const int32_t kind = DetectExistingInstallIn(*dir);
     if (kind == UnrecognisedInstall)
         return AskWarning(dialog, kUnrecognisedText) != IDNO;
     if (kind == OlderInstall) {
@@ -132,36 +143,52 @@ static int SettleExistingDirectory(HWND dialog)
             DestroyWindow(dialog);
             return 0;
         }
-        RemoveOlderVersion(installDir);
+        RemoveOlderVersionIn(*dir);
         return 1;
     }
     if (kind == CurrentInstall) {
-        RemoveHelpCache(installDir);
-        ClearTemplateStyles(installDir);
+        RemoveHelpCacheIn(*dir);
+        ClearTemplateStylesIn(*dir, lstrlenA(SetupState.installDir) + 1);
         return 1;
     }
-    // No product there: an empty directory is removed by the probe (and made
-    // again below); one with other files needs consent.
-    SetCurrentDirectoryA(SetupState.startDir);
-    if (RemoveDirectoryA(installDir))
+    // No product there: an empty directory is removed through its handle
+    // (and made again below, with the install's rights); one with other
+    // files needs consent.
+    if (RemoveHeldFolder(*dir)) {
+        CloseHandle(*dir);
+        *dir = INVALID_HANDLE_VALUE;
         return 2;
+    }
     return AskWarning(dialog, kNotEmptyText) != IDNO;
 }
 
-// An existing directory that is a link (junction, symbolic link, mount
-// point) would send the clean-up and every installed file to another place:
-// it is refused with a warning, the dialog stays open, and the start
-// directory is current again. 1 when refused.
-static int RefuseLinkedDirectory(HWND dialog)
+// Refuses a directory that is, or lies below, a link no administrator made
+// (junction, symbolic link, mount point): it would send the clean-up and
+// every installed file to another place. The dialog stays open.
+static void RefuseLinkedDirectory(HWND dialog)
 {
-    HANDLE folder;
-    const int32_t held = HoldFolder(SetupState.installDir, 0, &folder);
-    ReleaseHandle(folder);
-    if (held != kEntryIsLink)
-        return 0;
-    SetCurrentDirectoryA(SetupState.startDir);
+    ReleaseFolderChain();
     MessageBoxA(dialog, kLinkedDirectoryText, kWarningCaption, MB_ICONWARNING | MB_OK);
-    return 1;
+}
+
+// Makes installDir (its final backslash removed) a full path: a typed
+// relative directory is taken from the current directory, as the user saw
+// it, and a drive typed alone ("d:") is that drive's root. 0 when the path
+// cannot be made or does not fit.
+static int32_t MakeFullPath(char *installDir)
+{
+    char full[kPathBufferSize];
+    if (installDir[1] == ':' && installDir[2] == '\0')
+        lstrcatA(installDir, "\\");
+    const DWORD length = GetFullPathNameA(installDir, kPathBufferSize, full, NULL);
+    if (length == 0 || length >= kPathBufferSize - 1)
+        return 0;
+    lstrcpyA(installDir, full);
+    // The folder itself, not a root: no final backslash.
+    int32_t end = (int32_t)length;
+    while (end > PathRootLength(installDir) && installDir[end - 1] == '\\')
+        installDir[--end] = '\0';
+    return PathRootLength(installDir) != 0;
 }
 
 void RunInstallSequence(HWND dialog)
@@ -183,35 +210,83 @@ void RunInstallSequence(HWND dialog)
         installDir[--length] = '\0';
 
     // The directory must leave room for its final backslash, and the edit
-    // text must not have been cut short by the read above.
+    // text must not have been cut short by the read above. A typed relative
+    // directory becomes a full one here, before anything else: the
+    // uninstall entry and the shortcuts must name it from anywhere.
     const int editLength = GetWindowTextLengthA(GetDlgItem(dialog, kIdInstallDirEdit));
-    if (length > kPathBufferSize - 2 || editLength > kPathBufferSize - 1) {
+    if (length > kPathBufferSize - 2 || editLength > kPathBufferSize - 1 ||
+        !MakeFullPath(installDir)) {
         MessageBoxA(dialog, kPathTooLongText, kWarningCaption, MB_ICONWARNING | MB_OK);
         return;
     }
 
-    // Entering the directory is the test for its existence.
+    // The directory is resolved once, from its drive's root: every folder
+    // above it is held until the end, and the directory itself is probed,
+    // emptied, cleaned, created and filled through handles, never by its
+    // path again. A link on the way that no administrator made, or at the
+    // directory itself, is refused.
+    const char *leaf;
+    HANDLE parent;
+    const int32_t chain = HoldFolderChain(installDir, &leaf, &parent);
+    if (chain == kEntryIsLink) {
+        RefuseLinkedDirectory(dialog);
+        return;
+    }
+    // The directory is probed with the right to remove it, and held for the
+    // install without it: a handle with that right would keep anyone from
+    // listing the directory or making it their current one, the started
+    // product included.
+    const uint32_t access = READ_CONTROL | WRITE_DAC | WRITE_OWNER;
+    HANDLE dir = INVALID_HANDLE_VALUE;
+    int32_t existing = kEntryUnusable;
+    if (chain == kEntryHeld && leaf == NULL) {
+        // A drive's root, held by the chain: it exists, and keeps its own
+        // rights.
+        dir = parent;
+        existing = kEntryHeld;
+    } else if (chain == kEntryHeld) {
+        existing = HoldChildFolder(parent, leaf, 0, DELETE, &dir);
+        if (existing == kEntryIsLink) {
+            RefuseLinkedDirectory(dialog);
+            return;
+        }
+    }
     int settled = 2;
-    if (SetCurrentDirectoryA(installDir)) {
-        if (RefuseLinkedDirectory(dialog))
+    if (existing == kEntryHeld) {
+        settled = SettleExistingDirectory(dialog, &dir);
+        if (settled == 0) {
+            if (leaf != NULL)
+                ReleaseHandle(dir);
+            ReleaseFolderChain();
             return;
-        settled = SettleExistingDirectory(dialog);
-        if (settled == 0)
-            return;
+        }
     }
 
-    // Only the last level is created. A new directory gets rights that only
-    // administrators can change, or is not made at all; an existing one
-    // keeps its own. A directory that cannot be created, or that exists
-    // after all when it was to be created (another user made it meanwhile,
-    // with rights of their own), ends the install as a failed extraction.
-    int created = 1;
-    if (settled == 2) {
-        SECURITY_ATTRIBUTES *security = InstallDirSecurity();
-        created = security != NULL && CreateDirectoryA(installDir, security);
+    // A new directory is created through its held parent with rights that
+    // only administrators can change, and the handle the creation returns is
+    // the one the install uses; a name taken meanwhile (another user made
+    // it, with rights of their own, or planted a link there) fails the
+    // creation. A kept directory gets the same owner and rights through its
+    // handle before anything is written into it, and every file and folder
+    // the extraction writes gets them explicitly. Either failing ends the
+    // install as a failed extraction, nothing written.
+    SECURITY_ATTRIBUTES *security = InstallDirSecurity();
+    int created = security != NULL;
+    if (security != NULL)
+        SetNewEntrySecurity(security->lpSecurityDescriptor);
+    if (leaf != NULL) {
+        ReleaseHandle(dir);
+        dir = INVALID_HANDLE_VALUE;
     }
-    length = lstrlenA(installDir);
-    if (length == 0 || installDir[length - 1] != '\\')
+    if (created && settled == 2)
+        created = chain == kEntryHeld && leaf != NULL &&
+                  CreateChildFolder(parent, leaf, access, &dir) == kEntryHeld;
+    else if (created && leaf != NULL)
+        created = HoldChildFolder(parent, leaf, 0, access, &dir) == kEntryHeld &&
+                  SecureExistingDirectory(dir);
+    SetupState.installFolder = leaf != NULL ? dir : INVALID_HANDLE_VALUE;
+    installFolder = dir;
+    if (installDir[lstrlenA(installDir) - 1] != '\\')
         lstrcatA(installDir, "\\");
 
     EnableWindow(GetDlgItem(dialog, kIdInstall), FALSE);
@@ -220,10 +295,14 @@ void RunInstallSequence(HWND dialog)
 
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     int32_t result = -1;
-    if (created)
+    if (created) {
+        UseEntryTarget(dir);
         result = ExtractPayload();
-    else
+        UseEntryTarget(NULL);
+    } else {
         SetupState.cancelled = 1;
+    }
+    SetNewEntrySecurity(NULL);
     SetCursor(previous != NULL ? previous : LoadCursorA(NULL, IDC_ARROW));
 
     if (result == -1)

@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "file_identity.h"
 
 enum { kPathBufferSize = 260, kCurrentFileSize = 260 };
 
@@ -22,7 +21,9 @@ struct SetupStateRecord {
     HWND dialogWindow;               // the install dialog
     HWND progressPanel;              // control 1005, repainted after each file
     HMODULE moduleHandle;            // never assigned: null is our own executable
-    FileIdentity programFile;        // the main program as the extraction wrote it
+    HANDLE installFolder;            // the install directory, held from its creation to the launch
+                                     // (INVALID_HANDLE_VALUE for a drive's root, which the
+                                     // folder chain holds)
 };
 
 extern SetupStateRecord SetupState;

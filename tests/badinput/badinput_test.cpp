@@ -155,6 +155,10 @@ TEST_F(BadPayloads, DamagedRecordHeadersAreRefusedBeforeAnythingIsCreated)
         {"packedSize 0xFFFFFFFF", {evil([](TestRecord &r) { r.packedSize = 0xFFFFFFFF; })}, true},
         {"stored unpackedSize past the end", {evil([](TestRecord &r) { r.unpackedSize = 5; })},
          false},
+        // Within the archive, but more than the record holds: zar test
+        // refuses it, and so does the installer.
+        {"stored unpackedSize above its packedSize",
+         {evil([](TestRecord &r) { r.unpackedSize = (int64_t)r.data.size() + 1; })}, true},
         {"stored unpackedSize 0xFFFFFFFF",
          {evil([](TestRecord &r) { r.unpackedSize = 0xFFFFFFFF; })}, true},
         // Any method but 1 is stored: the same limit holds for them.
@@ -190,6 +194,10 @@ TEST_F(BadPayloads, NamesThatCouldLeaveTheInstallFolderAreRefused)
         "sub\\.\\dot.txt",
         "...\\dots.txt",
         ".. \\blank.txt",
+        "dot.",
+        "blank ",
+        "dir.\\x.txt",
+        "dir \\x.txt",
         drive + "\\badinput-canary.txt",
         drive + "badinput-canary.txt",
         "\\badinput-canary.txt",

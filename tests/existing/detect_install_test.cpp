@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "detect_install.h"
+#include "folder_handle.h"
 #include "installer_config.h"
 #include "setup_config.h"
 #include "test_files.h"
@@ -30,6 +31,9 @@ TEST(DetectExistingInstallTest, ClassifiesByProgramAndProfileMarkers)
         {"varnik.exe", "[VarnikPlus]\nUseMMX=-1\n", UnrecognisedInstall},
         {"varnik.exe", "[VARNIKPLUS]\nusemmx=1\n", CurrentInstall},
         {"VARNIK.EXE", "[varnik]\nSWAP_R&B=2\n", OlderInstall},
+        {"varnik.exe", " [ VarnikPlus ] \r\n  UseMMX = 3 \r\n", CurrentInstall},
+        {"varnik.exe", "[VarnikPlus]\r\n;UseMMX=1\r\n[Other]\r\nUseMMX=1\r\n", UnrecognisedInstall},
+        {"varnik.exe", "[Other]\nUseMMX=1\n[VarnikPlus]\nUseMMXY=1\nSwap_R&B=1\n", UnrecognisedInstall},
     };
     ScratchDir scratch("detect");
     std::string startDir = CurrentDirectory();
@@ -44,6 +48,10 @@ TEST(DetectExistingInstallTest, ClassifiesByProgramAndProfileMarkers)
             WriteBytes(dir, "varnik.ini", Text(c.profile));
         EXPECT_EQ(DetectExistingInstall(dir.c_str()), c.expected) << index;
         EXPECT_EQ(DetectExistingInstall((dir + "\\").c_str()), c.expected) << index;
+        HANDLE held;
+        ASSERT_EQ(HoldFolder(dir.c_str(), 0, &held), kEntryHeld);
+        EXPECT_EQ(DetectExistingInstallIn(held), c.expected) << index << " through its handle";
+        ReleaseHandle(held);
     }
     EXPECT_EQ(CurrentDirectory(), startDir);
 }
@@ -80,13 +88,16 @@ TEST(DetectExistingInstallTest, NamesAreTheProbesOwnWhateverTheConfiguration)
     }
 }
 
-TEST(DetectExistingInstallTest, ProfilePathMustFitItsBuffer)
+// The profile is read through the held folder, so no path is built for it:
+// a folder named by a path of any length the system takes is read; one it
+// cannot hold holds no installation.
+TEST(DetectExistingInstallTest, TheProfileIsReadThroughTheFolderWhateverItsPath)
 {
     ScratchDir scratch("detect");
     WriteBytes(scratch.path, "varnik.exe", Text("MZ"));
     WriteBytes(scratch.path, "varnik.ini", Text("[VarnikPlus]\nUseMMX=1\n"));
     // The same folder named with ".\" steps, to the length wanted (final
-    // backslash included): 249 leaves room for "varnik.ini", 250 does not.
+    // backslash included).
     auto padded = [&](size_t length) {
         std::string path = scratch.path + ((length - scratch.path.size()) % 2 ? "\\" : "\\x\\..\\");
         while (path.size() < length)
@@ -94,8 +105,9 @@ TEST(DetectExistingInstallTest, ProfilePathMustFitItsBuffer)
         return path;
     };
     EXPECT_EQ(DetectExistingInstall(padded(249).c_str()), CurrentInstall);
-    EXPECT_EQ(DetectExistingInstall(padded(250).c_str()), UnrecognisedInstall);
-    EXPECT_EQ(DetectExistingInstall(padded(400).c_str()), UnrecognisedInstall);
+    EXPECT_EQ(DetectExistingInstall(padded(250).c_str()), CurrentInstall);
+    EXPECT_EQ(DetectExistingInstall(padded(400).c_str()), NoInstall);
+    EXPECT_EQ(DetectExistingInstall((scratch.path + "\\missing").c_str()), NoInstall);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "folder_chain.h"
 #include "folder_handle.h"
 #include "folder_link.h"
 #include "test_files.h"
@@ -116,6 +117,9 @@ TEST_F(FolderHandleTest, RenamesChildFoldersInPlaceButNeverOverAnExistingName)
     HANDLE top = Hold(plain);
     ASSERT_TRUE(CreateDirectoryA((plain + "\\taken").c_str(), nullptr));
     EXPECT_EQ(RenameChildFolder(top, "inner", "taken"), kEntryUnusable);
+    // Nor over a file, which a rename that may replace would delete.
+    EXPECT_EQ(RenameChildFolder(top, "inner", "old.txt"), kEntryUnusable);
+    EXPECT_EQ(ReadBytes(plain + "\\old.txt"), Bytes{1});
     EXPECT_EQ(RenameChildFolder(top, "missing", "new"), kEntryUnusable);
     EXPECT_EQ(RenameChildFolder(top, "inner", "new"), kEntryHeld);
     EXPECT_EQ(ListFolder(plain), (Names{"new", "old.txt", "taken"}));
@@ -137,9 +141,32 @@ TEST_F(FolderHandleTest, LinksAreRefusedAndNeverFollowed)
     EXPECT_EQ(CreateChildFile(top, "link", &folder), kEntryIsLink);
     EXPECT_EQ(Outside(), (Names{"inner", "old.txt", "inner\\f.txt"}));
     EXPECT_TRUE(Exists(link));
-    // A folder reached through a link is a plain folder; the link is what
-    // is refused.
-    Hold(outside);
+    // A link to a sibling in the same folder leads to a real child of the
+    // held folder, but not to the one named (named alike, of the same
+    // length, so that only the name itself differs).
+    HANDLE held = Hold(outside);
+    if (!folder_link::MakeFolderLink(outside + "\\twins", outside + "\\inner"))
+        return;
+    links.push_back(outside + "\\twins");
+    EXPECT_EQ(HoldChildFolder(held, "twins", 0, 0, &folder), kEntryIsLink);
+    EXPECT_EQ(RenameChildFolder(held, "twins", "moved"), kEntryIsLink);
+    EXPECT_TRUE(Exists(outside + "\\inner\\f.txt"));
+    // The same for a file: a link to a sibling file is never the named
+    // child. Deleting it removes at most the link (on Windows, where it is
+    // a reparse point), never the sibling; it is not opened as the child.
+    // Under Wine, which shows a link to a file as the file itself, only the
+    // name the system gives the handle tells the two apart.
+    const std::string alias = outside + "\\ali.txt";
+    folder_link::RunUnix("ln -s old.txt " + folder_link::UnixName(alias),
+                         [&] { return folder_link::Present(alias); });
+    if (folder_link::UnixName(alias) != "''") {
+        ASSERT_TRUE(folder_link::Present(alias)) << "the Unix link did not appear";
+        links.push_back(alias);
+    }
+    HANDLE file;
+    EXPECT_NE(OpenChildFile(held, "ali.txt", &file), kEntryHeld);
+    DeleteChild(held, "ali.txt");
+    EXPECT_EQ(ReadBytes(outside + "\\old.txt"), Bytes{2}) << "the sibling was deleted";
 }
 
 // The attack: the held folder is replaced by a link after it was checked.
@@ -167,6 +194,44 @@ TEST_F(FolderHandleTest, AHeldFolderSwappedForALinkSendsNothingElsewhere)
     ReleaseHandle(top);
     handles.clear();
     RemoveTree(moved);
+}
+
+// The install directory's chain from the drive's root: held folder by folder
+// with the last component left to the caller; a link on the way that no
+// administrator made stops it (Wine keeps no owner: every folder and link it
+// shows is owned by the signed-in user, so the rule's other side, an
+// administrator's link followed, shows only on Windows).
+TEST_F(FolderHandleTest, AChainIsHeldFromTheRootAndStopsAtAnotherUsersLink)
+{
+    const char *leaf = nullptr;
+    HANDLE parent;
+    const std::string path = plain + "\\inner";
+    ASSERT_EQ(HoldFolderChain(path.c_str(), &leaf, &parent), kEntryHeld);
+    EXPECT_STREQ("inner", leaf);
+    HANDLE child;
+    EXPECT_EQ(HoldChildFolder(parent, leaf, 0, 0, &child), kEntryHeld);
+    handles.push_back(child);
+    EXPECT_FALSE(OwnedBySystem(child)) << "Wine shows the signed-in user as owner";
+
+    ASSERT_EQ(HoldFolderChain("C:\\", &leaf, &parent), kEntryHeld);
+    EXPECT_EQ(nullptr, leaf);
+    EXPECT_EQ(HoldFolderChain((plain + "\\missing\\x").c_str(), &leaf, &parent), kEntryUnusable);
+    EXPECT_EQ(HoldFolderChain("relative\\x", &leaf, &parent), kEntryUnusable);
+    if (!links.empty()) {
+        EXPECT_EQ(HoldFolderChain((link + "\\inner").c_str(), &leaf, &parent), kEntryIsLink);
+        EXPECT_EQ(HoldFolderChain((link + "\\inner\\x").c_str(), &leaf, &parent), kEntryIsLink);
+    }
+    ReleaseFolderChain();
+}
+
+TEST(PathRootLengthTest, DrivesAndSharesOnly)
+{
+    EXPECT_EQ(3, PathRootLength("c:\\"));
+    EXPECT_EQ(3, PathRootLength("Z:\\a\\b"));
+    EXPECT_EQ(15, PathRootLength("\\\\server\\share\\a"));
+    for (const char *other : {"c:", "c:a", "a\\b", "\\a", "\\\\server\\share", "\\\\?\\c:\\a",
+                              "\\\\.\\nul", "\\\\\\x\\y\\", "\\\\server\\\\share\\", ""})
+        EXPECT_EQ(0, PathRootLength(other)) << other;
 }
 
 TEST(ReparseLeadsElsewhereTest, OnlyNameSurrogatesAndUnknownTagsAreLinks)

@@ -192,8 +192,11 @@ TEST_F(ExtractEntryTest, RefusesDamagedRecordsBeforeCreatingAnything)
     noRoom.headerSize = 21;   // no room for a name and its NUL
     TestRecord pastEnd = Stored("long.txt", Pattern(10, 3));
     pastEnd.unpackedSize = 11;   // the copy would read past the archive
+    TestRecord overClaim = Stored("claim.txt", Pattern(10, 3));
+    overClaim.unpackedSize = 11;   // within the archive, but past the record's data
     EXPECT_EQ(Extract({noRoom}), -1);
     EXPECT_EQ(Extract({pastEnd}), -1);
+    EXPECT_EQ(Extract({overClaim, Stored("next.txt", Pattern(10, 4))}), -1);
     Bytes archive;
     AppendRecord(archive, Stored("cut.txt", Pattern(1000, 3)));
     EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size() - 1, install.c_str()), -1);

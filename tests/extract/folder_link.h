@@ -111,6 +111,23 @@ inline bool SwapForLink(const std::string &folder, const std::string &target)
     return swapped;
 }
 
+// True when folder has been renamed to folder + ".moved" and a new, empty
+// folder of the same name made in its place (another user's), Unix-side;
+// more, when given, are made below the new folder too.
+inline bool SwapForFolder(const std::string &folder, const std::string &more = "")
+{
+    if (UnixName(folder) == "''")
+        return false;
+    const std::string made = more.empty() ? folder : folder + "\\" + more;
+    RunUnix("mv " + UnixName(folder) + " " + UnixName(folder + ".moved") + " && mkdir -p " +
+                UnixName(made),
+            [&] { return Present(folder + ".moved") && Present(made); });
+    const bool swapped = Present(folder + ".moved") && Present(made);
+    if (!swapped)
+        ADD_FAILURE() << folder << " was not swapped for another folder Unix-side";
+    return swapped;
+}
+
 // The moment of the swap: the first call the code under test makes through
 // an import replaced by Call (testsupport::ImportHook), which then goes on
 // to the real function.

@@ -110,4 +110,36 @@ TEST_F(LaunchPin, AProgramPutInPlaceOfTheInstalledOneIsNotStarted)
     EXPECT_FALSE(Exists(Join(other, "launched.txt")));
 }
 
+// The attack: another user made the directory ahead of time, holding a
+// program and a profile of the current generation (no question is asked),
+// and rewrites the installed program in place while the finish prompt
+// waits: the same file, so its volume and number are unchanged. Its bytes
+// are not the payload's, and nothing is started.
+TEST_F(LaunchPin, AProgramRewrittenInPlaceIsNotStarted)
+{
+    const std::string dir = Join(kRoot, "Premade"), program = Join(dir, MainProgram());
+    ASSERT_TRUE(MakeDirs(dir) && WriteText(program, "the other's") &&
+                WriteText(Join(dir, "varnik.ini"), "[VarnikPlus]\r\nUseMMX=1\r\n"));
+    const std::string impostor = Join(kRoot, "other.exe");
+    ASSERT_TRUE(CopyFileA(Join(BinDir(), "setup.exe").c_str(), impostor.c_str(), FALSE));
+    const std::vector<uint8_t> impostorBytes = ReadBytes(impostor);
+    BY_HANDLE_FILE_INFORMATION before = {}, after = {};
+    auto identity = [&](BY_HANDLE_FILE_INFORMATION &info) {
+        HANDLE file = CreateFileA(program.c_str(), FILE_READ_ATTRIBUTES, 7, NULL, OPEN_EXISTING, 0, NULL);
+        GetFileInformationByHandle(file, &info);
+        CloseHandle(file);
+    };
+    InstallAndAnswerYes(dir, [&] {
+        ASSERT_EQ(probe, ReadBytes(program));
+        identity(before);
+        folder_link::RunUnix("cat " + folder_link::UnixName(impostor) + " > " +
+                                 folder_link::UnixName(program),
+                             [&] { return ReadBytes(program) == impostorBytes; });
+        ASSERT_EQ(impostorBytes, ReadBytes(program)) << "the program was not rewritten";
+        identity(after);
+        ASSERT_EQ(before.nFileIndexLow, after.nFileIndexLow) << "not the same file";
+    });
+    EXPECT_TRUE(ProcessesNamed(MainProgram()).empty()) << "the rewritten program was started";
+}
+
 }  // namespace

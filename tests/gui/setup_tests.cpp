@@ -530,11 +530,10 @@ TEST_F(SetupGui, TwoTypedBackslashesLoseOne)
               ReadUninstallValue(SetupConfig.productName, "UninstallString"));
 }
 
-// A drive root typed as "r:\" is probed as "r:", the drive's current
-// directory (setup.exe starts in r:\start), and gets its backslash back: the
-// files go to r:\. Typed as "r:\\" it is probed as "r:\". What the probe
-// entered stays current while the question about the program found there is
-// open. Drive r: is a folder of its own when the tests run through
+// A drive root typed as "r:\" or "r:\\" is the drive's root: its
+// program is found there (not in r:\start, where setup.exe starts, nor in
+// r:'s current directory), and the files go to r:\. The probe enters no
+// directory: the start directory stays current. Drive r: is a folder of its own when the tests run through
 // tests/gui/with-drive.sh.
 TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
 {
@@ -550,7 +549,7 @@ TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
     ASSERT_TRUE(setup.WaitDialog());
     Install("r:\\");
     MessageBoxSeen box = ExpectBox(kWarning, kUnrecognisedText, true);
-    EXPECT_EQ(Lower(Join(driveStart, "")), Lower(setup.CurrentDirectory())) << "probed as r:";
+    EXPECT_EQ(Lower(Join(driveStart, "")), Lower(setup.CurrentDirectory())) << "not entered";
     Answer(box, IDYES);
     AnswerFinish(IDNO);
     ExpectInstalled(root);
@@ -565,7 +564,7 @@ TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
     ClickCommand(dialog, 1);
     box = second.WaitMessageBox();
     EXPECT_EQ(kUnrecognisedText, box.text);
-    EXPECT_EQ(Lower(root), Lower(second.CurrentDirectory())) << "probed as r:\\";
+    EXPECT_EQ(Lower(Join(driveStart, "")), Lower(second.CurrentDirectory())) << "not entered";
     Answer(box, IDNO);
     ClickCommand(dialog, 2);
     EXPECT_EQ(1, second.WaitExit());
@@ -728,6 +727,40 @@ TEST_F(SetupGui, LinkedTemplatesFolderFailsTheInstallAndStaysUntouched)
     folder_link::RemoveLink(Join(dir, "templates"));
 }
 
+// A relative directory is taken from the directory setup.exe runs in, and
+// named in full where it is named again: the uninstall entry and the
+// shortcuts work from any folder.
+TEST_F(SetupGui, RelativeDirectoryIsMadeFull)
+{
+    Launch();
+    Install("RelTarget");
+    AnswerFinish(IDNO);
+    const std::string dir = Join(start, "RelTarget");
+    ExpectInstalled(dir);
+    EXPECT_EQ("\"" + Join(dir, MainProgram()) + "\" " + SetupConfig.uninstallSwitch,
+              ReadUninstallValue(SetupConfig.productName, "UninstallString"));
+}
+
+// A folder above the directory that is a link another user made (not an
+// administrator nor the system) is refused like a linked directory: nothing
+// is written where it leads, and the dialog stays open. (An administrator's
+// link, such as the system's own redirected folders, is followed; Wine
+// keeps no owner, so every link it shows is another user's.)
+TEST_F(SetupGui, LinkAboveTheDirectoryIsRefusedWithDialogKeptOpen)
+{
+    const std::string outside = Join(base, "outside"), linked = Join(base, "linked");
+    ASSERT_TRUE(MakeDirs(outside));
+    if (!folder_link::MakeFolderLink(linked, outside))
+        GTEST_SKIP() << "no folder link can be made here";
+    Launch();
+    Install(Join(linked, "VarnikPlus"));
+    Answer(ExpectBox(kWarning, kLinkText, false), IDOK);
+    ExpectDialogOpen();
+    EXPECT_TRUE(ListTree(outside).empty()) << "written where the link leads";
+    Cancel();
+    folder_link::RemoveLink(linked);
+}
+
 // Only the last level is created: a missing parent fails the extraction.
 // While the error is shown, the dialog is locked as during the extraction.
 TEST_F(SetupGui, MissingParentEndsWithExtractionError)
@@ -777,6 +810,17 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
         << text;
     EXPECT_NE(std::string::npos, text.find("show=" + std::to_string(SW_SHOWNORMAL) + "\r\n")) << text;
     EXPECT_FALSE(Exists(Join(base, "launched.txt"))) << "Program.exe was started instead";
+    // Started by the desktop's shell, as the signed-in user, where one
+    // answers; else by setup.exe itself. Wine registers no server for the
+    // shell windows (creating them fails with REGDB_E_KEYMISSING), so under
+    // Wine setup.exe starts it.
+    const size_t parent = text.find("parent=");
+    ASSERT_NE(std::string::npos, parent) << text;
+    const DWORD startedBy = strtoul(text.c_str() + parent + 7, nullptr, 10);
+    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
+        EXPECT_EQ(setup.Pid(), startedBy) << "not started by setup.exe itself under Wine";
+    else
+        EXPECT_NE(setup.Pid(), startedBy) << "started elevated where the shell could start it";
 }
 
 // ------------------------------------------------------------ planted DLLs

@@ -260,6 +260,14 @@ TEST(ZarNames, PackReadsOnlyTheFilesItScanned)
              ASSERT_EQ(symlink((s / "moved").c_str(), (s / "in/sub").c_str()), 0);
          },
          "its folder 'sub' has become a symbolic link or a file since the scan"},
+        // The same file, grown or cut short in place: read no further than
+        // one byte past the size the scan found.
+        {"grown in place",
+         [](const ScratchDir &s) { WriteText(s / "in/sub/b.txt", "scanned and grown"); },
+         "changed while packing (7 bytes at the scan, more when read)"},
+        {"cut short in place",
+         [](const ScratchDir &s) { WriteText(s / "in/sub/b.txt", "sca"); },
+         "changed while packing (7 bytes at the scan, 3 when read)"},
     };
     for (const Swap &swap : swaps) {
         ScratchDir scratch;
@@ -359,17 +367,66 @@ TEST(ZarNames, ExtractRefusesSymbolicLinkFoldersAndReplacesLinkedFiles)
     ASSERT_EQ(symlink((scratch / "outside/target.txt").c_str(), (scratch / "out/file.txt").c_str()), 0);
 
     WriteBytes(scratch / "a.zar", BuildArchive({StoredRecord("file.txt", "new")}));
-    RunResult replaced = Zar({"extract", scratch / "a.zar", scratch / "out"});
+    RunResult replaced = Zar({"extract", "--into", scratch / "a.zar", scratch / "out"});
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
     EXPECT_EQ(ReadBytes(scratch / "outside/target.txt"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
     EXPECT_FALSE(std::filesystem::is_symlink(scratch / "out/file.txt"));
     EXPECT_EQ(ReadBytes(scratch / "out/file.txt"), (std::vector<uint8_t>{'n', 'e', 'w'}));
 
     WriteBytes(scratch / "b.zar", BuildArchive({StoredRecord("link\\planted.txt", "evil")}));
-    RunResult refused = Zar({"extract", scratch / "b.zar", scratch / "out"});
+    RunResult refused = Zar({"extract", "--into", scratch / "b.zar", scratch / "out"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("symbolic link"), std::string::npos) << refused.err;
     EXPECT_FALSE(Exists(scratch / "outside/planted.txt"));
+}
+
+// extract makes its target. An existing one is taken only when it is an
+// empty folder of the user running zar; a folder holding anything, or a
+// link planted at the target's name (in a shared folder, say), is refused
+// with nothing written, unless --into says to extract into it as it is.
+TEST(ZarNames, ExtractMakesItsTargetOrTakesOnlyAnEmptyFolderOfItsUser)
+{
+    ScratchDir scratch;
+    WriteBytes(scratch / "a.zar", BuildArchive({StoredRecord("file.txt", "new")}));
+    std::filesystem::create_directories(scratch / "empty");
+    std::filesystem::create_directories(scratch / "full");
+    std::filesystem::create_directories(scratch / "elsewhere");
+    WriteText(scratch / "full/mine.txt", "mine");
+    ASSERT_EQ(symlink((scratch / "elsewhere").c_str(), (scratch / "linked").c_str()), 0);
+    ASSERT_EQ(symlink((scratch / "nowhere").c_str(), (scratch / "dangling").c_str()), 0);
+
+    for (const char *made : {"new", "empty"}) {
+        RunResult extract = Zar({"extract", scratch / "a.zar", scratch / made});
+        EXPECT_EQ(extract.exitCode, 0) << made << ": " << extract.err;
+        EXPECT_EQ(ReadBytes(scratch / (std::string(made) + "/file.txt")), (std::vector<uint8_t>{'n', 'e', 'w'})) << made;
+    }
+    for (const char *refused : {"full", "linked", "dangling"}) {
+        RunResult extract = Zar({"extract", scratch / "a.zar", scratch / refused});
+        EXPECT_EQ(extract.exitCode, 1) << refused;
+        EXPECT_NE(extract.err.find("--into"), std::string::npos) << extract.err;
+    }
+    EXPECT_EQ(ListTree(scratch / "full"), std::vector<std::string>{"mine.txt"});
+    EXPECT_TRUE(ListTree(scratch / "elsewhere").empty());
+    EXPECT_FALSE(Exists(scratch / "nowhere"));
+
+    RunResult into = Zar({"extract", "--into", scratch / "a.zar", scratch / "full"});
+    EXPECT_EQ(into.exitCode, 0) << into.err;
+    EXPECT_EQ(ListTree(scratch / "full"), (std::vector<std::string>{"file.txt", "mine.txt"}));
+}
+
+// An empty folder of another user at the target: they could read or change
+// what is written into it. Needs the right to give a folder away (root).
+TEST(ZarNames, ExtractRefusesAnotherUsersFolder)
+{
+    ScratchDir scratch;
+    WriteBytes(scratch / "a.zar", BuildArchive({StoredRecord("file.txt", "new")}));
+    std::filesystem::create_directories(scratch / "theirs");
+    if (chown((scratch / "theirs").c_str(), geteuid() + 1, static_cast<gid_t>(-1)) != 0)
+        GTEST_SKIP() << "cannot give a folder to another user here";
+    RunResult extract = Zar({"extract", scratch / "a.zar", scratch / "theirs"});
+    EXPECT_EQ(extract.exitCode, 1);
+    EXPECT_NE(extract.err.find("belongs to another user"), std::string::npos) << extract.err;
+    EXPECT_TRUE(ListTree(scratch / "theirs").empty());
 }
 
 }  // namespace

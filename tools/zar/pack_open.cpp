@@ -60,26 +60,36 @@ bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::ve
         error = "refusing " + shown + ": it has been replaced by another file since the scan";
         return false;
     }
-    if (static_cast<uint64_t>(st.st_size) > 0xFFFFFFFFull) {
+    if (entry.size > 0xFFFFFFFFull) {
         error = "refusing " + shown + ": larger than 4 GiB - 1 bytes";
         return false;
     }
-    bytes.resize(static_cast<size_t>(st.st_size));
+    // At most the scanned size and one byte more: a file that has grown
+    // since the scan is found by that byte, not read in full (another user
+    // could grow it to any size while several files are read at once).
+    bytes.resize(static_cast<size_t>(entry.size) + 1);
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t got = read(file.fd, bytes.data() + done, bytes.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
+            bytes.clear();
             error = "cannot read " + shown + ": " + std::strerror(errno);
             return false;
         }
-        if (got == 0) {
-            error = "cannot read " + shown + ": it shrank while being read";
-            return false;
-        }
+        if (got == 0)
+            break;
         done += static_cast<size_t>(got);
     }
+    if (done != entry.size) {
+        bytes.clear();
+        error = "refusing " + shown + ": changed while packing (" + std::to_string(entry.size) +
+                " bytes at the scan, " + (done > entry.size ? "more" : std::to_string(done)) +
+                " when read)";
+        return false;
+    }
+    bytes.resize(done);
     return true;
 }
 

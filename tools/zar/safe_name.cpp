@@ -36,6 +36,8 @@ std::string UnsafeNameReason(const std::string &name)
             return "has a '" + PrintableName(part) + "' component";
         if (EntryComponentIsDevice(part.data(), part.data() + part.size()))
             return "component '" + PrintableName(part) + "' is a Windows device name";
+        if (part.back() == '.' || part.back() == ' ')
+            return "component '" + PrintableName(part) + "' ends in a dot or a space, which Windows drops";
     }
     // The reasons above spell out the installer's own rule; it has the last word.
     if (!EntryNameIsSafe(name.c_str()))
@@ -68,10 +70,6 @@ std::string PackNameReason(const std::string &name, int dirLength)
         default:
             break;
         }
-    }
-    for (const std::string &part : SplitName(name)) {
-        if (part.back() == '.' || part.back() == ' ')
-            return "component '" + PrintableName(part) + "' ends in a dot or a space, which Windows drops";
     }
     size_t pathLength = static_cast<size_t>(dirLength) + 1 + name.size();
     if (pathLength > kInstallPathLimit)

@@ -10,7 +10,7 @@
 
 int ZarList(const std::string &file);
 int ZarTest(const std::string &file);
-int ZarExtract(const std::string &file, const std::string &directory);
+int ZarExtract(const std::string &file, const std::string &directory, bool into);
 
 struct PackOptions {
     std::string output;

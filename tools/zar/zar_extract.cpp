@@ -1,4 +1,5 @@
-// zar extract: writes every record below a directory. A name the setup
+// zar extract: writes every record below a directory it makes (or one the
+// user names with --into). A name the setup
 // program would refuse is refused here too, and every path is opened relative to the
 // directory handle one component at a time without following symbolic
 // links, so nothing is ever written outside the directory.
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -100,9 +102,34 @@ bool ExtractRecord(int root, const PayloadRecord &record, std::string &error)
     return true;
 }
 
+// Why the folder open as folder may not take an extraction of its own:
+// another user's folder, or one holding anything (a link planted in a shared
+// folder where the target was to be made, files that the extraction would
+// mix with its own). Empty when it is an empty folder of the user running
+// zar.
+std::string UnfitTargetReason(int folder)
+{
+    struct stat st;
+    if (fstat(folder, &st) != 0)
+        return std::strerror(errno);
+    if (st.st_uid != geteuid())
+        return "it belongs to another user";
+    Descriptor listing(dup(folder));
+    DIR *dir = listing.fd < 0 ? nullptr : fdopendir(listing.fd);
+    if (dir == nullptr)
+        return std::strerror(errno);
+    listing.fd = -1;   // the listing owns it now
+    bool empty = true;
+    while (const dirent *entry = readdir(dir))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            empty = false;
+    closedir(dir);
+    return empty ? "" : "it is not empty";
+}
+
 }  // namespace
 
-int ZarExtract(const std::string &file, const std::string &directory)
+int ZarExtract(const std::string &file, const std::string &directory, bool into)
 {
     ArchiveInput input;
     std::string error;
@@ -110,13 +137,26 @@ int ZarExtract(const std::string &file, const std::string &directory)
         ReportError(error);
         return 1;
     }
+    // The target is made here. One that exists already is taken only when
+    // it is an empty folder of the user running zar, itself and not a
+    // symbolic link, or when --into says to extract into it as it is.
     if (mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) {
         ReportError("cannot create '" + directory + "': " + std::strerror(errno));
         return 1;
     }
-    Descriptor root(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor root(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (into ? 0 : O_NOFOLLOW)));
     if (root.fd < 0) {
-        ReportError("cannot open '" + directory + "': " + std::strerror(errno));
+        if (errno == ELOOP || errno == ENOTDIR)
+            ReportError("refusing '" + directory + "': it is a symbolic link or not a folder "
+                        "(--into extracts into an existing folder as it is)");
+        else
+            ReportError("cannot open '" + directory + "': " + std::strerror(errno));
+        return 1;
+    }
+    const std::string unfit = into ? "" : UnfitTargetReason(root.fd);
+    if (!unfit.empty()) {
+        ReportError("refusing '" + directory + "': it exists and " + unfit +
+                    " (--into extracts into an existing folder as it is)");
         return 1;
     }
     std::string failure;

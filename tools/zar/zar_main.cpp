@@ -17,7 +17,7 @@ namespace {
 const char kHelp[] =
     "usage: zar list FILE\n"
     "       zar test FILE\n"
-    "       zar extract FILE DIR\n"
+    "       zar extract [--into] FILE DIR\n"
     "       zar pack -o OUT DIR [--first RELPATH]... [--dir-length N]\n"
     "                [--best] [--threads N]\n"
     "       zar setup -o OUT.exe [--win64] [--icon FILE.ico] [--stub FILE]\n"
@@ -35,11 +35,14 @@ const char kHelp[] =
     "           nothing. Succeeds only if every record decodes, every name is one\n"
     "           the setup program writes (see extract), and the archive ends\n"
     "           exactly after its last record.\n"
-    "  extract  Writes every record below DIR (created if missing; backslashes\n"
-    "           in names become folders). Names the setup program would refuse\n"
-    "           (a ':' anywhere, a leading backslash, '/', empty components or\n"
-    "           ones of dots and blanks only, Windows device names such as NUL\n"
-    "           or com1.txt, control characters) stop the extraction, and\n"
+    "  extract  Writes every record below DIR, which it creates (backslashes\n"
+    "           in names become folders). An existing DIR is refused unless it is\n"
+    "           an empty folder of the user running zar (not a symbolic link);\n"
+    "           --into extracts into an existing DIR as it is. Names the setup\n"
+    "           program would refuse (a ':' anywhere, a leading backslash, '/',\n"
+    "           empty components, ones of dots and blanks only or ending in a\n"
+    "           dot or a blank, Windows device names such as NUL or com1.txt,\n"
+    "           control characters) stop the extraction, and\n"
     "           symbolic links below DIR are never followed. On a failure the\n"
     "           failing record's partial file is removed; files written before\n"
     "           it stay.\n"
@@ -114,7 +117,7 @@ const char kHelp[] =
 int Usage(const std::string &problem)
 {
     ReportError(problem);
-    std::fprintf(stderr, "usage: zar list|test FILE | zar extract FILE DIR | "
+    std::fprintf(stderr, "usage: zar list|test FILE | zar extract [--into] FILE DIR | "
                          "zar pack -o OUT DIR [--first RELPATH]... [--dir-length N] [--best] [--threads N] | "
                          "zar setup -o OUT.exe [--win64] [--icon FILE.ico] [--stub FILE] [--fast|--best] "
                          "[--threads N] PRODUCT.ini FOLDER\n"
@@ -273,9 +276,10 @@ int main(int argc, char **argv)
         return command == "list" ? ZarList(argv[2]) : ZarTest(argv[2]);
     }
     if (command == "extract") {
-        if (argc != 4)
-            return Usage("extract wants FILE and DIR");
-        return ZarExtract(argv[2], argv[3]);
+        const int into = argc > 2 && std::string(argv[2]) == "--into";
+        if (argc != 4 + into)
+            return Usage("extract wants [--into] FILE and DIR");
+        return ZarExtract(argv[2 + into], argv[3 + into], into);
     }
     if (command == "pack")
         return Pack(argc, argv);
