@@ -8,7 +8,8 @@
 # that are not ours and installs it under Wine:
 #  - the package holds /usr/bin/zar, both stubs in /usr/lib/zar, the manual
 #    page and the copyright file, and its stubs are the presets' own;
-#  - zar finds its stub without being told (the same bytes as with --stub);
+#  - zar finds its stub without being told (the same bytes as with --stub),
+#    and build/native/bin/zar finds the stubs beside itself;
 #  - wrestool (icoutils) lists the payload ZAR/119, the configuration
 #    ZCFG/120, icon group 108, the version information, dialog 110 and the
 #    manifest; pefile checks the headers (machine, no time stamp, SizeOfImage,
@@ -168,6 +169,13 @@ for width in win32 win64; do
     pass "zar took /usr/lib/zar/stub-$width.exe without being told"
   else
     fail "zar's own choice of stub gives other bytes than --stub $pkg/usr/lib/zar/stub-$width.exe"
+  fi
+  # The build tree's zar finds the stubs the native build put beside it.
+  if bare "$root/build/native/bin/zar" setup -o "$work/beside.exe" "${args[@]}" "$ini" "$tree" \
+       >/dev/null 2>&1 && cmp -s "$out" "$work/beside.exe"; then
+    pass "build/native/bin/zar finds stub-$width.exe beside itself: the same installer"
+  else
+    fail "build/native/bin/zar does not make the same $width installer from the stub beside it"
   fi
 
   wrestool -l "$out" >"$work/resources-$width.txt" 2>&1
