@@ -79,7 +79,6 @@ protected:
 
     static void SetUpTestSuite()
     {
-        UseUnmanagedWindows();
         bin = BinDir();
         realSetup = Join(bin, "setup.exe");
         probe = ReadBytes(Join(bin, "gui_launch_probe.exe"));
@@ -943,7 +942,6 @@ TEST_F(SetupGui, BuiltPayloadInstallsCompletely)
 // create its dialog, says so and ends without a finish prompt.
 TEST(SetupWithoutDialog, TellsTheUserAndEnds)
 {
-    UseUnmanagedWindows();
     MessageBoxSeen box;
     std::thread user([&box]() {
         box = FindMessageBox(GetCurrentProcessId(), NULL, 20000);

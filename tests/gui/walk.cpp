@@ -104,7 +104,6 @@ int main(int argc, char **argv)
     const std::string exe = WinPath(argv[1]);
     if (argc > 2) {
         handoff = WinPath(argv[2]);
-        UseUnmanagedWindows();   // headless: no window manager
     }
 
     SetupProcess setup;
