@@ -27,6 +27,7 @@ static int32_t heldLevels;
 static int32_t keepHeld;
 static char heldPath[kEntryPathSize];
 static FileIdentity lastFile;
+static const char *watchedFile;
 
 void KeepEntryFolders(void)
 {
@@ -98,6 +99,11 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
     return kEntryHeld;
 }
 
+void WatchEntryIdentity(const char *path)
+{
+    watchedFile = path;
+}
+
 const FileIdentity *LastEntryIdentity(void)
 {
     return &lastFile;
@@ -162,7 +168,8 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
         return -1;
     if (created != kEntryHeld)
         return -6;
-    ReadFileIdentity(file, &lastFile);
+    if (watchedFile != NULL && lstrcmpiA(path, watchedFile) == 0)
+        ReadFileIdentity(file, &lastFile);
 
     ReportNewFile(path);
 

@@ -25,8 +25,14 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
 void KeepEntryFolders(void);
 void ReleaseEntryFolders(void);
 
-// The identity of the file the last successful record wrote (known is 0
-// after a failed record).
+// Names the one file whose identity the walk records (the main program's
+// full path, compared without regard to case), or none with NULL. Only that
+// file's identity is read: the volume serial it holds is a round trip to the
+// system's mount manager, too dear to pay for every file.
+void WatchEntryIdentity(const char *path);
+
+// The identity of the file the last successful record wrote when it was
+// the watched one (known is 0 otherwise, and after a failed record).
 const FileIdentity *LastEntryIdentity(void);
 
 // Writes length bytes at the file's current position under a byte-range

@@ -38,6 +38,7 @@ int32_t ExtractPayload(void)
     AppendText(program, SetupConfig.exeBaseName, kPathBufferSize);
     AppendText(program, ".exe", kPathBufferSize);
     SetupState.programFile.known = 0;
+    WatchEntryIdentity(program);
 
     // The install directory and the folders of the records stay held while
     // the walk goes through them: every record's path starts in the install
@@ -60,6 +61,7 @@ int32_t ExtractPayload(void)
         offset = (uint32_t)next;
     }
     ReleaseEntryFolders();
+    WatchEntryIdentity(NULL);
 
     FreeResource(loaded);
 

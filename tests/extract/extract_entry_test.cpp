@@ -322,6 +322,50 @@ TEST_F(ExtractEntryTest, PanelShowsTheNewFileBeforeItsData)
     EXPECT_EQ(Installed("sub\\shown.bin").size(), 10000u);
 }
 
+// The identity of the watched file (the main program, named in any case) is
+// recorded as it is written; no other file's identity is read at all: under
+// Wine each such read is a round trip to the mount manager.
+int identityReads = 0;
+void *realGetFileInformationByHandle;
+BOOL WINAPI CountIdentityRead(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
+{
+    ++identityReads;
+    return ((BOOL(WINAPI *)(HANDLE, LPBY_HANDLE_FILE_INFORMATION))realGetFileInformationByHandle)(file, info);
+}
+
+TEST_F(ExtractEntryTest, OnlyTheWatchedFileHasItsIdentityRead)
+{
+    testsupport::ImportHook hook("kernel32.dll", "GetFileInformationByHandle", (void *)CountIdentityRead);
+    realGetFileInformationByHandle = hook.Original();
+    ASSERT_TRUE(realGetFileInformationByHandle) << "call not imported by the program";
+    identityReads = 0;
+    const std::string watched = install + "\\BIN\\Main.EXE";
+    WatchEntryIdentity(watched.c_str());
+    Bytes archive;
+    AppendRecord(archive, Stored("before.dll", {1}));
+    const uint32_t program = (uint32_t)archive.size();
+    AppendRecord(archive, Lh5("bin\\main.exe", Pattern(9000, 16)));
+    const uint32_t after = (uint32_t)archive.size();
+    AppendRecord(archive, Stored("bin\\after.dll", {2}));
+    auto at = [&](uint32_t offset) {
+        return ExtractEntry(archive.data(), offset, (uint32_t)archive.size(), install.c_str());
+    };
+    EXPECT_EQ(at(0), (int32_t)program);
+    EXPECT_FALSE(LastEntryIdentity()->known);
+    EXPECT_EQ(at(program), (int32_t)after);
+    const FileIdentity recorded = *LastEntryIdentity();
+    EXPECT_GT(at(after), 0);
+    EXPECT_FALSE(LastEntryIdentity()->known);
+    WatchEntryIdentity(nullptr);
+    EXPECT_EQ(identityReads, 1);
+    ASSERT_TRUE(recorded.known);
+    HANDLE pinned = OpenPinnedFile((install + "\\bin\\main.exe").c_str(), &recorded);
+    EXPECT_NE(pinned, INVALID_HANDLE_VALUE);   // the very file written
+    if (pinned != INVALID_HANDLE_VALUE)
+        CloseHandle(pinned);
+    EXPECT_EQ(OpenPinnedFile((install + "\\bin\\after.dll").c_str(), &recorded), INVALID_HANDLE_VALUE);
+}
+
 // A folder of a record's path that is a link (the verified attack: an
 // existing install whose "templates" points elsewhere) fails the record like
 // an unsafe name, and nothing is written where the link points; so does a
