@@ -123,13 +123,24 @@ while read -r kind a b c; do
   esac
 done <"$log"
 
+# The median over the rounds of ours / OTHER, each round's two runs taken
+# side by side: steadier than the ratio of the medians on a shared machine.
+paired() {
+  awk -v product="$1" -v other="$2" '
+    $1 == "product" { p = $2 }
+    p == product && $1 == "run" { t[$2, $3] = $4; if ($2 > n) n = $2 }
+    END {
+      for (r = 1; r <= n; ++r) if (t[r, other] > 0) v[++m] = t[r, "ours"] / t[r, other]
+      for (i = 1; i <= m; ++i) for (j = i + 1; j <= m; ++j) if (v[j] < v[i]) { x = v[i]; v[i] = v[j]; v[j] = x }
+      printf "%.2f", m % 2 ? v[(m + 1) / 2] : (v[m / 2] + v[m / 2 + 1]) / 2
+    }' "$log"
+}
 thousands() { echo "$1" | sed -E ':a; s/([0-9])([0-9]{3})($|,)/\1,\2\3/; ta'; }
-ratio() { echo "scale=2; $1 / $2" | bc | sed 's/^\./0./'; }
 count_of() { find "$1" -type f | wc -l; }
 bytes_of() { find "$1" -type f -printf '%s\n' | awk '{s += $1} END {print s}'; }
 mb() { echo "scale=1; $1 / 1000000" | bc | sed 's/^\./0./'; }
 table=$(
-  echo "| product | ours (Install → finish) | Wine's \`xcopy\` (the floor) | NSIS 3 zlib, silent | NSIS 3 solid LZMA, silent | NSIS 3 zlib with its progress page | ours / \`xcopy\` | ours / NSIS zlib silent |"
+  echo "| product | ours (Install → finish) | Wine's \`xcopy\` (the floor) | NSIS 3 zlib, silent | NSIS 3 solid LZMA, silent | NSIS 3 zlib with its progress page | ours / \`xcopy\`, by round | ours / NSIS zlib silent, by round |"
   echo "|---|---|---|---|---|---|---|---|"
   for entry in "${products[@]}"; do
     read -r name folder ini <<<"$entry"
@@ -139,8 +150,7 @@ table=$(
       "$name" "$(thousands "$n")" "$(mb "$(bytes_of "$folder")")" "$ours" \
       "$(echo "scale=2; $ours * 1000 / $n" | bc | sed 's/^\./0./')" \
       "${median[$name.xcopy]}" "${median[$name.nsis-zlib-silent]}" "${median[$name.nsis-lzma-silent]}" \
-      "${median[$name.nsis-zlib-page]}" "$(ratio "$ours" "${median[$name.xcopy]}")" \
-      "$(ratio "$ours" "${median[$name.nsis-zlib-silent]}")"
+      "${median[$name.nsis-zlib-page]}" "$(paired "$name" xcopy)" "$(paired "$name" nsis-zlib-silent)"
   done
   echo
   echo "| product | \`zar pack\` + linking setup.exe | setup.exe bytes |$([ "$has_zar_setup" = 1 ] && echo ' `zar setup` | its bytes |') makensis zlib | its bytes | makensis solid LZMA | its bytes |"
