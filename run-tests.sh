@@ -99,8 +99,11 @@ for preset in win32 win64; do
 done
 
 # Release checks, each one step: another checkout builds the same setup.exe
-# (unsigned, both presets), and signing in the build (win32, and win64 run
-# under Wine), each in build folders of their own making only `setup`.
+# and stubs (unsigned, both presets), and signing in the build (win32, and
+# win64 run under Wine), each in build folders of their own making only
+# `setup`; zar's Debian package, unpacked, makes another product's installers
+# with an empty PATH, checked by tools that are not ours and installed under
+# Wine (both widths).
 release_check() {
   local name=$1; shift
   step "release: $name"
@@ -110,6 +113,7 @@ release_check() {
 }
 release_check "another checkout builds the same setup.exe" bash tests/release/check-reproducible.sh
 release_check "signed setup.exe" bash tests/release/signing-test.sh
+release_check "zar's package makes installers without a compiler" bash tests/release/package-test.sh
 
 echo
 if [ "$failures" -eq 0 ]; then echo "ALL GREEN"; else echo "FAILURES: $failures step(s) failed"; fi

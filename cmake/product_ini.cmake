@@ -1,5 +1,7 @@
-# product_ini_read(FILE PREFIX): reads a product description file of
-# "key=value" lines (sections and ';' comments are ignored) into variables
+# product_ini_read(FILE PREFIX): reads the few values of a product description
+# file that the sample product is made of (zar alone reads and checks it for
+# the installer). Reads "key=value" lines
+# (sections and ';' comments are ignored) into variables
 # PREFIX_key. A key given more than once becomes a list.
 function(product_ini_read file prefix)
   file(STRINGS "${file}" lines ENCODING UTF-8)
@@ -21,16 +23,3 @@ function(product_ini_read file prefix)
   endforeach()
 endfunction()
 
-# product_config_generate(INI OUT): writes the configuration record that the
-# product description INI describes into the source file OUT, at configure
-# time, and configures again whenever INI changes.
-function(product_config_generate ini out)
-  execute_process(
-    COMMAND ${CMAKE_COMMAND} -DINI=${ini} -DOUT=${out}
-            -P ${PROJECT_SOURCE_DIR}/cmake/generate_config.cmake
-    RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "Cannot generate the configuration from ${ini}")
-  endif()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ini})
-endfunction()

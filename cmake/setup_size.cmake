@@ -1,10 +1,12 @@
-# Prints what a setup.exe is made of, in one line: the program without its
-# payload (the stub), the payload archive (its bytes in the file, and the
-# bytes of the files it holds), and the whole file. An Authenticode signature
-# appended by signing is not counted. With BUDGET, fails when the stub is
-# larger than BUDGET bytes.
-#   cmake -DEXE=setup.exe -DPAYLOAD=payload.zar [-DBUDGET=N] [-DLABEL=text]
-#         -P setup_size.cmake
+# Prints what a setup executable is made of, in one line. For a stub
+# (EXE alone): its size. For an installer made by `zar setup` (EXE, STUB, ZAR):
+# the stub it was made from, what zar added (the payload archive, the
+# configuration resource, the version information and any icon), the files
+# the payload holds (read by `zar list`), and the whole file. An Authenticode
+# signature appended by signing is not counted. With BUDGET, fails when the
+# stub is larger than BUDGET bytes.
+#   cmake -DEXE=setup.exe [-DSTUB=stub-win32.exe -DZAR=zar] [-DBUDGET=N]
+#         [-DLABEL=text] -P setup_size.cmake
 cmake_minimum_required(VERSION 3.25)
 
 # Little-endian unsigned integer of `bytes` bytes at offset of file.
@@ -40,61 +42,58 @@ function(grouped out value)
   set(${out} "${value}${text}" PARENT_SCOPE)
 endfunction()
 
-foreach(input EXE PAYLOAD)
-  if(NOT EXISTS "${${input}}")
-    message(FATAL_ERROR "setup_size: no ${input} file '${${input}}'")
-  endif()
-endforeach()
-
-# The whole file, less the signature: the certificate table (data directory
-# 4 of the PE optional header, PE32 or PE32+) holds its size.
-file(SIZE "${EXE}" whole)
-read_le(peOffset "${EXE}" 60 4)
-math(EXPR magicOffset "${peOffset} + 24")
-read_le(magic "${EXE}" ${magicOffset} 2)
-if(magic EQUAL 0x20B)
-  math(EXPR certificateSize "${magicOffset} + 144 + 4")
-else()
-  math(EXPR certificateSize "${magicOffset} + 128 + 4")
+if(NOT EXISTS "${EXE}")
+  message(FATAL_ERROR "setup_size: no file '${EXE}'")
 endif()
-read_le(signature "${EXE}" ${certificateSize} 4)
-math(EXPR whole "${whole} - ${signature}")
 
-# The payload: its size, and the files it holds (record headers: magic,
-# headerSize, method, packedSize, unpackedSize).
-file(SIZE "${PAYLOAD}" packed)
-set(stored 0)
-set(files 0)
-set(offset 0)
-while(offset LESS packed)
-  math(EXPR left "${packed} - ${offset}")
-  if(left LESS 20)
-    break()
+# A file less its signature: the certificate table (data directory 4 of the
+# PE optional header, PE32 or PE32+) holds the signature's size.
+function(unsigned_size out exe)
+  file(SIZE "${exe}" whole)
+  read_le(peOffset "${exe}" 60 4)
+  math(EXPR magicOffset "${peOffset} + 24")
+  read_le(magic "${exe}" ${magicOffset} 2)
+  if(magic EQUAL 0x20B)
+    math(EXPR certificateSize "${magicOffset} + 144 + 4")
+  else()
+    math(EXPR certificateSize "${magicOffset} + 128 + 4")
   endif()
-  read_le(recordMagic "${PAYLOAD}" ${offset} 4)
-  if(NOT recordMagic EQUAL 0x0A72617A)
-    break()
-  endif()
-  math(EXPR at "${offset} + 4")
-  read_le(headerSize "${PAYLOAD}" ${at} 4)
-  math(EXPR at "${offset} + 12")
-  read_le(packedSize "${PAYLOAD}" ${at} 4)
-  math(EXPR at "${offset} + 16")
-  read_le(unpackedSize "${PAYLOAD}" ${at} 4)
-  math(EXPR stored "${stored} + ${unpackedSize}")
-  math(EXPR files "${files} + 1")
-  math(EXPR offset "${offset} + ${headerSize} + ${packedSize}")
-endwhile()
+  read_le(signature "${exe}" ${certificateSize} 4)
+  math(EXPR whole "${whole} - ${signature}")
+  set(${out} ${whole} PARENT_SCOPE)
+endfunction()
 
-math(EXPR stub "${whole} - ${packed}")
-grouped(stubText ${stub})
-grouped(packedText ${packed})
-grouped(storedText ${stored})
+unsigned_size(whole "${EXE}")
 grouped(wholeText ${whole})
 if(NOT LABEL)
   get_filename_component(LABEL "${EXE}" NAME)
 endif()
-set(line "${LABEL}: stub ${stubText} bytes + payload ${packedText} bytes (${storedText} bytes in ${files} files) = ${wholeText} bytes")
+if(STUB)
+  unsigned_size(stub "${STUB}")
+  math(EXPR added "${whole} - ${stub}")
+  # One line per record: method, packed size, unpacked size, name.
+  execute_process(COMMAND "${ZAR}" list "${EXE}" RESULT_VARIABLE rc
+                  OUTPUT_VARIABLE listing ERROR_VARIABLE problem)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "setup_size: zar cannot list ${EXE}: ${problem}")
+  endif()
+  string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+  set(files 0)
+  set(stored 0)
+  foreach(record IN LISTS lines)
+    if(record MATCHES "^[a-z0-9]+ +[0-9]+ +([0-9]+)  ")
+      math(EXPR stored "${stored} + ${CMAKE_MATCH_1}")
+      math(EXPR files "${files} + 1")
+    endif()
+  endforeach()
+  grouped(storedText ${stored})
+  grouped(stubText ${stub})
+  grouped(addedText ${added})
+  set(line "${LABEL}: stub ${stubText} bytes + product ${addedText} bytes (payload of ${storedText} bytes in ${files} files, configuration, version information) = ${wholeText} bytes")
+else()
+  set(stub ${whole})
+  set(line "${LABEL}: stub ${wholeText} bytes")
+endif()
 if(DEFINED BUDGET AND NOT BUDGET STREQUAL "")
   grouped(budgetText ${BUDGET})
   if(stub GREATER BUDGET)

@@ -2,7 +2,7 @@
 # signature is written to a temporary file that replaces the executable only
 # when osslsigncode succeeded; on any failure both are deleted, so that no
 # unsigned or half-signed file is left as the build's result (and the next
-# build links and signs again).
+# build makes and signs it again).
 #   cmake -DOSSLSIGNCODE= -DEXE= -DPKCS12= -DPASSWORD_FILE= -DDESCRIPTION=
 #         [-DTIMESTAMP_URL=] -P sign_file.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -40,7 +40,7 @@ if(NOT rc EQUAL 0 OR NOT EXISTS "${signed}")
   endif()
   fail("osslsigncode said:\n${out}")
 endif()
-# osslsigncode writes its output without the execute bits the linker set.
+# osslsigncode writes its output without the execute bits zar set.
 file(CHMOD "${signed}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
      GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 file(RENAME "${signed}" "${EXE}")

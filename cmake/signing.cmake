@@ -2,8 +2,8 @@
 #   SETUP_SIGN_PKCS12          PKCS#12 file holding the certificate and its key
 #   SETUP_SIGN_PASSWORD_FILE   file holding that file's password
 #   SETUP_SIGN_TIMESTAMP_URL   optional RFC 3161 time-stamp server
-# With the first two set, setup.exe is signed right after linking (SHA-256,
-# by osslsigncode, with the product name as the description). The password
+# With the first two set, setup.exe is signed right after zar has made it
+# (SHA-256, by osslsigncode, with the product name as the description). The password
 # is read by osslsigncode from its file: it is on no command line and in no
 # build output. Without them the build is unchanged.
 set(SETUP_SIGN_PKCS12 "" CACHE FILEPATH
@@ -27,9 +27,11 @@ function(setup_sign_check_file variable)
   endif()
 endfunction()
 
-# setup_sign(TARGET DESCRIPTION): signs the target's executable in place after
-# each link, when signing is configured.
-function(setup_sign target description)
+# setup_sign_commands(OUT EXE DESCRIPTION): sets OUT to the COMMAND lines that
+# sign EXE in place, when signing is configured (else to nothing); they
+# follow the `zar setup` that writes EXE (cmake/zar_setup.cmake).
+function(setup_sign_commands out exe description)
+  set(${out} "" PARENT_SCOPE)
   if(NOT SETUP_SIGN_PKCS12 AND NOT SETUP_SIGN_PASSWORD_FILE)
     return()
   endif()
@@ -42,19 +44,15 @@ function(setup_sign target description)
   if(NOT SETUP_OSSLSIGNCODE)
     message(FATAL_ERROR "Signing needs osslsigncode (apt-get install osslsigncode)")
   endif()
-  message(STATUS "${target}: signed with ${SETUP_SIGN_PKCS12}")
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND}
-            -DOSSLSIGNCODE=${SETUP_OSSLSIGNCODE}
-            -DEXE=$<TARGET_FILE:${target}>
-            -DPKCS12=${SETUP_SIGN_PKCS12}
-            -DPASSWORD_FILE=${SETUP_SIGN_PASSWORD_FILE}
-            -DDESCRIPTION=${description}
-            -DTIMESTAMP_URL=${SETUP_SIGN_TIMESTAMP_URL}
-            -P ${PROJECT_SOURCE_DIR}/cmake/sign_file.cmake
-    COMMENT "Signing $<TARGET_FILE_NAME:${target}>"
-    VERBATIM)
-  # A new certificate or password file signs again.
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
-               ${SETUP_SIGN_PKCS12} ${SETUP_SIGN_PASSWORD_FILE})
+  get_filename_component(name ${exe} NAME)
+  message(STATUS "${name}: signed with ${SETUP_SIGN_PKCS12}")
+  set(${out} COMMAND ${CMAKE_COMMAND}
+                     -DOSSLSIGNCODE=${SETUP_OSSLSIGNCODE}
+                     -DEXE=${exe}
+                     -DPKCS12=${SETUP_SIGN_PKCS12}
+                     -DPASSWORD_FILE=${SETUP_SIGN_PASSWORD_FILE}
+                     -DDESCRIPTION=${description}
+                     -DTIMESTAMP_URL=${SETUP_SIGN_TIMESTAMP_URL}
+                     -P ${PROJECT_SOURCE_DIR}/cmake/sign_file.cmake
+             PARENT_SCOPE)
 endfunction()

@@ -1,9 +1,11 @@
 // The build-time configuration of one product's installer.
 //
-// Exactly one SetupConfig exists per build. Its values are generated from the
-// product description file (product/product.ini) into setup_config_values.cpp.
-// All texts are NUL-terminated ANSI strings fixed at build time and are never
-// modified; desktopIcon is the only field written at run time.
+// Exactly one SetupConfig exists per installer. zar writes its values, from
+// the product description file (product.ini), into the installer's
+// configuration resource; at start-up the program copies that resource into
+// static storage and points the record's texts into the copy
+// (setup_config_load.h). All texts are NUL-terminated ANSI strings and are
+// never modified; desktopIcon is the only field written at run time.
 #ifndef SETUP_SETUP_CONFIG_H
 #define SETUP_SETUP_CONFIG_H
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # What setup.exe is made of, for both widths: builds the setup target of the
 # win32 and win64 presets (unless --no-build), then prints for each the line
-# the build prints after linking (stub, payload packed and stored, whole file,
-# the stub budget for win32) and its sections: bytes in memory and in the file.
+# the build prints after zar setup (the stub, what zar added, the payload's
+# files, the whole file; the stub budget for win32), the payload as stored
+# (wrestool), and setup.exe's sections: bytes in memory and in the file. The
+# stub column is the stub file itself; "other sections" is what is left of
+# setup.exe besides the payload, the listed sections and the headers.
 #   bench/size/report.sh [--no-build] [--readme] [BUILD_ROOT]
 # BUILD_ROOT holds the preset folders (default: build/ of this checkout).
 # --readme also writes the table of the README's section "Size of setup.exe"
@@ -35,14 +38,17 @@ for preset in win32 win64; do
     cmake --build "$dir" --target setup -j 2 >/dev/null
   fi
   exe=$dir/bin/setup.exe
-  payload=$(sed -n 's/^SETUP_PAYLOAD:FILEPATH=//p' "$dir/CMakeCache.txt")
-  [ -n "$payload" ] || payload=$(sed -n 's/^SAMPLE_PAYLOAD:INTERNAL=//p' "$dir/CMakeCache.txt")
+  stubExe=$dir/bin/stub-$preset.exe
+  zar=$(sed -n 's/^SAMPLE_HOST_TOOLS:PATH=//p' "$dir/CMakeCache.txt")
+  zar=${zar:-$dir/host/bin}/zar
   # The same line as the build's, from the same script.
-  line=$(cmake -DEXE="$exe" -DPAYLOAD="$payload" "-DLABEL=$preset setup.exe" \
+  line=$(cmake -DEXE="$exe" -DSTUB="$stubExe" -DZAR="$zar" "-DLABEL=$preset setup.exe" \
                -P "$root/cmake/setup_size.cmake" 2>&1) || { echo "$line" >&2; exit 1; }
-  read -r stub packed stored files whole < <(echo "$line" |
-    sed -E 's/.*stub ([0-9,]+) bytes \+ payload ([0-9,]+) bytes \(([0-9,]+) bytes in ([0-9]+) files\) = ([0-9,]+) bytes.*/\1 \2 \3 \4 \5/' |
+  read -r stub stored files whole < <(echo "$line" |
+    sed -E 's/.*stub ([0-9,]+) bytes \+ product [0-9,]+ bytes \(payload of ([0-9,]+) bytes in ([0-9]+) files.*\) = ([0-9,]+) bytes.*/\1 \2 \3 \4/' |
     tr -d ,)
+  # The payload archive as zar stored it: resource ZAR/119 (icoutils).
+  packed=$(wrestool -l "$exe" | sed -n "s/^--type='ZAR' --name=119 .*size=\([0-9]*\)\].*/\1/p")
   if [ $preset = win32 ]; then
     line+="; stub budget $(group "$budget") bytes"
     [ "$stub" -le "$budget" ] || line+=" EXCEEDED by $(group $((stub - budget))) bytes"
@@ -70,7 +76,7 @@ for preset in win32 win64; do
   echo
   cell() { group "${fileBytes[$1]:-0}"; }
   otherResources=$((${fileBytes[.rsrc]:-0} - packed))
-  other=$((stub - 16#$first - otherResources))
+  other=$((whole - packed - 16#$first - otherResources))
   for name in .text .rdata .data .idata .reloc; do other=$((other - ${fileBytes[$name]:-0})); done
   rows+=("| $preset | $(group "$stub") | $(group $((16#$first))) | $(cell .text) | $(cell .rdata) | $(cell .data) | $(cell .idata) | $(group $otherResources) | $(cell .reloc) | $(group $other) | $(group "$packed") | $(group "$stored") ($files files) | $(group "$whole") |")
   unset fileBytes

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "detect_install.h"
+#include "installer_config.h"
 #include "setup_config.h"
 #include "test_files.h"
 
@@ -47,12 +48,13 @@ TEST(DetectExistingInstallTest, ClassifiesByProgramAndProfileMarkers)
     EXPECT_EQ(CurrentDirectory(), startDir);
 }
 
-// This program is linked with another product's configuration record
+// With another product's configuration record
 // (tests/config/other-product.ini): the probe's names are its own,
 // "varnik.exe", "varnik.ini" and the sections "Varnik" and "VarnikPlus",
 // whatever the configuration calls the program and the product.
 TEST(DetectExistingInstallTest, NamesAreTheProbesOwnWhateverTheConfiguration)
 {
+    SetupConfig = OtherProductConfig;
     ASSERT_STRNE(SetupConfig.exeBaseName, "varnik");
     ASSERT_STRNE(SetupConfig.productName, "VarnikPlus");
     const std::string exe = SetupConfig.exeBaseName, product = SetupConfig.productName;

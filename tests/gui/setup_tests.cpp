@@ -4,6 +4,7 @@
 // Start Menu, and the launch of the installed program.
 #include "folder_link.h"
 #include "gui_driver.h"
+#include "installer_config.h"
 #include "run_setup.h"
 #include "setup_config.h"
 #include "setup_state.h"
@@ -936,6 +937,136 @@ TEST_F(SetupGui, BuiltPayloadInstallsCompletely)
     if (!built.empty()) {
         EXPECT_EQ(built, ReadBytes(Join(dir, MainProgram()))) << "main program differs";
     }
+}
+
+// An installer whose configuration resource is missing or damaged shows one
+// error box, without owner and before any dialog, and ends with 1 when it is
+// answered, having written nothing: no file in its start folder, the Start
+// Menu, the desktop or the proposed directory, no uninstall entry. The bare
+// stub is the installer without the resource; the others are setup.exe with
+// its resource changed.
+TEST_F(SetupGui, InvalidConfigurationSaysSoAndWritesNothing)
+{
+    const char kNoConfigText[] =
+        "This setup program holds no valid product description.\nIt cannot install anything.";
+    const Bytes built = ReadResource(realSetup, "ZCFG", 120);
+    ASSERT_EQ(3684u, built.size());
+    auto setU32 = [](Bytes image, size_t offset, uint32_t value) {
+        std::memcpy(image.data() + offset, &value, 4);
+        return image;
+    };
+    Bytes unterminated = built;
+    std::fill(unterminated.begin() + 304, unterminated.begin() + 564, 'n');   // productName
+    struct Case {
+        const char *name;
+        bool bareStub;
+        Bytes image;
+    };
+    const Case cases[] = {
+        {"bare stub", true, {}},
+        {"one byte short", false, Bytes(built.begin(), built.end() - 1)},
+        {"version 2", false, setU32(built, 4, 2)},
+        {"unterminated productName", false, unterminated},
+        {"fileCount 0", false, setU32(built, 16, 0)},
+    };
+    const std::string proposal =
+        std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName;
+    const bool proposalExisted = Exists(proposal);
+    int index = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string exe = Join(base, "case" + std::to_string(index++) + ".exe");
+        if (c.bareStub) {
+            ASSERT_TRUE(CopyFileA(Join(bin, sizeof(void *) == 8 ? "stub-win64.exe" : "stub-win32.exe").c_str(),
+                                  exe.c_str(), FALSE));
+        } else {
+            ASSERT_TRUE(CopyFileA(realSetup.c_str(), exe.c_str(), FALSE));
+            ASSERT_TRUE(SetResource(exe, "ZCFG", 120, c.image));
+            ASSERT_EQ(c.image, ReadResource(exe, "ZCFG", 120));
+        }
+        ASSERT_TRUE(setup.Start(exe, start));
+        MessageBoxSeen box = setup.WaitMessageBox(20000);
+        EXPECT_NE((HWND)NULL, box.window) << "no error box";
+        EXPECT_EQ(kError, box.caption);
+        EXPECT_EQ(kNoConfigText, box.text);
+        EXPECT_EQ("OK", box.buttons);
+        EXPECT_EQ("error", box.icon);
+        EXPECT_EQ(NULL, box.owner);
+        EXPECT_EQ(std::vector<HWND>{box.window}, WindowsOf(setup.Pid())) << "a window besides the box";
+        if (HasFailure()) {
+            setup.Kill();   // whatever it shows instead, it must not go on
+            return;
+        }
+        Answer(box, IDOK);
+        EXPECT_EQ(1, setup.WaitExit());
+        EXPECT_TRUE(ListFiles(start).empty()) << "written in the start folder";
+        EXPECT_TRUE(ListFiles(programs).empty()) << "written in the Start Menu";
+        EXPECT_TRUE(ListFiles(desktop).empty()) << "written on the desktop";
+        EXPECT_EQ(proposalExisted, Exists(proposal));
+        EXPECT_FALSE(UninstallKeyExists(SetupConfig.productName));
+    }
+}
+
+// Another product's installer, made by zar from tests/config/other-product.ini
+// (by default the build's bin/other-product-setup.exe; SETUP_OTHER_PRODUCT_EXE
+// names another, e.g. one made by the packaged zar), installed on its
+// proposed directory: what it shows and installs is what that description
+// says, read here by the platform's own profile reader.
+TEST_F(SetupGui, OtherProductInstallsAsItsDescriptionSays)
+{
+    char named[MAX_PATH] = "";
+    GetEnvironmentVariableA("SETUP_OTHER_PRODUCT_EXE", named, sizeof named);
+    const std::string exe = named[0] ? WinPath(named) : Join(bin, kOtherProductInstaller);
+    ASSERT_TRUE(FileExists(exe)) << exe;
+    const std::string ini = WinPath(OTHER_PRODUCT_INI);
+    auto value = [&ini](const char *section, const char *key) {
+        char text[512] = "";
+        GetPrivateProfileStringA(section, key, "", text, sizeof text, ini.c_str());
+        EXPECT_NE('\0', text[0]) << key << " missing in " << ini;
+        return std::string(text);
+    };
+    const std::string title = value("Product", "titleText"), product = value("Product", "productName");
+    const std::string program = value("Product", "exeBaseName") + ".exe";
+    const std::string help = value("Product", "helpFileName");
+    const std::string proposal = value("Product", "defaultParentDir") + "\\" + value("Product", "folderName");
+    const std::string uninstallSwitch = value("Options", "uninstallSwitch");
+    const int fileCount = std::stoi(value("Payload", "fileCount"));
+    const int iconIndex = std::stoi(value("Options", "uninstallIconIndex"));
+    ASSERT_NE(product, SetupConfig.productName) << "the other product is this build's";
+
+    RemoveTree(proposal);
+    DeleteUninstallKey(product);
+    ASSERT_TRUE(MakeDirs(value("Product", "defaultParentDir")));
+    HWND dialog = Launch(exe);
+    ASSERT_NE((HWND)NULL, dialog);
+    EXPECT_EQ("Installing " + title, WindowText(dialog));
+    EXPECT_EQ(proposal, WindowText(GetDlgItem(dialog, 1000)));
+    ClickCommand(dialog, 1);
+    MessageBoxSeen box = setup.WaitMessageBox();
+    EXPECT_EQ(kFinish, box.caption);
+    EXPECT_EQ(product + " has successfully\ninstalled to your computer.\nDo you want to launch the program now?",
+              box.text);
+    Answer(box, IDNO);
+    EXPECT_EQ(1, setup.WaitExit());
+
+    EXPECT_EQ((size_t)fileCount, ListFiles(proposal).size());
+    EXPECT_TRUE(FileExists(Join(proposal, program)));
+    EXPECT_TRUE(FileExists(Join(proposal, help)));
+    const std::string menu = Join(programs, product);
+    const std::string installed = Lower(Join(proposal, program));
+    EXPECT_EQ(installed, Lower(ReadLink(Join(menu, product + ".lnk")).path));
+    EXPECT_EQ(Lower(Join(proposal, help)), Lower(ReadLink(Join(menu, value("Product", "helpShortcutName"))).path));
+    const LinkInfo uninstall = ReadLink(Join(menu, "Uninstall " + product + ".lnk"));
+    EXPECT_EQ(installed, Lower(uninstall.path));
+    EXPECT_EQ(uninstallSwitch, uninstall.arguments);
+    EXPECT_EQ(iconIndex, uninstall.iconIndex);
+    EXPECT_EQ(installed, Lower(ReadLink(Join(desktop, product + ".lnk")).path));
+    EXPECT_EQ(product, ReadUninstallValue(product, "DisplayName"));
+    EXPECT_EQ("\"" + Join(proposal, program) + "\" " + uninstallSwitch,
+              ReadUninstallValue(product, "UninstallString"));
+    ExpectNotLaunched(proposal);
+    RemoveTree(proposal);
+    DeleteUninstallKey(product);
 }
 
 // This test program has no dialog template 110: RunSetup, run here, cannot

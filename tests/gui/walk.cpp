@@ -3,13 +3,16 @@
 // finish prompt No, and prints what was installed (files, shortcuts, the
 // uninstall entry).
 //   gui_walk SETUP_EXE [HANDOFF_DIR]
-//   gui_walk --report      only prints what an install has left behind
+//   gui_walk --report [SETUP_EXE]   only prints what an install has left behind
+// The product's names come from SETUP_EXE's own configuration resource (by
+// default setup.exe beside gui_walk), read by the installer's loader.
 // With HANDOFF_DIR, the walk pauses at three moments (dialog idle, during the
 // extraction, finish prompt) for a screenshot taken outside Wine: it writes
 // NAME.ready holding the dialog's screen rectangle "x y width height" and
 // waits (at most 30 s) for NAME.done. During the extraction setup.exe's
 // thread is suspended while the picture is taken.
 #include "gui_driver.h"
+#include "installer_config.h"
 #include "setup_config.h"
 
 #include <algorithm>
@@ -94,14 +97,22 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: gui_walk SETUP_EXE [HANDOFF_DIR] | gui_walk --report\n");
         return 2;
     }
-    if (std::string(argv[1]) == "--report") {
+    const bool reportOnly = std::string(argv[1]) == "--report";
+    const std::string exe = reportOnly ? (argc > 2 ? WinPath(argv[2]) : Join(BinDir(), kSampleInstaller))
+                                       : WinPath(argv[1]);
+    static SetupConfigImage image;
+    const std::string refused = LoadInstallerConfig(exe, &image, &SetupConfig);
+    if (!refused.empty()) {
+        fprintf(stderr, "%s\n", refused.c_str());
+        return 1;
+    }
+    if (reportOnly) {
         if (!UninstallKeyExists(SetupConfig.productName)) {
             printf("%s is not installed.\n", SetupConfig.productName);
             return 1;
         }
         return Report(InstalledDir()) > 0 ? 0 : 1;
     }
-    const std::string exe = WinPath(argv[1]);
     if (argc > 2) {
         handoff = WinPath(argv[2]);
     }

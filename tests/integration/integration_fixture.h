@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "installer_config.h"
 #include "setup_config.h"
 #include "setup_state.h"
 #include "test_files.h"
@@ -21,10 +22,6 @@ inline const char kProductUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VarnikPlus";
 inline const char kOlderUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnik";
-
-// Another product's configuration record (tests/config/other-product.ini):
-// every name it carries differs from this build's.
-extern SetupConfigRecord OtherProductConfig;
 
 // Writes a text file; the test fails when it cannot.
 inline void WriteTextFile(const std::string &path, const std::string &text = "x")

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Checks that setup.exe builds to the same bytes in another checkout: copies
-# the source tree (the files git knows of, with their uncommitted changes) to
-# a fresh folder elsewhere, builds only the `setup` target of each preset
-# there, and compares the result byte for byte with build/<preset>/bin/setup.exe
-# of this tree (built first if it is not up to date). Neither copy may carry
-# the path of its source or build folder.
+# Checks that setup.exe, zar's output, and the stub it is made from build to
+# the same bytes in another checkout: copies the source tree (the files git
+# knows of, with their uncommitted changes) to a fresh folder elsewhere,
+# builds only the `setup` target of each preset there, and compares setup.exe
+# and stub-<width>.exe byte for byte with build/<preset>/bin/ of this tree
+# (built first if it is not up to date). Neither may carry the path of its
+# source or build folder. Where the native build holds the stubs it carries
+# for zar's package (build/native/bin/stub-<width>.exe, built there by the
+# same sources), they must be the presets' stubs byte for byte.
 #   tests/release/check-reproducible.sh [PRESET...]      (default: win32 win64)
 # The copy builds its own host tools (zar, samplegen) for the first preset
 # and reuses them for the others. Both builds must be unsigned.
@@ -67,26 +70,38 @@ for preset in "${presets[@]}"; do
     failures=$((failures + 1)); continue
   fi
   [ -n "$hostTools" ] || hostTools=$copy/build/$preset/host/bin
-  first=build/$preset/bin/setup.exe
-  second=$copy/build/$preset/bin/setup.exe
   ok=1
-  if cmp -s "$first" "$second"; then
-    echo "identical: $first and $second ($(stat -c %s "$first") bytes)"
-  else
-    ok=0
-    echo "FAIL: $first and $second differ ($(cmp -l "$first" "$second" | wc -l) bytes; offsets in hex):"
-    cmp -l "$first" "$second" | head -8 |
-      awk '{ printf "  0x%06x: %s / %s (octal)\n", $1 - 1, $2, $3 }'
-    for part in sample/payload.zar bin/varnik.exe; do
-      cmp -s "build/$preset/$part" "$copy/build/$preset/$part" || echo "  (and $part differs)"
-    done
+  for name in setup.exe "stub-$preset.exe"; do
+    first=build/$preset/bin/$name
+    second=$copy/build/$preset/bin/$name
+    if cmp -s "$first" "$second"; then
+      echo "identical: $first and $second ($(stat -c %s "$first") bytes)"
+    else
+      ok=0
+      echo "FAIL: $first and $second differ ($(cmp -l "$first" "$second" | wc -l) bytes; offsets in hex):"
+      cmp -l "$first" "$second" | head -8 |
+        awk '{ printf "  0x%06x: %s / %s (octal)\n", $1 - 1, $2, $3 }'
+      [ "$name" != setup.exe ] ||
+        for part in bin/varnik.exe "bin/stub-$preset.exe"; do
+          cmp -s "build/$preset/$part" "$copy/build/$preset/$part" || echo "  (and $part differs)"
+        done
+    fi
+    no_paths "$first" "$root" "$copy" || ok=0
+    no_paths "$second" "$root" "$copy" || ok=0
+  done
+  packaged=build/native/bin/stub-$preset.exe
+  if [ -f "$packaged" ]; then
+    if cmp -s "$packaged" "build/$preset/bin/stub-$preset.exe"; then
+      echo "identical: $packaged, the stub zar's package carries"
+    else
+      ok=0
+      echo "FAIL: $packaged (zar's package) differs from build/$preset/bin/stub-$preset.exe"
+    fi
   fi
-  no_paths "$first" "$root" "$copy" || ok=0
-  no_paths "$second" "$root" "$copy" || ok=0
   [ "$ok" -eq 1 ] || failures=$((failures + 1))
 done
 
 if [ "$failures" -eq 0 ]; then
-  echo "setup.exe is reproducible: ${presets[*]}"
+  echo "setup.exe and its stub are reproducible: ${presets[*]}"
 fi
 [ "$failures" -eq 0 ]

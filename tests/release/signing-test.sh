@@ -8,7 +8,7 @@
 #    against another one), carries the product name as its description, and
 #    stops verifying when one byte of its payload changes;
 #  - zar lists, tests and extracts the signed file: the same files as the
-#    payload archive packed into it;
+#    payload archive zar packed into it (taken out by wrestool);
 #  - with its signature removed (osslsigncode remove-signature) it is the
 #    unsigned build/win32/bin/setup.exe, byte for byte;
 #  - a wrong password stops the build with a message that says so and leaves
@@ -113,7 +113,11 @@ fi
 # Kept aside: the wrong-password build below removes the signed file.
 cp "$exe" "$work/signed-win32.exe"
 zar=${hostTools:-$w32/host/bin}/zar
-payload=$w32/sample/payload.zar
+# The payload archive zar packed into setup.exe, as an independent reader
+# (icoutils' wrestool) takes it out of the signed file.
+payload=$work/payload.zar
+wrestool -x --raw --type=ZAR --name=119 "$exe" >"$payload" 2>"$work/wrestool.log" ||
+  { cat "$work/wrestool.log"; fail "wrestool cannot take the payload out of the signed setup.exe"; }
 
 verify() { osslsigncode verify -CAfile "$2" -in "$1" >"$work/verify.log" 2>&1; }
 if verify "$exe" "$work/signer.pem" && grep -q "Message digest algorithm *: SHA256" "$work/verify.log" &&

@@ -172,15 +172,36 @@ ScratchDir::ScratchDir(const std::string &tag)
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
-bool SetPayloadResource(const std::string &exe, const Bytes &payload)
+bool SetResource(const std::string &exe, const char *type, int id, const Bytes &data)
 {
     HANDLE update = BeginUpdateResourceA(exe.c_str(), FALSE);
     if (!update)
         return false;
-    BOOL ok = UpdateResourceA(update, "ZAR", MAKEINTRESOURCEA(119),
+    BOOL ok = UpdateResourceA(update, type, MAKEINTRESOURCEA(id),
                               MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                              (void *)payload.data(), (DWORD)payload.size());
+                              data.empty() ? NULL : (void *)data.data(), (DWORD)data.size());
     return EndUpdateResourceA(update, !ok) && ok;
+}
+
+Bytes ReadResource(const std::string &exe, const char *type, int id)
+{
+    HMODULE module = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return {};
+    Bytes bytes;
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
+    if (found) {
+        const uint8_t *data = (const uint8_t *)LockResource(LoadResource(module, found));
+        if (data)
+            bytes.assign(data, data + SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return bytes;
+}
+
+bool SetPayloadResource(const std::string &exe, const Bytes &payload)
+{
+    return SetResource(exe, "ZAR", 119, payload);
 }
 
 bool CopyWithPayload(const std::string &exe, const std::string &copyPath, const Bytes &payload)

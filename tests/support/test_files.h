@@ -57,6 +57,11 @@ struct ScratchDir {
 bool SetPayloadResource(const std::string &exe, const Bytes &payload);
 bool CopyWithPayload(const std::string &exe, const std::string &copyPath, const Bytes &payload);
 int CountPayloadRecords(const std::string &exe);
+// Any resource of a program (English, US, as zar and the resource compiler
+// write them): its bytes (empty when there is none), written into exe or,
+// with empty data, deleted from it.
+Bytes ReadResource(const std::string &exe, const char *type, int id);
+bool SetResource(const std::string &exe, const char *type, int id, const Bytes &data);
 
 inline const char kShellFoldersKeyPath[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

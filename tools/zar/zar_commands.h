@@ -24,4 +24,18 @@ struct PackOptions {
 
 int ZarPack(const PackOptions &options);
 
+struct SetupOptions {
+    std::string output;
+    std::string productIni;
+    std::string directory;
+    std::string icon;                // "": the stub's own icon
+    std::string stub;                // "": found beside zar (stub_locate.h)
+    bool win64 = false;
+    bool progress = false;
+    Lh5Level level = Lh5Level::kBest;
+    int threads = 0;
+};
+
+int ZarSetup(const SetupOptions &options);
+
 #endif

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -19,6 +20,8 @@ const char kHelp[] =
     "       zar extract FILE DIR\n"
     "       zar pack -o OUT DIR [--first RELPATH]... [--dir-length N]\n"
     "                [--best] [--threads N]\n"
+    "       zar setup -o OUT.exe [--win64] [--icon FILE.ico] [--stub FILE]\n"
+    "                 [--fast|--best] [--threads N] PRODUCT.ini FOLDER\n"
     "       zar --help\n"
     "\n"
     "Payload archives are what the setup program unpacks: a run of records, one\n"
@@ -72,6 +75,36 @@ const char kHelp[] =
     "                   limit, without its final backslash (default 27, the\n"
     "                   length of \"c:\\program files\\VarnikPlus\").\n"
     "\n"
+    "  setup    Makes a vendor's installer: the generic setup stub with FOLDER\n"
+    "           packed into it (as pack packs it: exeBaseName.exe first,\n"
+    "           helpFileName second; names checked for an install directory as\n"
+    "           long as defaultParentDir\\folderName), the configuration that\n"
+    "           PRODUCT.ini describes (resource \"ZCFG\" 120) and version\n"
+    "           information from it (version, company, productName, titleText,\n"
+    "           copyrightYear: when left out, the year of SOURCE_DATE_EPOCH or\n"
+    "           else the current one). Every problem in PRODUCT.ini is shown as\n"
+    "           FILE:LINE: reason (line 0 for a missing key): unknown, duplicate\n"
+    "           or missing keys, empty or too long values, text outside printable\n"
+    "           ASCII, numbers that are not integers, a version not of the form\n"
+    "           1.2.3.4 (each number up to 65535), a copyrightYear not of four\n"
+    "           digits, not exactly 7 templateStyle values, a fileCount below 1 or\n"
+    "           other than the number of files in FOLDER, exeBaseName.exe or\n"
+    "           helpFileName not in FOLDER. The stub's other resources (dialog,\n"
+    "           manifest, icon) are kept. The same inputs give the same bytes.\n"
+    "           Nothing is written on any error.\n"
+    "    --win64        Make a 64-bit installer from the 64-bit stub.\n"
+    "    --icon FILE    Replace the stub's icon (group 108) with FILE, an .ico\n"
+    "                   holding at least a 32x32 and a 16x16 image.\n"
+    "    --stub FILE    The stub to start from (default: beside zar,\n"
+    "                   ../lib/zar/stub-win32.exe then stub-win32.exe, or\n"
+    "                   stub-win64.exe with --win64). A stub must carry the mark\n"
+    "                   \"ZSTUB\" 1 of configuration layout 1, be unsigned, have\n"
+    "                   no data after its sections and no payload yet.\n"
+    "    --fast, --best, --threads N\n"
+    "                   As for pack; --best is setup's default level.\n"
+    "    OUT.exe is written whole beside itself and renamed into place; a folder\n"
+    "    or a symbolic link at OUT.exe is refused.\n"
+    "\n"
     "Names from an archive or a packed folder are shown with each control\n"
     "character, DEL and non-ASCII byte as \\xNN (and a backslash before an 'x'\n"
     "as \\x5C), so '\\x' in a shown name always starts such an escape.\n"
@@ -82,7 +115,9 @@ int Usage(const std::string &problem)
 {
     ReportError(problem);
     std::fprintf(stderr, "usage: zar list|test FILE | zar extract FILE DIR | "
-                         "zar pack -o OUT DIR [--first RELPATH]... [--dir-length N] [--best] [--threads N]\n"
+                         "zar pack -o OUT DIR [--first RELPATH]... [--dir-length N] [--best] [--threads N] | "
+                         "zar setup -o OUT.exe [--win64] [--icon FILE.ico] [--stub FILE] [--fast|--best] "
+                         "[--threads N] PRODUCT.ini FOLDER\n"
                          "Try 'zar --help'.\n");
     return 2;
 }
@@ -158,6 +193,69 @@ int Pack(int argc, char **argv)
     return ZarPack(options);
 }
 
+int Setup(int argc, char **argv)
+{
+    SetupOptions options;
+    options.progress = isatty(2) != 0;
+    std::vector<std::string> operands;
+    for (int i = 2; i < argc; i++) {
+        std::string arg = argv[i];
+        auto value = [&](const std::string &option, std::string &out) {
+            if (arg.size() > option.size() && arg.compare(0, option.size() + 1, option + "=") == 0) {
+                out = arg.substr(option.size() + 1);
+                return true;
+            }
+            if (arg == option && i + 1 < argc) {
+                out = argv[++i];
+                return true;
+            }
+            return false;
+        };
+        std::string text;
+        auto once = [&](std::string &slot, const char *name) {
+            if (!slot.empty())
+                return Usage(std::string("setup: ") + name + " given twice");
+            if (text.empty())
+                return Usage(std::string("setup: ") + name + " wants a file name");
+            slot = text;
+            return 0;
+        };
+        int problem = 0;
+        if (value("-o", text) || value("--output", text)) {
+            problem = once(options.output, "-o");
+        } else if (value("--icon", text)) {
+            problem = once(options.icon, "--icon");
+        } else if (value("--stub", text)) {
+            problem = once(options.stub, "--stub");
+        } else if (value("--threads", text)) {
+            if (!ParseThreads(text.c_str(), options.threads))
+                return Usage("setup: --threads wants a number from 1 to 256, not '" + text + "'");
+        } else if (arg == "--win64") {
+            options.win64 = true;
+        } else if (arg == "--best") {
+            options.level = Lh5Level::kBest;
+        } else if (arg == "--fast") {
+            options.level = Lh5Level::kFast;
+        } else if (arg == "--") {
+            for (i++; i < argc; i++)
+                operands.push_back(argv[i]);
+        } else if (!arg.empty() && arg[0] == '-') {
+            return Usage("setup: unknown or incomplete option '" + arg + "'");
+        } else {
+            operands.push_back(arg);
+        }
+        if (problem)
+            return problem;
+    }
+    if (options.output.empty())
+        return Usage("setup: no output file (-o OUT.exe)");
+    if (operands.size() != 2)
+        return Usage("setup wants PRODUCT.ini and FOLDER");
+    options.productIni = operands[0];
+    options.directory = operands[1];
+    return ZarSetup(options);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -181,5 +279,7 @@ int main(int argc, char **argv)
     }
     if (command == "pack")
         return Pack(argc, argv);
+    if (command == "setup")
+        return Setup(argc, argv);
     return Usage("unknown command '" + command + "'");
 }
