@@ -9,8 +9,9 @@
 #    silent (/S), and zlib with its progress page.
 # Two products: the sample, and a large one made from this machine's own
 # files by make-product.sh (kept in build/bench/large; --remake makes it
-# again). Also the packing: time and size of zar pack (+ linking setup.exe),
-# of zar setup where zar has that command, and of makensis.
+# again). Also the packing, time and size side by side: zar pack and zar
+# setup (our installer, made without a compiler from the generic stub) at
+# both levels, and makensis.
 #   bench/product/run.sh [--runs N] [--files N] [--remake] [--readme]
 # Prints each run, the medians and their ratios; --readme writes the table
 # into README.md. Installs nsis (apt-get) when makensis is missing.
@@ -34,12 +35,13 @@ if ! command -v makensis >/dev/null; then
   echo "=== installing nsis (makensis) for the peer installers"
   apt-get install -y nsis >/dev/null
 fi
-echo "=== building zar, setup.exe (win32) and the install timer"
+echo "=== building zar, the win32 setup stub and the install timer"
 [ -f build/native/build.ninja ] || cmake --preset native >/dev/null
 [ -f build/win32/build.ninja ] || cmake --preset win32 >/dev/null
 cmake --build build/native --target zar >/dev/null
-cmake --build build/win32 --target setup install_timer >/dev/null
+cmake --build build/win32 --target setup setup_stub install_timer >/dev/null
 zar=$root/build/native/bin/zar
+stub=$root/build/win32/bin/stub-win32.exe
 
 # The products: NAME FOLDER PRODUCT_INI.
 if [ "$remake" = 1 ] || [ ! -f "$work/large/product.ini" ] ||
@@ -52,8 +54,6 @@ products=("sample $root/build/win32/sample/tree $root/product/product.ini"
 
 seconds() { local s; s=$(date +%s.%N); "$@" >/dev/null; echo "$(date +%s.%N) - $s" | bc; }
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-has_zar_setup=0
-"$zar" --help 2>&1 | grep -q '^ *zar setup' && has_zar_setup=1
 
 declare -A pack_s size
 for entry in "${products[@]}"; do
@@ -63,24 +63,18 @@ for entry in "${products[@]}"; do
   mkdir -p "$dir"
   exe=$(sed -n 's/^exeBaseName=//p' "$ini").exe
   help=$(sed -n 's/^helpFileName=//p' "$ini")
-  # Ours: zar pack at its default level, then setup.exe linked around it.
-  pack_s[$name.zar]=$(seconds "$zar" pack -o "$dir/payload.zar" "$folder" --first "$exe" --first "$help")
-  build=$dir/setup-win32
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-          --toolchain "$root/cmake/mingw-w64-i686.cmake" -DBUILD_TESTS=OFF \
-          -DPRODUCT_INI="$ini" -DSETUP_PAYLOAD="$dir/payload.zar" \
-          -DSAMPLE_HOST_TOOLS="$root/build/native/bin" >/dev/null
-  fi
-  cmake --build "$build" --target setup >/dev/null   # everything but the payload's resource
-  touch "$dir/payload.zar"
-  pack_s[$name.link]=$(seconds cmake --build "$build" --target setup)
-  size[$name.ours]=$(stat -c %s "$build/bin/setup.exe")
-  size[$name.zar]=$(stat -c %s "$dir/payload.zar")
-  if [ "$has_zar_setup" = 1 ]; then
-    pack_s[$name.zarsetup]=$(seconds "$zar" setup -o "$dir/zar-setup.exe" "$ini" "$folder")
-    size[$name.zarsetup]=$(stat -c %s "$dir/zar-setup.exe")
-  fi
+  # zar pack makes the archive alone; zar setup packs the same way and puts
+  # the archive, the configuration and the version information into the
+  # stub: the difference is the resource work. Ours, as shipped, is zar
+  # setup's default (best) level.
+  pack_s[$name.pack]=$(seconds "$zar" pack -o "$dir/payload.zar" "$folder" --first "$exe" --first "$help")
+  size[$name.pack]=$(stat -c %s "$dir/payload.zar")
+  pack_s[$name.packbest]=$(seconds "$zar" pack --best -o "$dir/payload.zar" "$folder" --first "$exe" --first "$help")
+  size[$name.packbest]=$(stat -c %s "$dir/payload.zar")
+  pack_s[$name.setupfast]=$(seconds "$zar" setup --fast --stub "$stub" -o "$dir/setup-fast.exe" "$ini" "$folder")
+  size[$name.setupfast]=$(stat -c %s "$dir/setup-fast.exe")
+  pack_s[$name.setup]=$(seconds "$zar" setup --stub "$stub" -o "$dir/setup.exe" "$ini" "$folder")
+  size[$name.setup]=$(stat -c %s "$dir/setup.exe")
   for c in zlib lzma; do
     bash bench/product/nsis-script.sh "$folder" "$dir/nsis-$c.exe" "$c" >"$dir/nsis-$c.nsi"
     pack_s[$name.$c]=$(seconds makensis -V1 "$dir/nsis-$c.nsi")
@@ -97,7 +91,7 @@ for entry in "${products[@]}"; do
   n=$runs
   [ "$name" = sample ] && n=$((runs * 3))
   timer_args+=("$name" "$n" "$target"
-    "ours=setup:$dir/setup-win32/bin/setup.exe"
+    "ours=setup:$dir/setup.exe"
     "xcopy=run:xcopy $(winpath "$folder") {target} /E /I /Q /Y"
     "nsis-zlib-silent=run:$(winpath "$dir/nsis-zlib.exe") /S /D={target}"
     "nsis-lzma-silent=run:$(winpath "$dir/nsis-lzma.exe") /S /D={target}"
@@ -153,25 +147,24 @@ table=$(
       "${median[$name.nsis-zlib-page]}" "$(paired "$name" xcopy)" "$(paired "$name" nsis-zlib-silent)"
   done
   echo
-  echo "| product | \`zar pack\` + linking setup.exe | setup.exe bytes |$([ "$has_zar_setup" = 1 ] && echo ' `zar setup` | its bytes |') makensis zlib | its bytes | makensis solid LZMA | its bytes |"
-  echo "|---|---|---|$([ "$has_zar_setup" = 1 ] && echo '---|---|')---|---|---|---|"
+  echo "| product | \`zar pack\` | \`zar setup --fast\` | \`zar pack --best\` | \`zar setup\` (best) | makensis zlib | makensis solid LZMA |"
+  echo "|---|---|---|---|---|---|---|"
   for entry in "${products[@]}"; do
     read -r name folder ini <<<"$entry"
-    zs=""
-    [ "$has_zar_setup" = 1 ] && zs=" $(printf '%.2f' "${pack_s[$name.zarsetup]}") s | $(thousands "${size[$name.zarsetup]}") |"
-    printf '| %s | %.2f + %.2f s | %s |%s %.2f s | %s | %.2f s | %s |\n' "$name" \
-      "${pack_s[$name.zar]}" "${pack_s[$name.link]}" "$(thousands "${size[$name.ours]}")" "$zs" \
-      "${pack_s[$name.zlib]}" "$(thousands "${size[$name.zlib]}")" \
-      "${pack_s[$name.lzma]}" "$(thousands "${size[$name.lzma]}")"
+    printf '| %s |' "$name"
+    for k in pack setupfast packbest setup zlib lzma; do
+      printf ' %.2f s, %s bytes |' "${pack_s[$name.$k]}" "$(thousands "${size[$name.$k]}")"
+    done
+    echo
   done
   echo
-  echo "| setup.exe at the finish prompt | peak working set | peak private bytes | its payload |"
+  echo "| setup.exe at the finish prompt | peak working set | peak private bytes | setup.exe |"
   echo "|---|---|---|---|"
   for entry in "${products[@]}"; do
     read -r name folder ini <<<"$entry"
     read -r ws pv <<<"${memory[$name.ours]}"
     printf '| %s | %s KB | %s KB | %s KB |\n' "$name" "$(thousands "$ws")" "$(thousands "$pv")" \
-      "$(thousands $((size[$name.zar] / 1024)))"
+      "$(thousands $((size[$name.setup] / 1024)))"
   done
 )
 echo
