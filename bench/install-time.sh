@@ -3,7 +3,8 @@
 # installed into a new folder, under one Wine session; with two setup
 # programs the runs alternate between them.
 #   bench/install-time.sh [RUNS] [SETUP_EXE [SETUP_EXE]]
-# Defaults: 6 runs of build/win64/bin/setup.exe.
+# Defaults: 6 runs of build/win64/bin/setup.exe. bench/product/run.sh times
+# large products against the peers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-6}

@@ -26,7 +26,6 @@ static int32_t levelEnd[kMaxLevels];
 static int32_t heldLevels;
 static int32_t keepHeld;
 static char heldPath[kEntryPathSize];
-static FileIdentity lastFile;
 static HANDLE entryTarget;   // the held target directory, or null: held by its path
 
 void UseEntryTarget(HANDLE target)
@@ -114,11 +113,6 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
     return kEntryHeld;
 }
 
-const FileIdentity *LastEntryIdentity(void)
-{
-    return &lastFile;
-}
-
 // Shows the new file in the progress panel at once: the panel is repainted
 // inside this call, before any data is written. No panel, no repaint (a null
 // window would invalidate every window on the desktop).
@@ -178,7 +172,6 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
         return -1;
     if (created != kEntryHeld)
         return -6;
-    ReadFileIdentity(file, &lastFile);
 
     ReportNewFile(path);
 
@@ -243,7 +236,6 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     for (uint32_t i = 0; i < nameField; ++i)
         nameStart[i] = record.name[i];
 
-    lastFile.known = 0;
     int32_t result = WriteEntryFile(path, length, &record);
     if (result < 0 || !keepHeld)
         ReleaseEntryFolders();

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "file_identity.h"
 
 // Writes the record at offset below targetDir. Returns the offset of the next
 // record (> 0), 0 at the end of the archive, -1 for an invalid record, an
@@ -30,10 +29,6 @@ void UseEntryTarget(HANDLE target);
 // A failed record lets them go at once.
 void KeepEntryFolders(void);
 void ReleaseEntryFolders(void);
-
-// The identity of the file the last successful record wrote (known is 0
-// after a failed record).
-const FileIdentity *LastEntryIdentity(void);
 
 // Writes length bytes at the file's current position under a byte-range
 // lock, in pieces of at most 32,767 bytes. 1 when all were written, else 0.

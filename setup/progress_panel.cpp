@@ -73,6 +73,37 @@ static int MeasureText(HDC dc, const char *text, int length)
     return size.cx;
 }
 
+// The kept length without the spaces at its end: the dots never follow a
+// space.
+static int WithoutTrailingSpaces(const char *text, int kept)
+{
+    while (kept > 0 && text[kept - 1] == ' ')
+        --kept;
+    return kept;
+}
+
+static void EndWithDots(char *copy, int kept)
+{
+    copy[kept] = '.';
+    copy[kept + 1] = '.';
+    copy[kept + 2] = '.';
+    copy[kept + 3] = '\0';
+}
+
+// Whether the kept part of copy fits with "..." behind it, measured whole,
+// the dots with the text; copy is left as it was.
+static int FitsWithDots(HDC dc, char *copy, int kept, int widthLimit)
+{
+    char saved[4];
+    for (int i = 0; i < 4; ++i)
+        saved[i] = copy[kept + i];
+    EndWithDots(copy, kept);
+    const int fits = MeasureText(dc, copy, kept + 3) <= widthLimit;
+    for (int i = 0; i < 4; ++i)
+        copy[kept + i] = saved[i];
+    return fits;
+}
+
 void DrawFittedText(HDC dc, int x, int y, const char *text, int widthLimit)
 {
     int length = lstrlenA(text);
@@ -82,29 +113,32 @@ void DrawFittedText(HDC dc, int x, int y, const char *text, int widthLimit)
     }
 
     // Cut from the end so that the start of a path (drive and install
-    // directory) stays visible. A text longer than the working copy allows is
-    // first cut to what fits there together with the ellipsis.
+    // directory) stays visible: the longest start of the text, at least one
+    // character shorter and not ending in a space, that fits together with
+    // "...". A text longer than the working copy allows is first cut to
+    // what fits there together with the ellipsis.
     char copy[kFittedCopySize];
     if (length > kMaxFittedLength)
         length = kMaxFittedLength;
     for (int i = 0; i < length; ++i)
         copy[i] = text[i];
 
-    int kept = length;
-    for (;;) {
-        if (kept > 0)
-            --kept;
-        // Never end the kept part with a space right before the dots.
-        while (kept > 0 && copy[kept - 1] == ' ')
-            --kept;
-        copy[kept] = '.';
-        copy[kept + 1] = '.';
-        copy[kept + 2] = '.';
-        copy[kept + 3] = '\0';
-        if (MeasureText(dc, copy, kept + 3) <= widthLimit)
-            break;
-        if (kept == 0)
-            return;   // not even the bare "..." fits: draw nothing
+    // A longer start never measures narrower, so the longest one that fits
+    // is found by halving: every kept length up to fitting fits, and none
+    // beyond notFitting does. The panel measures a handful of candidates per
+    // file instead of one for every character cut off a long path.
+    int fitting = -1;
+    int notFitting = length;
+    while (notFitting - fitting > 1) {
+        const int middle = fitting + (notFitting - fitting) / 2;
+        if (FitsWithDots(dc, copy, WithoutTrailingSpaces(copy, middle), widthLimit))
+            fitting = middle;
+        else
+            notFitting = middle;
     }
+    if (fitting < 0)
+        return;   // not even the bare "..." fits: draw nothing
+    const int kept = WithoutTrailingSpaces(copy, fitting);
+    EndWithDots(copy, kept);
     TextOutA(dc, x, y, copy, kept + 3);
 }

@@ -27,6 +27,20 @@ echo "Wine session: prefix $WINEPREFIX"
 # few seconds after its last client, racing the next program's start.
 wineserver -p
 wineboot -i >/dev/null 2>&1
+# On our own X server there is no window manager: Wine would wait two
+# seconds for each hidden top-level window to be withdrawn by one (after the
+# dialog is destroyed, after the finish prompt). Unmanaged windows, which
+# Wine places and decorates itself, have no such wait. A session on the
+# user's display keeps its window manager.
+if [ -n "${WINE_SESSION_INNER:-}" ]; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+fi
+# Wine draws the caption's buttons with glyphs of the Marlett font; the
+# prefix does not find Wine's own copy, and the close box would show the
+# letter "r" in a fallback font instead of its cross.
+for font in /usr/share/wine/fonts/marlett.ttf; do
+  [ -f "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 # Wine closes the desktop (explorer.exe) a moment after the last program
 # leaves it, and the next program that opens a window then waits seconds for
 # a new one. A console program idling on an empty pipe keeps the desktop open

@@ -325,6 +325,37 @@ TEST_F(ExtractEntryTest, PanelShowsTheNewFileBeforeItsData)
     EXPECT_EQ(Installed("sub\\shown.bin").size(), 10000u);
 }
 
+// No written file's identity is read: the launch compares the program's
+// bytes instead, and under Wine each such read is a round trip to the mount
+// manager, some nine server requests a file.
+int identityReads = 0;
+void *realGetFileInformationByHandle;
+BOOL WINAPI CountIdentityRead(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
+{
+    ++identityReads;
+    return ((BOOL(WINAPI *)(HANDLE, LPBY_HANDLE_FILE_INFORMATION))realGetFileInformationByHandle)(file, info);
+}
+
+TEST_F(ExtractEntryTest, NoFileHasItsIdentityRead)
+{
+    testsupport::ImportHook hook("kernel32.dll", "GetFileInformationByHandle", (void *)CountIdentityRead);
+    realGetFileInformationByHandle = hook.Original();
+    identityReads = 0;
+    Bytes archive;
+    AppendRecord(archive, Stored("before.dll", {1}));
+    const uint32_t program = (uint32_t)archive.size();
+    AppendRecord(archive, Lh5("bin\\main.exe", Pattern(9000, 16)));
+    const uint32_t after = (uint32_t)archive.size();
+    AppendRecord(archive, Stored("bin\\after.dll", {2}));
+    auto at = [&](uint32_t offset) {
+        return ExtractEntry(archive.data(), offset, (uint32_t)archive.size(), install.c_str());
+    };
+    EXPECT_EQ(at(0), (int32_t)program);
+    EXPECT_EQ(at(program), (int32_t)after);
+    EXPECT_GT(at(after), 0);
+    EXPECT_EQ(identityReads, 0);
+}
+
 // A folder of a record's path that is a link (the verified attack: an
 // existing install whose "templates" points elsewhere) fails the record like
 // an unsafe name, and nothing is written where the link points; so does a

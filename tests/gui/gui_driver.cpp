@@ -447,14 +447,4 @@ std::string WinPath(const std::string &path)
     return result;
 }
 
-void UseUnmanagedWindows()
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, NULL, 0, KEY_SET_VALUE,
-                        NULL, &key, NULL) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "Managed", 0, REG_SZ, (const BYTE *)"N", 2);
-    RegCloseKey(key);
-}
-
 }  // namespace gui

@@ -169,11 +169,6 @@ std::vector<uint32_t> ScreenPixels(const RECT &area);
 // Paths: a Unix path becomes its Wine drive Z: path; Windows paths pass.
 std::string WinPath(const std::string &path);
 
-// Under Wine without a window manager (Xvfb), windows started after this
-// call are drawn by Wine itself, caption included, and close at once instead
-// of waiting for a manager that never answers. No effect on Windows.
-void UseUnmanagedWindows();
-
 // The user's Shell Folders values and the uninstall entries.
 inline std::string ReadShellFolder(const char *name)
 {

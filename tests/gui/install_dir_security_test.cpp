@@ -155,7 +155,6 @@ class InstallSequenceSecurity : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UseUnmanagedWindows();
         root = Join("C:\\guitests", ::testing::UnitTest::GetInstance()->current_test_info()->name());
         RemoveTree(root);
         RemoveTree(root + ".moved");

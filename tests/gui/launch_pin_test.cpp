@@ -41,7 +41,6 @@ protected:
 
     void SetUp() override
     {
-        UseUnmanagedWindows();
         RemoveTree(kRoot);
         ASSERT_FALSE(probe.empty());
         ASSERT_TRUE(MakeDirs(Join(kRoot, "programs")) && MakeDirs(Join(kRoot, "desktop")));

@@ -1,6 +1,7 @@
 // The progress panel painted into a memory bitmap: the idle look, the bar and
 // its fill arithmetic, and the fitted path text with its ellipsis.
 #include "gui_driver.h"
+#include "iat_hook.h"
 #include "progress_panel.h"
 #include "setup_state.h"
 
@@ -176,6 +177,66 @@ TEST(FittedText, NothingVisibleForEmptyTextOrNoRoomAtAll)
     const int dots = TextWidth("...");
     EXPECT_EQ(Plain("..."), Fitted("VarnikPlus", dots)) << "the cut stops at the start";
     EXPECT_EQ(Plain("..."), Fitted("  VarnikPlus", dots + 1));
+}
+
+// At every limit from nothing to the whole text's width, the text drawn is
+// the longest start of the text, one character shorter at least and not
+// ending in a space, that fits together with "..." measured with it.
+TEST(FittedText, EveryLimitKeepsTheLongestStartThatFits)
+{
+    // Ending in a character wider than the dots, so that even the longest
+    // cut (the last character only) is the answer at some limit.
+    std::string text = "C:\\Program Files\\Atlas\\include\\x86_64 linux  gnu\\bits\\types.";
+    for (char wide : std::string("WM@%")) {
+        if (TextWidth(std::string(1, wide)) > TextWidth("...")) {
+            text += wide;
+            break;
+        }
+    }
+    ASSERT_NE(text.back(), '.') << "no character wider than the dots in this font";
+    const int whole = TextWidth(text);
+    std::vector<int> widths;   // of each start with the dots
+    for (size_t kept = 0; kept < text.size(); ++kept)
+        widths.push_back(TextWidth(text.substr(0, kept) + "..."));
+    std::string previous = "none";
+    for (int limit = 0; limit < whole; ++limit) {
+        std::string expected;
+        for (size_t kept = text.size() - 1; expected.empty(); --kept) {
+            if (kept > 0 && text[kept - 1] == ' ')
+                continue;
+            if (widths[kept] <= limit)
+                expected = text.substr(0, kept) + "...";
+            if (kept == 0)
+                break;
+        }
+        if (expected == previous)
+            continue;   // the same text as at the limit before: drawn already
+        previous = expected;
+        EXPECT_EQ(Plain(expected), Fitted(text, limit)) << "limit " << limit << ": " << expected;
+    }
+}
+
+// A long path is cut with a handful of measurements, not one for every
+// character cut off: the panel is painted for every file of the install.
+int measurements = 0;
+void *realMeasure;
+BOOL WINAPI CountMeasure(HDC dc, LPCSTR text, int length, LPSIZE size)
+{
+    ++measurements;
+    return ((BOOL(WINAPI *)(HDC, LPCSTR, int, LPSIZE))realMeasure)(dc, text, length, size);
+}
+
+TEST(FittedText, LongPathsAreCutWithFewMeasurements)
+{
+    testsupport::ImportHook hook("gdi32.dll", "GetTextExtentPoint32A", (void *)CountMeasure);
+    realMeasure = hook.Original();
+    ASSERT_TRUE(realMeasure) << "call not imported by the program";
+    const std::string text = "C:\\Program Files\\Atlas\\" + std::string(200, 'x') + "\\file.h";
+    const int limit = TextWidth("C:\\Program Files\\Atlas\\xx...");
+    gui::Canvas canvas(400, 20);
+    measurements = 0;
+    DrawFittedText(canvas.dc(), 4, 2, text.c_str(), limit);
+    EXPECT_LE(measurements, 10) << "a measurement per character cut off";
 }
 
 TEST(FittedText, TextLongerThanTheWorkingCopyIsCutSafely)

@@ -80,7 +80,6 @@ protected:
 
     static void SetUpTestSuite()
     {
-        UseUnmanagedWindows();
         bin = BinDir();
         realSetup = Join(bin, "setup.exe");
         probe = ReadBytes(Join(bin, "gui_launch_probe.exe"));
@@ -1118,7 +1117,6 @@ TEST_F(SetupGui, OtherProductInstallsAsItsDescriptionSays)
 // create its dialog, says so and ends without a finish prompt.
 TEST(SetupWithoutDialog, TellsTheUserAndEnds)
 {
-    UseUnmanagedWindows();
     MessageBoxSeen box;
     std::thread user([&box]() {
         box = FindMessageBox(GetCurrentProcessId(), NULL, 20000);

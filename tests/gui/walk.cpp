@@ -115,7 +115,6 @@ int main(int argc, char **argv)
     }
     if (argc > 2) {
         handoff = WinPath(argv[2]);
-        UseUnmanagedWindows();   // headless: no window manager
     }
 
     SetupProcess setup;
