@@ -11,15 +11,13 @@
 #include "path_text.h"
 #include "setup_state.h"
 
-enum { kPathCapacity = 260 };
-
 // Composes first + second + third + fourth into buffer; 0 when it would not fit.
 static int ComposePath(char *buffer, const char *first, const char *second,
                        const char *third, const char *fourth)
 {
     buffer[0] = 0;
-    return AppendText(buffer, first, kPathCapacity) && AppendText(buffer, second, kPathCapacity) &&
-           AppendText(buffer, third, kPathCapacity) && AppendText(buffer, fourth, kPathCapacity);
+    return AppendText(buffer, first, kPathSize) && AppendText(buffer, second, kPathSize) &&
+           AppendText(buffer, third, kPathSize) && AppendText(buffer, fourth, kPathSize);
 }
 
 // A folder read from the registry is used only when it names something: an
@@ -71,12 +69,12 @@ static HRESULT SaveLinkBytes(IShellLinkA *link, HANDLE folder, const char *linkN
 }
 
 // Copies the folder part of path (up to its last backslash) into folder, a
-// buffer of kPathCapacity bytes; the position of that backslash in folder
+// buffer of kPathSize bytes; the position of that backslash in folder
 // (now a terminator), or NULL when path does not fit or names no folder.
 static char *CopyFolderPart(char *folder, const char *path)
 {
     folder[0] = 0;
-    if (!AppendText(folder, path, kPathCapacity)) return NULL;
+    if (!AppendText(folder, path, kPathSize)) return NULL;
     char *lastBackslash = FindLastChar(folder, '\\');
     if (lastBackslash != NULL) *lastBackslash = 0;
     return lastBackslash;
@@ -87,7 +85,7 @@ HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkNam
 {
     // The target must fit its buffer, and the working directory is taken
     // from the target's last backslash.
-    char workingDir[kPathCapacity];
+    char workingDir[kPathSize];
     if (CopyFolderPart(workingDir, linkTarget) == NULL) return E_INVALIDARG;
 
     IShellLinkA *link = NULL;
@@ -107,7 +105,7 @@ HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkNam
 HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
                         const char *linkArguments, const char *iconPath, int iconIndex)
 {
-    char folderPath[kPathCapacity];
+    char folderPath[kPathSize];
     char *lastBackslash = CopyFolderPart(folderPath, linkPath);
     if (lastBackslash == NULL) return E_INVALIDARG;
     HANDLE folder;
@@ -120,8 +118,8 @@ HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
 
 int32_t CreateShortcuts(void)
 {
-    char programsDir[kPathCapacity];
-    char desktopDir[kPathCapacity];
+    char programsDir[kPathSize];
+    char desktopDir[kPathSize];
     int32_t programsFound;
     int32_t desktopFound;
     if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0 ||
@@ -142,44 +140,44 @@ int32_t CreateShortcuts(void)
     HANDLE programs = INVALID_HANDLE_VALUE;
     HANDLE startMenu = INVALID_HANDLE_VALUE;
     const int32_t startMenuLength = lstrlenA(programsDir) + 1 + lstrlenA(product);
-    if (UsableFolder(programsFound, programsDir) && startMenuLength < kPathCapacity &&
+    if (UsableFolder(programsFound, programsDir) && startMenuLength < kPathSize &&
         HoldShellFolder(programsDir, &programs) == kEntryHeld &&
         HoldChildFolder(programs, product, 1, 0, &startMenu) == kEntryHeld) {
         ClearDirectoryTree(startMenu, NULL, startMenuLength);
     }
     const int startMenuUsable = startMenu != INVALID_HANDLE_VALUE;
 
-    char programPath[kPathCapacity];
+    char programPath[kPathSize];
     int programUsable =
         ComposePath(programPath, SetupState.installDir, SetupConfig.exeBaseName, ".exe", "");
-    char linkName[kPathCapacity];
+    char linkName[kPathSize];
 
     // A shortcut whose target or file path does not fit is left out.
     if (startMenuUsable && programUsable && ComposePath(linkName, product, ".lnk", "", "") &&
-        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
+        startMenuLength + 1 + lstrlenA(linkName) < kPathSize) {
         SaveShellLink(programPath, startMenu, linkName, NULL, NULL, 0);
     }
 
     HANDLE desktop = INVALID_HANDLE_VALUE;
     if (SetupConfig.desktopIcon && UsableFolder(desktopFound, desktopDir) && programUsable &&
         ComposePath(linkName, product, ".lnk", "", "") &&
-        lstrlenA(desktopDir) + 1 + lstrlenA(linkName) < kPathCapacity &&
+        lstrlenA(desktopDir) + 1 + lstrlenA(linkName) < kPathSize &&
         HoldShellFolder(desktopDir, &desktop) == kEntryHeld) {
         SaveShellLink(programPath, desktop, linkName, NULL, NULL, 0);
         CloseHandle(desktop);
     }
 
-    char helpPath[kPathCapacity];
+    char helpPath[kPathSize];
     if (SetupConfig.createHelpShortcut && startMenuUsable &&
         ComposePath(helpPath, SetupState.installDir, SetupConfig.helpFileName, "", "") &&
         ComposePath(linkName, SetupConfig.helpShortcutName, "", "", "") &&
-        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
+        startMenuLength + 1 + lstrlenA(linkName) < kPathSize) {
         SaveShellLink(helpPath, startMenu, linkName, NULL, NULL, 0);
     }
 
     if (SetupConfig.registerUninstall && startMenuUsable && programUsable &&
         ComposePath(linkName, "Uninstall ", product, ".lnk", "") &&
-        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
+        startMenuLength + 1 + lstrlenA(linkName) < kPathSize) {
         SaveShellLink(programPath, startMenu, linkName, SetupConfig.uninstallSwitch, programPath,
                       SetupConfig.uninstallIconIndex);
     }

@@ -5,15 +5,15 @@
 #include "entry_name.h"
 #include "folder_handle.h"
 #include "lh5_decoder.h"
+#include "path_text.h"
 #include "payload_record.h"
 #include "setup_state.h"
 
 enum {
-    kEntryPathSize = 260,
     kEntryPathLimit = 256,   // directory + backslash + name field + 1 must stay below
     kWritePiece = 0x7FFF,    // largest single WriteFile of a locked write
     kDecodeChunk = kLh5WindowSize,
-    kMaxLevels = kEntryPathSize / 2   // folders a 259-character path can name
+    kMaxLevels = kPathSize / 2   // folders a 259-character path can name
 };
 
 // The folders held for the records: the target directory at level 0, then
@@ -25,7 +25,7 @@ static HANDLE heldFolders[kMaxLevels];
 static int32_t levelEnd[kMaxLevels];
 static int32_t heldLevels;
 static int32_t keepHeld;
-static char heldPath[kEntryPathSize];
+static char heldPath[kPathSize];
 static FileIdentity lastFile;
 static HANDLE entryTarget;   // the held target directory, or null: held by its path
 
@@ -225,20 +225,15 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     int32_t dirLength = lstrlenA(targetDir);
     if (dirLength == 0)
         return -1;
-    int32_t needsBackslash = targetDir[dirLength - 1] != '\\';
-    int32_t length = dirLength + needsBackslash;
+    int32_t length = PathPrefixLength(targetDir);
     uint32_t nameField = record.headerSize - kPayloadFixedHeader;
     if (nameField >= kEntryPathLimit || length + (int32_t)nameField + 1 >= kEntryPathLimit)
         return -1;
     if (!EntryNameIsSafe(record.name))
         return -1;
 
-    char path[kEntryPathSize];
-    lstrcpyA(path, targetDir);
-    if (needsBackslash) {
-        path[dirLength] = '\\';
-        path[dirLength + 1] = '\0';
-    }
+    char path[kPathSize];
+    JoinPath(path, kPathSize, targetDir, "");
     char *nameStart = path + length;
     for (uint32_t i = 0; i < nameField; ++i)
         nameStart[i] = record.name[i];

@@ -10,6 +10,7 @@
 #include "folder_handle.h"
 #include "install_dialog.h"
 #include "install_dir_security.h"
+#include "path_text.h"
 #include "remove_older.h"
 #include "setup_config.h"
 #include "setup_state.h"
@@ -93,7 +94,7 @@ int RunSetup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show
     SetupState.currentFile[0] = '\0';
     SetupState.installFolder = INVALID_HANDLE_VALUE;
     RefuseUntrustedRedirection();
-    GetCurrentDirectoryA(kPathBufferSize, SetupState.startDir);
+    GetCurrentDirectoryA(kPathSize, SetupState.startDir);
 
     SetupState.dialogWindow = CreateDialogParamA(SetupState.moduleHandle,
                                                  MAKEINTRESOURCEA(kInstallDialogId), NULL,
@@ -177,11 +178,11 @@ static void RefuseLinkedDirectory(HWND dialog)
 // cannot be made or does not fit.
 static int32_t MakeFullPath(char *installDir)
 {
-    char full[kPathBufferSize];
+    char full[kPathSize];
     if (installDir[1] == ':' && installDir[2] == '\0')
         lstrcatA(installDir, "\\");
-    const DWORD length = GetFullPathNameA(installDir, kPathBufferSize, full, NULL);
-    if (length == 0 || length >= kPathBufferSize - 1)
+    const DWORD length = GetFullPathNameA(installDir, kPathSize, full, NULL);
+    if (length == 0 || length >= kPathSize - 1)
         return 0;
     lstrcpyA(installDir, full);
     // The folder itself, not a root: no final backslash.
@@ -195,26 +196,26 @@ void RunInstallSequence(HWND dialog)
 {
     char *installDir = SetupState.installDir;
 
-    GetDlgItemTextA(dialog, kIdInstallDirEdit, installDir, kPathBufferSize);
+    GetDlgItemTextA(dialog, kIdInstallDirEdit, installDir, kPathSize);
     SetupConfig.desktopIcon = IsDlgButtonChecked(dialog, kIdDesktopIconCheck) == BST_CHECKED ? 1 : 0;
 
     if (installDir[0] == '\0') {
-        char proposal[kPathBufferSize];
+        char proposal[kPathSize];
         ComposeProposal(proposal);
         SetDlgItemTextA(dialog, kIdInstallDirEdit, proposal);
         return;
     }
 
-    int length = lstrlenA(installDir);
-    if (installDir[length - 1] == '\\')
-        installDir[--length] = '\0';
+    // Without its final backslash, if it has one.
+    int length = PathPrefixLength(installDir) - 1;
+    installDir[length] = '\0';
 
     // The directory must leave room for its final backslash, and the edit
     // text must not have been cut short by the read above. A typed relative
     // directory becomes a full one here, before anything else: the
     // uninstall entry and the shortcuts must name it from anywhere.
     const int editLength = GetWindowTextLengthA(GetDlgItem(dialog, kIdInstallDirEdit));
-    if (length > kPathBufferSize - 2 || editLength > kPathBufferSize - 1 ||
+    if (length > kPathSize - 2 || editLength > kPathSize - 1 ||
         !MakeFullPath(installDir)) {
         MessageBoxA(dialog, kPathTooLongText, kWarningCaption, MB_ICONWARNING | MB_OK);
         return;
@@ -286,8 +287,7 @@ void RunInstallSequence(HWND dialog)
                   SecureExistingDirectory(dir);
     SetupState.installFolder = leaf != NULL ? dir : INVALID_HANDLE_VALUE;
     installFolder = dir;
-    if (installDir[lstrlenA(installDir) - 1] != '\\')
-        lstrcatA(installDir, "\\");
+    JoinPath(installDir, kPathSize, installDir, "");
 
     EnableWindow(GetDlgItem(dialog, kIdInstall), FALSE);
     ShowWindow(GetDlgItem(dialog, kIdDesktopIconCheck), SW_HIDE);
