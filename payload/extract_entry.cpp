@@ -161,9 +161,9 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
     // name; one that could not be made means the file cannot be created.
     int32_t folders = HoldEntryFolders(path, length);
     if (folders == kEntryIsLink)
-        return -1;
+        return kExtractInvalid;
     if (folders != kEntryHeld)
-        return -6;
+        return kExtractNotCreated;
 
     // The file is always created as a new one in its held folder. What is at
     // its name already is removed first rather than written through: a hard
@@ -175,9 +175,9 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
     HANDLE file;
     int32_t created = CreateChildFile(heldFolders[heldLevels - 1], fileName, &file);
     if (created == kEntryIsLink)
-        return -1;
+        return kExtractInvalid;
     if (created != kEntryHeld)
-        return -6;
+        return kExtractNotCreated;
     ReadFileIdentity(file, &lastFile);
 
     ReportNewFile(path);
@@ -187,7 +187,7 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
         CloseHandle(file);
         if (!written) {
             DeleteEntryFile(fileName);
-            return -2;
+            return kExtractDecodeFailed;
         }
         return (int32_t)record->next;
     }
@@ -196,7 +196,7 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
     CloseHandle(file);
     if (!written) {
         DeleteEntryFile(fileName);
-        return -5;
+        return kExtractShortWrite;
     }
     return (int32_t)record->next;
 }
@@ -207,9 +207,9 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     PayloadRecord record;
     int32_t status = PayloadReadRecord(archive, offset, size, &record);
     if (status == 0)
-        return 0;
+        return kExtractEnd;
     if (status < 0)
-        return -1;
+        return kExtractInvalid;
 
     // A stored record copies unpackedSize bytes from its data start: they must
     // lie within the archive, and within the record's own data (one claiming
@@ -217,20 +217,20 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     uint32_t dataOffset = (uint32_t)(record.data - archive);
     if (record.method != kPayloadMethodLh5 &&
         (record.unpackedSize > size - dataOffset || record.unpackedSize > record.packedSize))
-        return -1;
+        return kExtractInvalid;
 
     // The whole path must fit before anything is copied: the length test is
     // made on the lengths alone, so a long directory cannot overrun the buffer.
     // An empty directory would put the file at the root of the current drive.
     int32_t dirLength = lstrlenA(targetDir);
     if (dirLength == 0)
-        return -1;
+        return kExtractInvalid;
     int32_t length = PathPrefixLength(targetDir);
     uint32_t nameField = record.headerSize - kPayloadFixedHeader;
     if (nameField >= kEntryPathLimit || length + (int32_t)nameField + 1 >= kEntryPathLimit)
-        return -1;
+        return kExtractInvalid;
     if (!EntryNameIsSafe(record.name))
-        return -1;
+        return kExtractInvalid;
 
     char path[kPathSize];
     JoinPath(path, kPathSize, targetDir, "");

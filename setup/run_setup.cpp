@@ -130,27 +130,36 @@ static int AskWarning(HWND owner, const char *text)
     return MessageBoxA(owner, text, kWarningCaption, MB_ICONWARNING | MB_YESNO);
 }
 
-// Settles the existing install directory held by dir with the user. 1: go on
-// with the directory as it is; 2: go on and create it (the empty directory
-// was removed); 0: stop (the dialog is left as the refusal requires).
+// How the install goes on with a directory that exists already.
+enum DirectorySettlement {
+    kSettleStop = 0,     // stop; the dialog is left as the refusal requires
+    kSettleKeep = 1,     // go on with the directory as it is
+    kSettleCreate = 2    // go on and create it (the empty directory was removed)
+};
+
+// Settles the existing install directory held by dir with the user.
+// Returns:
+//   kSettleStop   - the user refused (or chose to cancel)
+//   kSettleKeep   - install into the directory as it is
+//   kSettleCreate - the empty directory was removed; create it anew
 static int SettleExistingDirectory(HWND dialog, HANDLE *dir)
 {
     const int32_t kind = DetectExistingInstallIn(*dir);
     if (kind == UnrecognisedInstall)
-        return AskWarning(dialog, kUnrecognisedText) != IDNO;
+        return AskWarning(dialog, kUnrecognisedText) != IDNO ? kSettleKeep : kSettleStop;
     if (kind == OlderInstall) {
         if (AskWarning(dialog, kOlderText) == IDNO) {
             SetupState.cancelled = 1;
             DestroyWindow(dialog);
-            return 0;
+            return kSettleStop;
         }
         RemoveOlderVersionIn(*dir);
-        return 1;
+        return kSettleKeep;
     }
     if (kind == CurrentInstall) {
         RemoveHelpCacheIn(*dir);
         ClearTemplateStylesIn(*dir, lstrlenA(SetupState.installDir) + 1);
-        return 1;
+        return kSettleKeep;
     }
     // No product there: an empty directory is removed through its handle
     // (and made again below, with the install's rights); one with other
@@ -158,9 +167,9 @@ static int SettleExistingDirectory(HWND dialog, HANDLE *dir)
     if (RemoveHeldFolder(*dir)) {
         CloseHandle(*dir);
         *dir = INVALID_HANDLE_VALUE;
-        return 2;
+        return kSettleCreate;
     }
-    return AskWarning(dialog, kNotEmptyText) != IDNO;
+    return AskWarning(dialog, kNotEmptyText) != IDNO ? kSettleKeep : kSettleStop;
 }
 
 // Refuses a directory that is, or lies below, a link no administrator made
@@ -252,10 +261,10 @@ void RunInstallSequence(HWND dialog)
             return;
         }
     }
-    int settled = 2;
+    int settled = kSettleCreate;
     if (existing == kEntryHeld) {
         settled = SettleExistingDirectory(dialog, &dir);
-        if (settled == 0) {
+        if (settled == kSettleStop) {
             if (leaf != NULL)
                 ReleaseHandle(dir);
             ReleaseFolderChain();
@@ -279,7 +288,7 @@ void RunInstallSequence(HWND dialog)
         ReleaseHandle(dir);
         dir = INVALID_HANDLE_VALUE;
     }
-    if (created && settled == 2)
+    if (created && settled == kSettleCreate)
         created = chain == kEntryHeld && leaf != NULL &&
                   CreateChildFolder(parent, leaf, access, &dir) == kEntryHeld;
     else if (created && leaf != NULL)
@@ -294,7 +303,7 @@ void RunInstallSequence(HWND dialog)
     ShowWindow(GetDlgItem(dialog, kIdBrowseButton), SW_HIDE);
 
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    int32_t result = -1;
+    int32_t result = kInstallFailed;
     if (created) {
         UseEntryTarget(dir);
         result = ExtractPayload();
@@ -305,10 +314,10 @@ void RunInstallSequence(HWND dialog)
     SetNewEntrySecurity(NULL);
     SetCursor(previous != NULL ? previous : LoadCursorA(NULL, IDC_ARROW));
 
-    if (result == -1)
+    if (result == kInstallFailed)
         MessageBoxA(SetupState.dialogWindow, kExtractFailedText, kErrorCaption,
                     MB_ICONERROR | MB_OK);
-    else if (result == -2)
+    else if (result == kShortcutsFailed)
         MessageBoxA(SetupState.dialogWindow, kShortcutFailedText, kWarningCaption,
                     MB_ICONWARNING | MB_OK);
     DestroyWindow(dialog);
