@@ -3,11 +3,11 @@
 #include "extract_entry.h"
 
 #include "entry_name.h"
+#include "extract_progress.h"
 #include "folder_handle.h"
 #include "lh5_decoder.h"
 #include "path_text.h"
 #include "payload_record.h"
-#include "setup_state.h"
 
 enum {
     kEntryPathLimit = 256,   // directory + backslash + name field + 1 must stay below
@@ -117,19 +117,6 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
 const FileIdentity *LastEntryIdentity(void)
 {
     return &lastFile;
-}
-
-// Shows the new file in the progress panel at once: the panel is repainted
-// inside this call, before any data is written. No panel, no repaint (a null
-// window would invalidate every window on the desktop).
-static void ReportNewFile(const char *path)
-{
-    lstrcpyA(SetupState.currentFile, path);
-    SetupState.progressDone += 1;
-    if (SetupState.progressPanel != NULL) {
-        InvalidateRect(SetupState.progressPanel, NULL, TRUE);
-        UpdateWindow(SetupState.progressPanel);
-    }
 }
 
 // Hands one decoded chunk to the locked file writer.

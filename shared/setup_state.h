@@ -1,8 +1,8 @@
 // Run-time state shared by the dialog, the install sequence, the extraction
 // and the progress panel. One static instance, touched by the single
 // user-interface thread only.
-#ifndef SETUP_SETUP_STATE_H
-#define SETUP_SETUP_STATE_H
+#ifndef SHARED_SETUP_STATE_H
+#define SHARED_SETUP_STATE_H
 
 #include <windows.h>
 #include <stdint.h>
