@@ -11,8 +11,7 @@
 #include "clear_directory.h"
 #include "folder_handle.h"
 #include "folder_listing.h"
-
-enum { kClearPathSize = 260 };
+#include "path_text.h"
 
 // 1 when the listed name equals keepName (letter case matters).
 static int32_t IsKeptName(const FILE_ID_BOTH_DIR_INFO *entry, const WCHAR *keepName,
@@ -33,7 +32,7 @@ static void ClearSubDirectory(HANDLE folder, const FILE_ID_BOTH_DIR_INFO *entry,
     // A link as listed (its reparse tag is where the extended attributes'
     // size would be) is passed over at once; any other folder is checked on
     // its own handle, which is what decides.
-    if (ReparseLeadsElsewhere(entry->FileAttributes, entry->EaSize) || childLength >= kClearPathSize)
+    if (ReparseLeadsElsewhere(entry->FileAttributes, entry->EaSize) || childLength >= kPathSize)
         return;
     HANDLE child;
     if (HoldChildFolderW(folder, entry->FileName, entry->FileNameLength, 0, DELETE, &child) !=
@@ -46,10 +45,10 @@ static void ClearSubDirectory(HANDLE folder, const FILE_ID_BOTH_DIR_INFO *entry,
 
 int32_t ClearDirectoryTree(HANDLE folder, const char *keepName, int32_t pathLength)
 {
-    WCHAR keep[kClearPathSize];
+    WCHAR keep[kPathSize];
     uint32_t keepBytes = 0;
     if (keepName != NULL) {
-        int units = MultiByteToWideChar(CP_ACP, 0, keepName, -1, keep, kClearPathSize);
+        int units = MultiByteToWideChar(CP_ACP, 0, keepName, -1, keep, kPathSize);
         keepBytes = units > 1 ? (uint32_t)(units - 1) * sizeof(WCHAR) : 0;
     }
     FolderListing listing;
@@ -77,10 +76,7 @@ int32_t ClearDirectory(const char *path, const char *keepName, int32_t removeTop
     HANDLE folder;
     if (HoldFolder(path, removeTop ? DELETE : 0, &folder) != kEntryHeld)
         return 1;
-    int32_t length = lstrlenA(path);
-    if (length > 0 && path[length - 1] == '\\')
-        --length;
-    int32_t listed = ClearDirectoryTree(folder, keepName, length);
+    int32_t listed = ClearDirectoryTree(folder, keepName, PathPrefixLength(path) - 1);
     if (listed && removeTop)
         RemoveHeldFolder(folder);
     CloseHandle(folder);

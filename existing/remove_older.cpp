@@ -14,7 +14,6 @@
 #include "path_text.h"
 #include "setup_config.h"
 
-enum { kPathCapacity = 260 };
 
 // The older generation's files, deleted in this order.
 static const char *const kOlderFiles[] = {
@@ -57,8 +56,8 @@ int32_t RemoveOlderVersion(const char *path)
 
 int32_t RemoveOldStartMenuEntries(void)
 {
-    char programsDir[kPathCapacity];
-    char desktopDir[kPathCapacity];
+    char programsDir[kPathSize];
+    char desktopDir[kPathSize];
     int32_t programsFound;
     int32_t desktopFound;
     if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0) return 0;
@@ -103,9 +102,7 @@ int32_t ClearTemplateStyles(const char *path)
 {
     HANDLE dir;
     if (!HoldNamedFolder(path, &dir)) return 1;
-    int32_t length = lstrlenA(path);
-    if (path[length - 1] != '\\') ++length;
-    ClearTemplateStylesIn(dir, length);
+    ClearTemplateStylesIn(dir, PathPrefixLength(path));
     CloseHandle(dir);
     return 1;
 }
@@ -121,7 +118,7 @@ int32_t ClearTemplateStylesIn(HANDLE dir, int32_t length)
             const char *name = SetupConfig.templateStyles[i];
             const int32_t styleLength = length + 10 + lstrlenA(name);
             HANDLE style;
-            if (styleLength < kPathCapacity &&
+            if (styleLength < kPathSize &&
                 HoldChildFolder(templates, name, 0, 0, &style) == kEntryHeld) {
                 ClearDirectoryTree(style, NULL, styleLength);
                 CloseHandle(style);

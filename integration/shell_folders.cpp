@@ -3,13 +3,12 @@
 #include <windows.h>
 
 #include "shell_folders.h"
+#include "path_text.h"
 
 static const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 enum {
-    kNameCapacity = 260,
-    kDataCapacity = 260,
     // Reads in a row that fail for a reason other than a long name or long
     // data (the key deleted or the handle gone under us): each of those would
     // fail the same way at every index up to 2^32.
@@ -28,12 +27,12 @@ static int SameNameIgnoringCase(const char *a, const char *b)
     }
 }
 
-// Copies registry data of dataSize bytes into a 260-byte folder buffer.
+// Copies registry data of dataSize bytes into a folder buffer of kPathSize bytes.
 // The data need not carry its terminator; the copy always does.
 static void CopyFolderText(char *folder, const BYTE *data, DWORD dataSize)
 {
     DWORD i = 0;
-    for (; i < dataSize && i < kDataCapacity - 1 && data[i] != 0; ++i) folder[i] = (char)data[i];
+    for (; i < dataSize && i < kPathSize - 1 && data[i] != 0; ++i) folder[i] = (char)data[i];
     folder[i] = 0;
 }
 
@@ -48,12 +47,12 @@ int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsF
     HKEY key;
     if (RegOpenKeyA(HKEY_CURRENT_USER, kShellFoldersKey, &key) != ERROR_SUCCESS) return 0;
 
-    char name[kNameCapacity];
-    BYTE data[kDataCapacity];
+    char name[kPathSize];
+    BYTE data[kPathSize];
     int failedReads = 0;
     for (DWORD index = 0;; ++index) {
-        DWORD nameSize = kNameCapacity;
-        DWORD dataSize = kDataCapacity;
+        DWORD nameSize = kPathSize;
+        DWORD dataSize = kPathSize;
         LONG result = RegEnumValueA(key, index, name, &nameSize, NULL, NULL, data, &dataSize);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result == ERROR_MORE_DATA) continue; // name or data too long: pass over it

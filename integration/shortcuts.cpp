@@ -11,15 +11,13 @@
 #include "path_text.h"
 #include "setup_state.h"
 
-enum { kPathCapacity = 260 };
-
 // Composes first + second + third + fourth into buffer; 0 when it would not fit.
 static int ComposePath(char *buffer, const char *first, const char *second,
                        const char *third, const char *fourth)
 {
     buffer[0] = 0;
-    return AppendText(buffer, first, kPathCapacity) && AppendText(buffer, second, kPathCapacity) &&
-           AppendText(buffer, third, kPathCapacity) && AppendText(buffer, fourth, kPathCapacity);
+    return AppendText(buffer, first, kPathSize) && AppendText(buffer, second, kPathSize) &&
+           AppendText(buffer, third, kPathSize) && AppendText(buffer, fourth, kPathSize);
 }
 
 // A folder read from the registry is used only when it names something: an
@@ -71,12 +69,12 @@ static HRESULT SaveLinkBytes(IShellLinkA *link, HANDLE folder, const char *linkN
 }
 
 // Copies the folder part of path (up to its last backslash) into folder, a
-// buffer of kPathCapacity bytes; the position of that backslash in folder
+// buffer of kPathSize bytes; the position of that backslash in folder
 // (now a terminator), or NULL when path does not fit or names no folder.
 static char *CopyFolderPart(char *folder, const char *path)
 {
     folder[0] = 0;
-    if (!AppendText(folder, path, kPathCapacity)) return NULL;
+    if (!AppendText(folder, path, kPathSize)) return NULL;
     char *lastBackslash = FindLastChar(folder, '\\');
     if (lastBackslash != NULL) *lastBackslash = 0;
     return lastBackslash;
@@ -87,7 +85,7 @@ HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkNam
 {
     // The target must fit its buffer, and the working directory is taken
     // from the target's last backslash.
-    char workingDir[kPathCapacity];
+    char workingDir[kPathSize];
     if (CopyFolderPart(workingDir, linkTarget) == NULL) return E_INVALIDARG;
 
     IShellLinkA *link = NULL;
@@ -107,7 +105,7 @@ HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkNam
 HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
                         const char *linkArguments, const char *iconPath, int iconIndex)
 {
-    char folderPath[kPathCapacity];
+    char folderPath[kPathSize];
     char *lastBackslash = CopyFolderPart(folderPath, linkPath);
     if (lastBackslash == NULL) return E_INVALIDARG;
     HANDLE folder;
@@ -118,10 +116,72 @@ HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
     return result;
 }
 
+// The shortcuts, in the order they are made. Each is asked for by a field of
+// SetupConfig (none: always made), goes into the product's Start Menu folder
+// or onto the desktop, and starts the main program or the help document. A
+// program's shortcut is named prefix + product name + ".lnk", the help
+// document's by helpShortcutName. The uninstall shortcut passes the
+// uninstall switch and shows the program's icon of that index.
+enum ShortcutPlace { kInStartMenu, kOnDesktop };
+enum ShortcutTarget { kStartsProgram, kStartsHelp };
+
+struct ShortcutRow {
+    const int32_t *wanted;
+    const char *prefix;
+    uint8_t place;        // ShortcutPlace
+    uint8_t target;       // ShortcutTarget
+    uint8_t uninstalls;
+};
+
+static const ShortcutRow kShortcuts[] = {
+    {NULL, "", kInStartMenu, kStartsProgram, 0},
+    {&SetupConfig.desktopIcon, "", kOnDesktop, kStartsProgram, 0},
+    {&SetupConfig.createHelpShortcut, "", kInStartMenu, kStartsHelp, 0},
+    {&SetupConfig.registerUninstall, "Uninstall ", kInStartMenu, kStartsProgram, 1},
+};
+
+// Where the shortcuts go and what they start; a null path or an invalid
+// handle stands for one that is not usable.
+struct ShortcutPlaces {
+    HANDLE startMenu;
+    int32_t startMenuLength;   // of the Start Menu folder's full path
+    const char *desktopDir;
+    const char *targets[2];    // by ShortcutTarget
+};
+
+// Makes the shortcut of row when it is asked for and its target, its name
+// and its full path fit; otherwise it is left out.
+static void MakeShortcut(const ShortcutRow *row, const ShortcutPlaces *places)
+{
+    const char *target = places->targets[row->target];
+    char linkName[kPathSize];
+    const int32_t named = row->target == kStartsHelp
+                              ? ComposePath(linkName, SetupConfig.helpShortcutName, "", "", "")
+                              : ComposePath(linkName, row->prefix, SetupConfig.productName, ".lnk", "");
+    if ((row->wanted != NULL && !*row->wanted) || target == NULL || !named)
+        return;
+    const char *arguments = row->uninstalls ? SetupConfig.uninstallSwitch : NULL;
+    const char *icon = row->uninstalls ? target : NULL;
+    const int iconIndex = row->uninstalls ? SetupConfig.uninstallIconIndex : 0;
+    if (row->place == kInStartMenu) {
+        if (places->startMenu != INVALID_HANDLE_VALUE &&
+            places->startMenuLength + 1 + lstrlenA(linkName) < kPathSize)
+            SaveShellLink(target, places->startMenu, linkName, arguments, icon, iconIndex);
+        return;
+    }
+    HANDLE desktop;
+    if (places->desktopDir != NULL &&
+        lstrlenA(places->desktopDir) + 1 + lstrlenA(linkName) < kPathSize &&
+        HoldShellFolder(places->desktopDir, &desktop) == kEntryHeld) {
+        SaveShellLink(target, desktop, linkName, arguments, icon, iconIndex);
+        CloseHandle(desktop);
+    }
+}
+
 int32_t CreateShortcuts(void)
 {
-    char programsDir[kPathCapacity];
-    char desktopDir[kPathCapacity];
+    char programsDir[kPathSize];
+    char desktopDir[kPathSize];
     int32_t programsFound;
     int32_t desktopFound;
     if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0 ||
@@ -140,51 +200,29 @@ int32_t CreateShortcuts(void)
     // or not.
     const char *product = SetupConfig.productName;
     HANDLE programs = INVALID_HANDLE_VALUE;
-    HANDLE startMenu = INVALID_HANDLE_VALUE;
-    const int32_t startMenuLength = lstrlenA(programsDir) + 1 + lstrlenA(product);
-    if (UsableFolder(programsFound, programsDir) && startMenuLength < kPathCapacity &&
+    ShortcutPlaces places;
+    places.startMenu = INVALID_HANDLE_VALUE;
+    places.startMenuLength = lstrlenA(programsDir) + 1 + lstrlenA(product);
+    if (UsableFolder(programsFound, programsDir) && places.startMenuLength < kPathSize &&
         HoldShellFolder(programsDir, &programs) == kEntryHeld &&
-        HoldChildFolder(programs, product, 1, 0, &startMenu) == kEntryHeld) {
-        ClearDirectoryTree(startMenu, NULL, startMenuLength);
+        HoldChildFolder(programs, product, 1, 0, &places.startMenu) == kEntryHeld) {
+        ClearDirectoryTree(places.startMenu, NULL, places.startMenuLength);
     }
-    const int startMenuUsable = startMenu != INVALID_HANDLE_VALUE;
+    places.desktopDir = UsableFolder(desktopFound, desktopDir) ? desktopDir : NULL;
 
-    char programPath[kPathCapacity];
-    int programUsable =
-        ComposePath(programPath, SetupState.installDir, SetupConfig.exeBaseName, ".exe", "");
-    char linkName[kPathCapacity];
+    // A shortcut whose target does not fit is left out.
+    char programPath[kPathSize];
+    char helpPath[kPathSize];
+    places.targets[kStartsProgram] =
+        ComposePath(programPath, SetupState.installDir, SetupConfig.exeBaseName, ".exe", "")
+            ? programPath : NULL;
+    places.targets[kStartsHelp] =
+        ComposePath(helpPath, SetupState.installDir, SetupConfig.helpFileName, "", "") ? helpPath
+                                                                                         : NULL;
+    for (const ShortcutRow &row : kShortcuts)
+        MakeShortcut(&row, &places);
 
-    // A shortcut whose target or file path does not fit is left out.
-    if (startMenuUsable && programUsable && ComposePath(linkName, product, ".lnk", "", "") &&
-        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
-        SaveShellLink(programPath, startMenu, linkName, NULL, NULL, 0);
-    }
-
-    HANDLE desktop = INVALID_HANDLE_VALUE;
-    if (SetupConfig.desktopIcon && UsableFolder(desktopFound, desktopDir) && programUsable &&
-        ComposePath(linkName, product, ".lnk", "", "") &&
-        lstrlenA(desktopDir) + 1 + lstrlenA(linkName) < kPathCapacity &&
-        HoldShellFolder(desktopDir, &desktop) == kEntryHeld) {
-        SaveShellLink(programPath, desktop, linkName, NULL, NULL, 0);
-        CloseHandle(desktop);
-    }
-
-    char helpPath[kPathCapacity];
-    if (SetupConfig.createHelpShortcut && startMenuUsable &&
-        ComposePath(helpPath, SetupState.installDir, SetupConfig.helpFileName, "", "") &&
-        ComposePath(linkName, SetupConfig.helpShortcutName, "", "", "") &&
-        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
-        SaveShellLink(helpPath, startMenu, linkName, NULL, NULL, 0);
-    }
-
-    if (SetupConfig.registerUninstall && startMenuUsable && programUsable &&
-        ComposePath(linkName, "Uninstall ", product, ".lnk", "") &&
-        startMenuLength + 1 + lstrlenA(linkName) < kPathCapacity) {
-        SaveShellLink(programPath, startMenu, linkName, SetupConfig.uninstallSwitch, programPath,
-                      SetupConfig.uninstallIconIndex);
-    }
-
-    ReleaseHandle(startMenu);
+    ReleaseHandle(places.startMenu);
     ReleaseHandle(programs);
     CoUninitialize();
     return 1;

@@ -42,13 +42,8 @@ int32_t RegisterUninstall(void)
 
     // The program path is quoted: unquoted, a path with blanks would be
     // resolved piece by piece ("c:\program.exe" first) when the command runs.
-    const char *dir = SetupState.installDir;
-    int dirLength = lstrlenA(dir);
-    const char *separator = (dirLength > 0 && dir[dirLength - 1] == '\\') ? "" : "\\";
-    entry[0] = 0;
-    if (AppendText(entry, "\"", kEntryCapacity) && AppendText(entry, dir, kEntryCapacity) &&
-        AppendText(entry, separator, kEntryCapacity) &&
-        AppendText(entry, SetupConfig.exeBaseName, kEntryCapacity) &&
+    entry[0] = '"';
+    if (JoinPath(entry + 1, kEntryCapacity - 1, SetupState.installDir, SetupConfig.exeBaseName) &&
         AppendText(entry, ".exe\" ", kEntryCapacity) &&
         AppendText(entry, SetupConfig.uninstallSwitch, kEntryCapacity)) {
         WriteTextValue(key, "UninstallString", entry);

@@ -3,17 +3,17 @@
 #include "extract_entry.h"
 
 #include "entry_name.h"
+#include "extract_progress.h"
 #include "folder_handle.h"
 #include "lh5_decoder.h"
+#include "path_text.h"
 #include "payload_record.h"
-#include "setup_state.h"
 
 enum {
-    kEntryPathSize = 260,
     kEntryPathLimit = 256,   // directory + backslash + name field + 1 must stay below
     kWritePiece = 0x7FFF,    // largest single WriteFile of a locked write
     kDecodeChunk = kLh5WindowSize,
-    kMaxLevels = kEntryPathSize / 2   // folders a 259-character path can name
+    kMaxLevels = kPathSize / 2   // folders a 259-character path can name
 };
 
 // The folders held for the records: the target directory at level 0, then
@@ -25,7 +25,7 @@ static HANDLE heldFolders[kMaxLevels];
 static int32_t levelEnd[kMaxLevels];
 static int32_t heldLevels;
 static int32_t keepHeld;
-static char heldPath[kEntryPathSize];
+static char heldPath[kPathSize];
 static HANDLE entryTarget;   // the held target directory, or null: held by its path
 
 void UseEntryTarget(HANDLE target)
@@ -113,19 +113,6 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
     return kEntryHeld;
 }
 
-// Shows the new file in the progress panel at once: the panel is repainted
-// inside this call, before any data is written. No panel, no repaint (a null
-// window would invalidate every window on the desktop).
-static void ReportNewFile(const char *path)
-{
-    lstrcpyA(SetupState.currentFile, path);
-    SetupState.progressDone += 1;
-    if (SetupState.progressPanel != NULL) {
-        InvalidateRect(SetupState.progressPanel, NULL, TRUE);
-        UpdateWindow(SetupState.progressPanel);
-    }
-}
-
 // Hands one decoded chunk to the locked file writer.
 static int32_t WriteChunk(void *file, const uint8_t *bytes, uint32_t count)
 {
@@ -155,9 +142,9 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
     // name; one that could not be made means the file cannot be created.
     int32_t folders = HoldEntryFolders(path, length);
     if (folders == kEntryIsLink)
-        return -1;
+        return kExtractInvalid;
     if (folders != kEntryHeld)
-        return -6;
+        return kExtractNotCreated;
 
     // The file is always created as a new one in its held folder. What is at
     // its name already is removed first rather than written through: a hard
@@ -169,9 +156,9 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
     HANDLE file;
     int32_t created = CreateChildFile(heldFolders[heldLevels - 1], fileName, &file);
     if (created == kEntryIsLink)
-        return -1;
+        return kExtractInvalid;
     if (created != kEntryHeld)
-        return -6;
+        return kExtractNotCreated;
 
     ReportNewFile(path);
 
@@ -180,7 +167,7 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
         CloseHandle(file);
         if (!written) {
             DeleteEntryFile(fileName);
-            return -2;
+            return kExtractDecodeFailed;
         }
         return (int32_t)record->next;
     }
@@ -189,7 +176,7 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
     CloseHandle(file);
     if (!written) {
         DeleteEntryFile(fileName);
-        return -5;
+        return kExtractShortWrite;
     }
     return (int32_t)record->next;
 }
@@ -200,9 +187,9 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     PayloadRecord record;
     int32_t status = PayloadReadRecord(archive, offset, size, &record);
     if (status == 0)
-        return 0;
+        return kExtractEnd;
     if (status < 0)
-        return -1;
+        return kExtractInvalid;
 
     // A stored record copies unpackedSize bytes from its data start: they must
     // lie within the archive, and within the record's own data (one claiming
@@ -210,28 +197,23 @@ int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
     uint32_t dataOffset = (uint32_t)(record.data - archive);
     if (record.method != kPayloadMethodLh5 &&
         (record.unpackedSize > size - dataOffset || record.unpackedSize > record.packedSize))
-        return -1;
+        return kExtractInvalid;
 
     // The whole path must fit before anything is copied: the length test is
     // made on the lengths alone, so a long directory cannot overrun the buffer.
     // An empty directory would put the file at the root of the current drive.
     int32_t dirLength = lstrlenA(targetDir);
     if (dirLength == 0)
-        return -1;
-    int32_t needsBackslash = targetDir[dirLength - 1] != '\\';
-    int32_t length = dirLength + needsBackslash;
+        return kExtractInvalid;
+    int32_t length = PathPrefixLength(targetDir);
     uint32_t nameField = record.headerSize - kPayloadFixedHeader;
     if (nameField >= kEntryPathLimit || length + (int32_t)nameField + 1 >= kEntryPathLimit)
-        return -1;
+        return kExtractInvalid;
     if (!EntryNameIsSafe(record.name))
-        return -1;
+        return kExtractInvalid;
 
-    char path[kEntryPathSize];
-    lstrcpyA(path, targetDir);
-    if (needsBackslash) {
-        path[dirLength] = '\\';
-        path[dirLength + 1] = '\0';
-    }
+    char path[kPathSize];
+    JoinPath(path, kPathSize, targetDir, "");
     char *nameStart = path + length;
     for (uint32_t i = 0; i < nameField; ++i)
         nameStart[i] = record.name[i];

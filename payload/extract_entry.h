@@ -6,15 +6,30 @@
 #include <stdint.h>
 
 
-// Writes the record at offset below targetDir. Returns the offset of the next
-// record (> 0), 0 at the end of the archive, -1 for an invalid record, an
-// unsafe name or a path too long (nothing created) or for a path through a
-// link (a folder of the record's path, or the file's own entry, is a
-// reparse point), -2 when an lh5 record fails to decode or write, -5 when a
-// stored record's write falls short (the partial file is deleted in both
-// cases), -6 when a folder or the file can't be created. targetDir and the
-// record's folders are held (folder_handle.h) while its file is written,
-// and everything below targetDir is created through them.
+// What ExtractEntry returns when it gives no next record's offset.
+enum ExtractEntryResult {
+    kExtractEnd = 0,
+    kExtractInvalid = -1,
+    kExtractDecodeFailed = -2,
+    kExtractShortWrite = -5,
+    kExtractNotCreated = -6
+};
+
+// Writes the record at offset below targetDir. targetDir and the record's
+// folders are held (folder_handle.h) while its file is written, and
+// everything below targetDir is created through them.
+// Returns:
+//   > 0                  - written; the offset of the next record
+//   kExtractEnd          - the end of the archive; nothing written
+//   kExtractInvalid      - an invalid record, an unsafe name or a path too
+//                          long (nothing created), or a path through a link
+//                          (a folder of the record's path, or the file's own
+//                          entry, is a reparse point)
+//   kExtractDecodeFailed - an lh5 record failed to decode or write; the
+//                          partial file is deleted
+//   kExtractShortWrite   - a stored record's write fell short; the partial
+//                          file is deleted
+//   kExtractNotCreated   - a folder or the file can't be created
 int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
                      const char *targetDir);
 

@@ -13,7 +13,7 @@
 
 int32_t ExtractPayload(void)
 {
-    if (SetupState.installDir[0] == 0) return -1;
+    if (SetupState.installDir[0] == 0) return kInstallFailed;
     SetupState.cancelled = 0;
 
     // A missing resource yields size 0: the walk below then finds no record
@@ -39,7 +39,7 @@ int32_t ExtractPayload(void)
     int32_t count = 0;
     while (!SetupState.cancelled) {
         int32_t next = ExtractEntry(archive, offset, size, SetupState.installDir);
-        if (next == 0) break;
+        if (next == kExtractEnd) break;
         // Records only ever move forward; anything else is a failure too.
         if (next < 0 || (uint32_t)next <= offset) {
             SetupState.cancelled = 1;
@@ -57,9 +57,9 @@ int32_t ExtractPayload(void)
 
     if (SetupState.cancelled || count < SetupConfig.fileCount) {
         SetupState.cancelled = 1;
-        return -1;
+        return kInstallFailed;
     }
-    if (CreateShortcuts() == 0) return -2;
+    if (CreateShortcuts() == 0) return kShortcutsFailed;
     if (SetupConfig.registerUninstall) RegisterUninstall();
-    return 1;
+    return kInstalled;
 }

@@ -7,8 +7,21 @@
 enum { kPayloadResourceId = 119 };
 #define PAYLOAD_RESOURCE_TYPE "ZAR"
 
-// 1: installed; -1: extraction failed (cancelled set, unless installDir is
-// empty); -2: files installed but the Start Menu shortcuts failed.
+enum ExtractPayloadResult {
+    kInstalled = 1,
+    kInstallFailed = -1,
+    kShortcutsFailed = -2
+};
+
+// Writes every record below SetupState.installDir, checks their count, then
+// makes the shortcuts and the uninstall entry.
+// Returns:
+//   kInstalled       - every file, the shortcuts and the uninstall entry (if
+//                      configured) written
+//   kInstallFailed   - no install directory, a record failed or too few
+//                      records; cancelled is set (not for a missing directory)
+//   kShortcutsFailed - the files are installed but the Start Menu shortcuts
+//                      failed; no uninstall entry, cancelled stays 0
 int32_t ExtractPayload(void);
 
 #endif

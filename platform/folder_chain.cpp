@@ -2,9 +2,9 @@
 // folder_chain.h.
 #include "folder_chain.h"
 #include "folder_handle.h"
+#include "path_text.h"
 
 enum {
-    kPathSize = 260,
     kMaxChain = kPathSize / 2,   // folders a 259-character path can name
     kOwnerBufferSize = 256
 };

@@ -14,10 +14,10 @@
 // handle by the link's target; there the second check is the one that sees
 // the link, or a held folder replaced by one after it was opened.
 #include "folder_handle.h"
+#include "path_text.h"
 
 enum {
-    kPathSize = 260,
-    kNameUnits = 260,    // one component, in UTF-16 units
+    kNameUnits = kPathSize,   // one component, in UTF-16 units
     kFullNameUnits = 1024,
     kNameSurrogateBit = 0x20000000,
     kCaseInsensitive = 0x40,              // OBJ_CASE_INSENSITIVE

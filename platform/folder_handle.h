@@ -10,7 +10,7 @@
 // child is checked on its own handle before it is used: it must not be a
 // link, and the system must name it as the held folder's child. Names are
 // single path components in the ANSI code page (or UTF-16 with their length
-// in bytes); no heap, no path longer than the callers' 260-byte buffers.
+// in bytes); no heap, no path longer than the callers' buffers of kPathSize bytes (path_text.h).
 #ifndef PLATFORM_FOLDER_HANDLE_H
 #define PLATFORM_FOLDER_HANDLE_H
 

@@ -1,5 +1,6 @@
 // Restricting the DLL search of the running process to the system folder.
 #include "dll_search.h"
+#include "path_text.h"
 
 #include <windows.h>
 
@@ -23,9 +24,9 @@ enum { kLongestName = 32 };
 
 static void LoadFromSystemFolder(void)
 {
-    char path[MAX_PATH];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + 1 + kLongestName > MAX_PATH)
+    char path[kPathSize];
+    UINT length = GetSystemDirectoryA(path, kPathSize);
+    if (length == 0 || length + 1 + kLongestName > kPathSize)
         return;
     path[length++] = '\\';
     for (unsigned i = 0; i < sizeof kLoadedOnDemand / sizeof kLoadedOnDemand[0]; ++i) {

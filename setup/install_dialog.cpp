@@ -11,7 +11,6 @@
 #include <shlobj.h>
 
 enum {
-    kTextBufferSize = 260,
     kTitleBufferSize = 256,
     kNameInTitleMax = 200   // room left for the name in the browser title
 };
@@ -24,8 +23,8 @@ static const char kWarningCaption[] = "Warning..!";
 
 void ComposeProposal(char *text)
 {
-    lstrcpynA(text, SetupConfig.defaultParentDir, kTextBufferSize);
-    if (lstrlenA(text) + 1 + lstrlenA(SetupConfig.folderName) < kTextBufferSize) {
+    lstrcpynA(text, SetupConfig.defaultParentDir, kPathSize);
+    if (lstrlenA(text) + 1 + lstrlenA(SetupConfig.folderName) < kPathSize) {
         lstrcatA(text, "\\");
         lstrcatA(text, SetupConfig.folderName);
     }
@@ -33,7 +32,7 @@ void ComposeProposal(char *text)
 
 static void InitialiseDialog(HWND dialog)
 {
-    char text[kTextBufferSize];
+    char text[kPathSize];
     RECT desktop;
     RECT frame;
 
@@ -48,7 +47,7 @@ static void InitialiseDialog(HWND dialog)
     MoveWindow(dialog, x, y, width, height, FALSE);
 
     lstrcpyA(text, kCaptionPrefix);
-    AppendText(text, SetupConfig.titleText, kTextBufferSize);
+    AppendText(text, SetupConfig.titleText, kPathSize);
     SetWindowTextA(dialog, text);
 
     ComposeProposal(text);
@@ -66,7 +65,7 @@ static void InitialiseDialog(HWND dialog)
 // directory, so folderName is appended to it.
 static void BrowseForParent(HWND dialog)
 {
-    char text[kTextBufferSize];
+    char text[kPathSize];
     char title[kTitleBufferSize];
     char name[kNameInTitleMax];
 
@@ -100,10 +99,7 @@ static void BrowseForParent(HWND dialog)
     if (text[0] == '\0')
         return;
 
-    int length = lstrlenA(text);
-    const int fits = (text[length - 1] == '\\' || AppendText(text, "\\", kTextBufferSize))
-                     && AppendText(text, SetupConfig.folderName, kTextBufferSize);
-    if (!fits) {
+    if (!JoinPath(text, kPathSize, text, SetupConfig.folderName)) {
         MessageBoxA(dialog, kPathTooLongText, kWarningCaption, MB_ICONWARNING | MB_OK);
         return;
     }

@@ -15,7 +15,7 @@ enum {
 };
 
 // The directory proposed to the user, parent + "\" + folderName, into a
-// buffer of 260 bytes. Both parts are appended or neither: "parent\" alone
+// buffer of kPathSize bytes. Both parts are appended or neither: "parent\" alone
 // would propose the parent itself.
 void ComposeProposal(char *text);
 

@@ -3,6 +3,7 @@
 // a thin bar filled by the share of files written, with the path of the file
 // being written above it, cut with "..." when it is too wide.
 #include "progress_panel.h"
+#include "extract_progress.h"
 #include "setup_state.h"
 
 enum {
@@ -141,4 +142,17 @@ void DrawFittedText(HDC dc, int x, int y, const char *text, int widthLimit)
     const int kept = WithoutTrailingSpaces(copy, fitting);
     EndWithDots(copy, kept);
     TextOutA(dc, x, y, copy, kept + 3);
+}
+
+// The panel is repainted inside this call, before any data of the file is
+// written. No panel, no repaint (a null window would invalidate every window
+// on the desktop).
+void ReportNewFile(const char *path)
+{
+    lstrcpyA(SetupState.currentFile, path);
+    SetupState.progressDone += 1;
+    if (SetupState.progressPanel != NULL) {
+        InvalidateRect(SetupState.progressPanel, NULL, TRUE);
+        UpdateWindow(SetupState.progressPanel);
+    }
 }

@@ -10,6 +10,7 @@
 #include "folder_handle.h"
 #include "install_dialog.h"
 #include "install_dir_security.h"
+#include "path_text.h"
 #include "remove_older.h"
 #include "setup_config.h"
 #include "setup_state.h"
@@ -93,7 +94,7 @@ int RunSetup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show
     SetupState.currentFile[0] = '\0';
     SetupState.installFolder = INVALID_HANDLE_VALUE;
     RefuseUntrustedRedirection();
-    GetCurrentDirectoryA(kPathBufferSize, SetupState.startDir);
+    GetCurrentDirectoryA(kPathSize, SetupState.startDir);
 
     SetupState.dialogWindow = CreateDialogParamA(SetupState.moduleHandle,
                                                  MAKEINTRESOURCEA(kInstallDialogId), NULL,
@@ -129,27 +130,36 @@ static int AskWarning(HWND owner, const char *text)
     return MessageBoxA(owner, text, kWarningCaption, MB_ICONWARNING | MB_YESNO);
 }
 
-// Settles the existing install directory held by dir with the user. 1: go on
-// with the directory as it is; 2: go on and create it (the empty directory
-// was removed); 0: stop (the dialog is left as the refusal requires).
+// How the install goes on with a directory that exists already.
+enum DirectorySettlement {
+    kSettleStop = 0,     // stop; the dialog is left as the refusal requires
+    kSettleKeep = 1,     // go on with the directory as it is
+    kSettleCreate = 2    // go on and create it (the empty directory was removed)
+};
+
+// Settles the existing install directory held by dir with the user.
+// Returns:
+//   kSettleStop   - the user refused (or chose to cancel)
+//   kSettleKeep   - install into the directory as it is
+//   kSettleCreate - the empty directory was removed; create it anew
 static int SettleExistingDirectory(HWND dialog, HANDLE *dir)
 {
     const int32_t kind = DetectExistingInstallIn(*dir);
     if (kind == UnrecognisedInstall)
-        return AskWarning(dialog, kUnrecognisedText) != IDNO;
+        return AskWarning(dialog, kUnrecognisedText) != IDNO ? kSettleKeep : kSettleStop;
     if (kind == OlderInstall) {
         if (AskWarning(dialog, kOlderText) == IDNO) {
             SetupState.cancelled = 1;
             DestroyWindow(dialog);
-            return 0;
+            return kSettleStop;
         }
         RemoveOlderVersionIn(*dir);
-        return 1;
+        return kSettleKeep;
     }
     if (kind == CurrentInstall) {
         RemoveHelpCacheIn(*dir);
         ClearTemplateStylesIn(*dir, lstrlenA(SetupState.installDir) + 1);
-        return 1;
+        return kSettleKeep;
     }
     // No product there: an empty directory is removed through its handle
     // (and made again below, with the install's rights); one with other
@@ -157,9 +167,9 @@ static int SettleExistingDirectory(HWND dialog, HANDLE *dir)
     if (RemoveHeldFolder(*dir)) {
         CloseHandle(*dir);
         *dir = INVALID_HANDLE_VALUE;
-        return 2;
+        return kSettleCreate;
     }
-    return AskWarning(dialog, kNotEmptyText) != IDNO;
+    return AskWarning(dialog, kNotEmptyText) != IDNO ? kSettleKeep : kSettleStop;
 }
 
 // Refuses a directory that is, or lies below, a link no administrator made
@@ -177,11 +187,11 @@ static void RefuseLinkedDirectory(HWND dialog)
 // cannot be made or does not fit.
 static int32_t MakeFullPath(char *installDir)
 {
-    char full[kPathBufferSize];
+    char full[kPathSize];
     if (installDir[1] == ':' && installDir[2] == '\0')
         lstrcatA(installDir, "\\");
-    const DWORD length = GetFullPathNameA(installDir, kPathBufferSize, full, NULL);
-    if (length == 0 || length >= kPathBufferSize - 1)
+    const DWORD length = GetFullPathNameA(installDir, kPathSize, full, NULL);
+    if (length == 0 || length >= kPathSize - 1)
         return 0;
     lstrcpyA(installDir, full);
     // The folder itself, not a root: no final backslash.
@@ -195,26 +205,26 @@ void RunInstallSequence(HWND dialog)
 {
     char *installDir = SetupState.installDir;
 
-    GetDlgItemTextA(dialog, kIdInstallDirEdit, installDir, kPathBufferSize);
+    GetDlgItemTextA(dialog, kIdInstallDirEdit, installDir, kPathSize);
     SetupConfig.desktopIcon = IsDlgButtonChecked(dialog, kIdDesktopIconCheck) == BST_CHECKED ? 1 : 0;
 
     if (installDir[0] == '\0') {
-        char proposal[kPathBufferSize];
+        char proposal[kPathSize];
         ComposeProposal(proposal);
         SetDlgItemTextA(dialog, kIdInstallDirEdit, proposal);
         return;
     }
 
-    int length = lstrlenA(installDir);
-    if (installDir[length - 1] == '\\')
-        installDir[--length] = '\0';
+    // Without its final backslash, if it has one.
+    int length = PathPrefixLength(installDir) - 1;
+    installDir[length] = '\0';
 
     // The directory must leave room for its final backslash, and the edit
     // text must not have been cut short by the read above. A typed relative
     // directory becomes a full one here, before anything else: the
     // uninstall entry and the shortcuts must name it from anywhere.
     const int editLength = GetWindowTextLengthA(GetDlgItem(dialog, kIdInstallDirEdit));
-    if (length > kPathBufferSize - 2 || editLength > kPathBufferSize - 1 ||
+    if (length > kPathSize - 2 || editLength > kPathSize - 1 ||
         !MakeFullPath(installDir)) {
         MessageBoxA(dialog, kPathTooLongText, kWarningCaption, MB_ICONWARNING | MB_OK);
         return;
@@ -251,10 +261,10 @@ void RunInstallSequence(HWND dialog)
             return;
         }
     }
-    int settled = 2;
+    int settled = kSettleCreate;
     if (existing == kEntryHeld) {
         settled = SettleExistingDirectory(dialog, &dir);
-        if (settled == 0) {
+        if (settled == kSettleStop) {
             if (leaf != NULL)
                 ReleaseHandle(dir);
             ReleaseFolderChain();
@@ -278,7 +288,7 @@ void RunInstallSequence(HWND dialog)
         ReleaseHandle(dir);
         dir = INVALID_HANDLE_VALUE;
     }
-    if (created && settled == 2)
+    if (created && settled == kSettleCreate)
         created = chain == kEntryHeld && leaf != NULL &&
                   CreateChildFolder(parent, leaf, access, &dir) == kEntryHeld;
     else if (created && leaf != NULL)
@@ -286,15 +296,14 @@ void RunInstallSequence(HWND dialog)
                   SecureExistingDirectory(dir);
     SetupState.installFolder = leaf != NULL ? dir : INVALID_HANDLE_VALUE;
     installFolder = dir;
-    if (installDir[lstrlenA(installDir) - 1] != '\\')
-        lstrcatA(installDir, "\\");
+    JoinPath(installDir, kPathSize, installDir, "");
 
     EnableWindow(GetDlgItem(dialog, kIdInstall), FALSE);
     ShowWindow(GetDlgItem(dialog, kIdDesktopIconCheck), SW_HIDE);
     ShowWindow(GetDlgItem(dialog, kIdBrowseButton), SW_HIDE);
 
     HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    int32_t result = -1;
+    int32_t result = kInstallFailed;
     if (created) {
         UseEntryTarget(dir);
         result = ExtractPayload();
@@ -305,10 +314,10 @@ void RunInstallSequence(HWND dialog)
     SetNewEntrySecurity(NULL);
     SetCursor(previous != NULL ? previous : LoadCursorA(NULL, IDC_ARROW));
 
-    if (result == -1)
+    if (result == kInstallFailed)
         MessageBoxA(SetupState.dialogWindow, kExtractFailedText, kErrorCaption,
                     MB_ICONERROR | MB_OK);
-    else if (result == -2)
+    else if (result == kShortcutsFailed)
         MessageBoxA(SetupState.dialogWindow, kShortcutFailedText, kWarningCaption,
                     MB_ICONWARNING | MB_OK);
     DestroyWindow(dialog);

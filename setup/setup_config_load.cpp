@@ -7,9 +7,6 @@ static_assert((int)kSetupConfigStyleCount == (int)kTemplateStyleCount, "one temp
 static_assert(kSetupConfigSwitchSize == sizeof(SetupConfigRecord::uninstallSwitch),
               "the switch is held in the record as in the image");
 
-// The configuration record of this run (setup_config.h).
-SetupConfigRecord SetupConfig;
-
 // The image SetupConfig's texts point into.
 static SetupConfigImage ownImage;
 

@@ -14,9 +14,9 @@
 #include <shlobj.h>
 
 #include "start_product.h"
+#include "path_text.h"
 
 enum {
-    kTextUnits = 260,
     kRedirectionTrustPolicy = 16,   // ProcessRedirectionTrustPolicy
     kEnforceRedirectionTrust = 1
 };
@@ -35,13 +35,13 @@ void RefuseUntrustedRedirection(void)
 // A BSTR in static storage: the text's length in bytes comes before it.
 struct StaticText {
     DWORD bytes;
-    WCHAR text[kTextUnits];
+    WCHAR text[kPathSize];
 };
 static StaticText programText, dirText;
 
 static BSTR MakeText(StaticText *out, const char *text)
 {
-    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, out->text, kTextUnits);
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, out->text, kPathSize);
     out->bytes = units > 0 ? (DWORD)(units - 1) * sizeof(WCHAR) : 0;
     return out->text;
 }

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "extract_payload.h"
 #include "lh5_encoder.h"
 
 namespace badinput {
@@ -73,7 +74,7 @@ protected:
         switch (expect) {
         case Expect::Refused:
         case Expect::Removed:
-            EXPECT_EQ(o.result, -1);
+            EXPECT_EQ(o.result, kInstallFailed);
             EXPECT_EQ(o.cancelled, 1);
             EXPECT_EQ(o.progressDone, expect == Expect::Refused ? 2u : 3u);
             if (expect == Expect::Removed) {
@@ -81,7 +82,7 @@ protected:
             }
             break;
         case Expect::Installed:
-            EXPECT_EQ(o.result, -2);
+            EXPECT_EQ(o.result, kShortcutsFailed);
             EXPECT_EQ(o.cancelled, 0);
             EXPECT_EQ(o.progressDone, withAfter ? 4u : 3u);
             EXPECT_EQ(ReadInstalled(name), content);
@@ -91,7 +92,7 @@ protected:
             std::sort(tree.begin(), tree.end());
             break;
         case Expect::Ignored:
-            EXPECT_EQ(o.result, -2);
+            EXPECT_EQ(o.result, kShortcutsFailed);
             EXPECT_EQ(o.cancelled, 0);
             EXPECT_EQ(o.progressDone, 2u);
             break;
@@ -283,14 +284,14 @@ TEST_F(BadPayloads, BitFlipSweepEndsInFailureOrACompleteFile)
         std::string label = "bit " + std::to_string(bit) + " flipped";
         Bytes payload = Payload({Lh5Record(kBadName, flipped, (int64_t)text.size())}, true);
         Outcome o = Install(payload, 4, label);
-        if (o.result == -1) {
+        if (o.result == kInstallFailed) {
             ++refused;
             EXPECT_EQ(o.cancelled, 1) << label;
             EXPECT_EQ(o.progressDone, 3u) << label;
             EXPECT_EQ(o.installed, (Names{kFirstName, "sub\\", kSecondName})) << label;
             continue;
         }
-        ASSERT_EQ(o.result, -2) << label;
+        ASSERT_EQ(o.result, kShortcutsFailed) << label;
         EXPECT_EQ(o.progressDone, 4u) << label;
         EXPECT_EQ(o.installed, (Names{kAfterName, kBadName, kFirstName, "sub\\", kSecondName}))
             << label;

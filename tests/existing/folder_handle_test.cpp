@@ -9,6 +9,7 @@
 #include "folder_chain.h"
 #include "folder_handle.h"
 #include "folder_link.h"
+#include "path_text.h"
 #include "test_files.h"
 
 namespace {
@@ -247,3 +248,42 @@ TEST(ReparseLeadsElsewhereTest, OnlyNameSurrogatesAndUnknownTagsAreLinks)
 }
 
 }  // namespace
+
+// A folder's child is named with exactly one backslash between, and a path
+// that does not fit is not written at all.
+TEST(JoinPathTest, OneBackslashBetweenAndAllOrNothing)
+{
+    struct Case {
+        const char *dir, *name;
+        int32_t capacity;
+        const char *joined;   // null: does not fit
+    };
+    const Case cases[] = {
+        {"c:\\app", "a.exe", 64, "c:\\app\\a.exe"},
+        {"c:\\app\\", "a.exe", 64, "c:\\app\\a.exe"},
+        {"c:\\", "a.exe", 64, "c:\\a.exe"},
+        {"c:\\app", "", 64, "c:\\app\\"},
+        {"c:\\app\\", "", 64, "c:\\app\\"},
+        {"", "a", 64, "\\a"},
+        {"c:\\app", "a.exe", 13, "c:\\app\\a.exe"},   // the NUL fills the last byte
+        {"c:\\app", "a.exe", 12, nullptr},
+        {"c:\\app\\", "a.exe", 12, nullptr},
+        {"c:\\app", "", 7, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.dir) + " + " + c.name + " in " + std::to_string(c.capacity));
+        char buffer[64] = "untouched";
+        const int32_t length = JoinPath(buffer, c.capacity, c.dir, c.name);
+        EXPECT_STREQ(buffer, c.joined != nullptr ? c.joined : "untouched");
+        EXPECT_EQ(length, c.joined != nullptr ? (int32_t)strlen(c.joined) : 0);
+        // The prefix a child's name starts at, whatever the folder's ending.
+        if (c.joined != nullptr) {
+            EXPECT_EQ(PathPrefixLength(c.dir), length - (int32_t)strlen(c.name));
+        }
+        // Joined in place, as a folder given its final backslash.
+        char own[64];
+        lstrcpyA(own, c.dir);
+        EXPECT_EQ(JoinPath(own, c.capacity, own, c.name), length);
+        EXPECT_STREQ(own, c.joined != nullptr ? c.joined : c.dir);
+    }
+}

@@ -126,7 +126,7 @@ TEST_F(ExtractEntryTest, WalksTheArchiveAndJoinsPathsWithOneBackslash)
     EXPECT_STREQ(SetupState.currentFile, (install + "\\a\\b\\one.txt").c_str());
     EXPECT_EQ(at(second, install), (int32_t)tail);
     EXPECT_STREQ(SetupState.currentFile, (install + "\\two.bin").c_str());
-    EXPECT_EQ(at(tail, install), 0);
+    EXPECT_EQ(at(tail, install), kExtractEnd);
     EXPECT_EQ(Installed("a\\b\\one.txt"), Pattern(100, 1));
     EXPECT_EQ(Installed("two.bin"), Pattern(300, 2));
     EXPECT_EQ(Installed("a\\old.txt"), Bytes{7});
@@ -139,12 +139,12 @@ TEST_F(ExtractEntryTest, AcceptsPathsOfUpTo253Characters)
     EXPECT_GT(Extract({Stored(name(253), {1})}), 0);
     EXPECT_EQ(strlen(SetupState.currentFile), 253u);
     RemoveTree(install + "\\d");
-    EXPECT_EQ(Extract({Stored(name(254), {1})}), -1);
+    EXPECT_EQ(Extract({Stored(name(254), {1})}), kExtractInvalid);
     EXPECT_FALSE(Exists(install + "\\d"));   // refused before any folder is made
-    EXPECT_EQ(Extract({Stored("x", {1})}, std::string(300, 'c')), -1);
+    EXPECT_EQ(Extract({Stored("x", {1})}, std::string(300, 'c')), kExtractInvalid);
     Bytes archive;
     AppendRecord(archive, Stored("x", {1}));
-    EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size(), ""), -1);
+    EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size(), ""), kExtractInvalid);
     EXPECT_EQ(SetupState.progressDone, 1u);
 }
 
@@ -177,7 +177,7 @@ TEST_F(ExtractEntryTest, RefusesNamesThatCouldLeaveTheInstallDirectory)
                              "C:\\evil.txt", "c:evil.txt", "file.txt:stream", "a/../evil.txt",
                              "/evil.txt", "a\\\\b.txt", "a\\", ".\\b.txt", "a\\.\\b.txt",
                              "...\\b.txt", ".. \\b.txt", "a\\..", ".."})
-        EXPECT_EQ(Extract({Stored(name, {1})}), -1) << name;
+        EXPECT_EQ(Extract({Stored(name, {1})}), kExtractInvalid) << name;
     EXPECT_EQ(ListFolder(scratch.path), std::vector<std::string>{"install"});
     EXPECT_EQ(ListFolder(install), std::vector<std::string>{});
     EXPECT_FALSE(Exists("C:\\evil.txt"));
@@ -194,12 +194,12 @@ TEST_F(ExtractEntryTest, RefusesDamagedRecordsBeforeCreatingAnything)
     pastEnd.unpackedSize = 11;   // the copy would read past the archive
     TestRecord overClaim = Stored("claim.txt", Pattern(10, 3));
     overClaim.unpackedSize = 11;   // within the archive, but past the record's data
-    EXPECT_EQ(Extract({noRoom}), -1);
-    EXPECT_EQ(Extract({pastEnd}), -1);
-    EXPECT_EQ(Extract({overClaim, Stored("next.txt", Pattern(10, 4))}), -1);
+    EXPECT_EQ(Extract({noRoom}), kExtractInvalid);
+    EXPECT_EQ(Extract({pastEnd}), kExtractInvalid);
+    EXPECT_EQ(Extract({overClaim, Stored("next.txt", Pattern(10, 4))}), kExtractInvalid);
     Bytes archive;
     AppendRecord(archive, Stored("cut.txt", Pattern(1000, 3)));
-    EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size() - 1, install.c_str()), -1);
+    EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size() - 1, install.c_str()), kExtractInvalid);
     EXPECT_EQ(ListFolder(install), std::vector<std::string>{});
     EXPECT_EQ(SetupState.progressDone, 0u);
 }
@@ -257,14 +257,14 @@ TEST_F(ExtractEntryTest, FailedRecordsDeleteOnlyTheirOwnFile)
         uint32_t second = (uint32_t)archive.size();
         AppendRecord(archive, {"bad.bin", 1, stream, size});
         ExtractEntry(archive.data(), 0, (uint32_t)archive.size(), install.c_str());
-        EXPECT_EQ(ExtractEntry(archive.data(), second, (uint32_t)archive.size(), install.c_str()), -2);
+        EXPECT_EQ(ExtractEntry(archive.data(), second, (uint32_t)archive.size(), install.c_str()), kExtractDecodeFailed);
         EXPECT_FALSE(Exists(install + "\\bad.bin"));
         EXPECT_TRUE(Exists(install + "\\kept.txt"));
     }
     EXPECT_EQ(SetupState.progressDone, 4u);   // failed files were created, so they count
     // Short writes: the file goes, through its folder.
-    for (auto [record, expected] : {std::pair{Stored("sub\\short.bin", Pattern(100, 10)), -5},
-                                    std::pair{Lh5("sub\\short.bin", Pattern(100, 11)), -2}}) {
+    for (auto [record, expected] : {std::pair{Stored("sub\\short.bin", Pattern(100, 10)), kExtractShortWrite},
+                                    std::pair{Lh5("sub\\short.bin", Pattern(100, 11)), kExtractDecodeFailed}}) {
         WriteRecorder writes;
         writes.shortWrites = true;
         EXPECT_EQ(Extract({record}), expected);
@@ -284,8 +284,8 @@ TEST_F(ExtractEntryTest, FullDiskDeletesTheCutFile)
     std::string dir = std::string(drive) + "full";
     CreateDirectoryA(dir.c_str(), nullptr);
     const size_t tooMuch = (size_t)total.QuadPart + (256u << 10);
-    for (auto [record, expected] : {std::pair{Stored("stored.bin", Pattern(tooMuch, 21)), -5},
-                                    std::pair{Lh5("packed.bin", Pattern(tooMuch, 22)), -2}}) {
+    for (auto [record, expected] : {std::pair{Stored("stored.bin", Pattern(tooMuch, 21)), kExtractShortWrite},
+                                    std::pair{Lh5("packed.bin", Pattern(tooMuch, 22)), kExtractDecodeFailed}}) {
         EXPECT_EQ(Extract({record}, dir), expected) << record.name;
         EXPECT_FALSE(Exists(dir + "\\" + record.name)) << record.name;
         // Everything written was given back: a small file still fits.
@@ -295,21 +295,21 @@ TEST_F(ExtractEntryTest, FullDiskDeletesTheCutFile)
     }
 }
 
-TEST_F(ExtractEntryTest, FileThatCannotBeCreatedGivesMinus6)
+TEST_F(ExtractEntryTest, FileThatCannotBeCreatedGivesNotCreated)
 {
     ASSERT_TRUE(WriteBytes(install, "held.txt", {7}) && WriteBytes(install, "folder\\x", {}));
     HANDLE held = CreateFileA((install + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(Extract({Stored("held.txt", {1})}), -6);
+    EXPECT_EQ(Extract({Stored("held.txt", {1})}), kExtractNotCreated);
     CloseHandle(held);
-    EXPECT_EQ(Extract({Stored("folder", {1})}), -6);
+    EXPECT_EQ(Extract({Stored("folder", {1})}), kExtractNotCreated);
     EXPECT_EQ(Installed("held.txt"), Bytes{7});
     EXPECT_EQ(SetupState.progressDone, 0u);
     EXPECT_STREQ(SetupState.currentFile, "");
     // A read-only file can be neither written nor removed to be replaced,
     // whatever the account (Wine run as root included).
     ASSERT_TRUE(SetFileAttributesA((install + "\\held.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(Extract({Stored("held.txt", {1})}), -6);
+    EXPECT_EQ(Extract({Stored("held.txt", {1})}), kExtractNotCreated);
     EXPECT_EQ(Installed("held.txt"), Bytes{7});
     SetFileAttributesA((install + "\\held.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -370,7 +370,7 @@ TEST_F(ExtractEntryTest, RecordsThroughLinkedFoldersFailAndWriteNothing)
         GTEST_SKIP() << "no folder link can be made here";
     for (const char *name : {"templates\\Flat\\image.bmp", "templates\\new.bmp", "a\\b\\c\\d.txt",
                              "templates", "a\\b"})
-        EXPECT_EQ(Extract({Lh5(name, Pattern(100, 14))}), -1) << name;
+        EXPECT_EQ(Extract({Lh5(name, Pattern(100, 14))}), kExtractInvalid) << name;
     EXPECT_EQ(ListFolder(other), std::vector<std::string>{"Flat"});
     EXPECT_EQ(ListFolder(other + "\\Flat"), std::vector<std::string>{"keep.bmp"});
     EXPECT_EQ(ReadBytes(other + "\\Flat\\keep.bmp"), Bytes{9});

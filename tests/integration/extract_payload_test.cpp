@@ -75,7 +75,7 @@ TEST_F(ExtractPayloadTest, ShippedPayloadInstallsFilesShortcutsAndQuotedEntry)
     SetupState.moduleHandle = module_;
     SetupState.cancelled = 1;
 
-    EXPECT_EQ(ExtractPayload(), 1);
+    EXPECT_EQ(ExtractPayload(), kInstalled);
     EXPECT_EQ(SetupState.cancelled, 0);
     EXPECT_EQ(SetupState.extracting, 1);
     EXPECT_EQ(SetupState.progressTotal, 119u);
@@ -102,7 +102,7 @@ TEST_F(ExtractPayloadTest, RecordCountIsCheckedAgainstFileCount)
     std::vector<TestRecord> entries = ProductEntries(5);
     UsePayload(entries);
     SetupConfig.fileCount = 6;
-    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled, 1);
     ExpectFiles(entries);
     EXPECT_FALSE(DirExists(programsDir + "\\VarnikPlus"));
@@ -110,7 +110,7 @@ TEST_F(ExtractPayloadTest, RecordCountIsCheckedAgainstFileCount)
 
     for (int32_t expected : {5, 4}) {
         SetupConfig.fileCount = expected;
-        EXPECT_EQ(ExtractPayload(), 1);
+        EXPECT_EQ(ExtractPayload(), kInstalled);
         EXPECT_EQ(SetupState.cancelled, 0);
         EXPECT_EQ(SetupState.progressDone, 5u);
         EXPECT_EQ(SetupState.progressTotal, (uint32_t)expected);
@@ -127,7 +127,7 @@ TEST_F(ExtractPayloadTest, AFailingRecordStopsTheWalk)
     SetupConfig.fileCount = 2;
     MakeDirs(installDir + entries[2].name);
 
-    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled, 1);
     EXPECT_EQ(SetupState.progressDone, 2u);
     ExpectFiles({entries[0], entries[1]});
@@ -139,20 +139,20 @@ TEST_F(ExtractPayloadTest, MissingResourceFailsAndNoDirectoryTouchesNothing)
 {
     UsePayload({}, false);
     SetupConfig.fileCount = 1;
-    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled, 1);
     EXPECT_EQ(SetupState.extracting, 1);
 
     SetupState = SetupStateRecord{};
     SetupState.progressTotal = 77;
     SetupState.progressDone = 55;
-    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled + SetupState.extracting, 0);
     EXPECT_EQ(SetupState.progressTotal, 77u);
     EXPECT_EQ(SetupState.progressDone, 55u);
     SetupState.cancelled = 1; // neither flag is set or cleared
     SetupState.extracting = 1;
-    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled + SetupState.extracting, 2);
 }
 
@@ -162,14 +162,14 @@ TEST_F(ExtractPayloadTest, ShortcutFailureOrSwitchSkipsTheUninstallEntry)
     UsePayload(entries);
     SetupConfig.fileCount = 3;
     DeleteRegValue(HKEY_CURRENT_USER, kShellFoldersKeyPath, "Programs");
-    EXPECT_EQ(ExtractPayload(), -2);
+    EXPECT_EQ(ExtractPayload(), kShortcutsFailed);
     EXPECT_EQ(SetupState.cancelled, 0);
     ExpectFiles(entries);
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
 
     UseOwnShellFolders();
     SetupConfig.registerUninstall = 0;
-    EXPECT_EQ(ExtractPayload(), 1);
+    EXPECT_EQ(ExtractPayload(), kInstalled);
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
     EXPECT_EQ(ListTree(programsDir + "\\VarnikPlus"), (Names{"VarnikPlus Help.lnk", "VarnikPlus.lnk"}));
 }
@@ -192,12 +192,12 @@ TEST_F(ExtractPayloadTest, NothingIsWrittenThroughALink)
     }
 
     SetInstallDir(linked + "\\");
-    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled, 1);
     EXPECT_EQ(SetupState.progressDone, 0u);
 
     SetInstallDir(installDir);
-    EXPECT_EQ(ExtractPayload(), -1);
+    EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled, 1);
     EXPECT_EQ(SetupState.progressDone, 2u);
     ExpectFiles({entries[0], entries[1]});
@@ -227,7 +227,7 @@ TEST_F(ExtractPayloadTest, AnInstallDirectorySwappedMidwaySendsNothingElsewhere)
     WriteTextFile(outside + "\\mine.txt");
     bool swapped = false;
     folder_link::SwapDuring<folder_link::SwapAtFirstWrite>("WriteFile", folder, outside, swapped,
-                                                           [] { EXPECT_EQ(ExtractPayload(), 1); });
+                                                           [] { EXPECT_EQ(ExtractPayload(), kInstalled); });
     if (!swapped) GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListTree(outside), Names{"mine.txt"});
     installDir = folder + ".moved\\";

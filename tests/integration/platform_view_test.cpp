@@ -155,7 +155,7 @@ TEST_F(PlatformViewTest, LiteralProgramFilesIsWrittenAsItStands)
     HMODULE module = LoadLibraryExA((BinDir() + "setup.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, (HMODULE)NULL);
     SetupState.moduleHandle = module;
-    EXPECT_EQ(ExtractPayload(), 1);
+    EXPECT_EQ(ExtractPayload(), kInstalled);
     SetupState.moduleHandle = NULL;
     FreeLibrary(module);
     const std::string program = dir + "\\varnik.exe";

@@ -117,3 +117,30 @@ FILE *CreatePackOutput(const std::string &output, std::string &partial, std::str
     }
     return out;
 }
+
+bool CommitPackOutput(FILE *out, const std::string &partial, const std::string &output,
+                      std::string &error)
+{
+    if (std::fflush(out) != 0 || fsync(fileno(out)) != 0) {
+        error = "cannot write '" + partial + "': " + std::strerror(errno);
+        DiscardPackOutput(out, partial);
+        return false;
+    }
+    if (std::fclose(out) != 0) {
+        error = "cannot write '" + partial + "': " + std::strerror(errno);
+        std::remove(partial.c_str());
+        return false;
+    }
+    if (std::rename(partial.c_str(), output.c_str()) != 0) {
+        error = "cannot create '" + output + "': " + std::strerror(errno);
+        std::remove(partial.c_str());
+        return false;
+    }
+    return true;
+}
+
+void DiscardPackOutput(FILE *out, const std::string &partial)
+{
+    std::fclose(out);
+    std::remove(partial.c_str());
+}

@@ -11,7 +11,27 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
+
+// Writes the packed records to the open output, naming partial in a write
+// error.
+static PackSink FileSink(FILE *out, const std::string &partial)
+{
+    return [out, &partial](const uint8_t *bytes, size_t count, std::string &writeError) {
+        if (std::fwrite(bytes, 1, count, out) != count) {
+            writeError = "cannot write '" + partial + "': " + std::strerror(errno);
+            return false;
+        }
+        return true;
+    };
+}
+
+static void PrintPackSummary(const PackOptions &options, size_t files, const PackStats &stats)
+{
+    std::printf("%s: %zu files (%u lh5, %u stored), %llu bytes in, %llu bytes out (%s)\n",
+                options.output.c_str(), files, stats.compressed, stats.stored,
+                static_cast<unsigned long long>(stats.bytesIn), static_cast<unsigned long long>(stats.bytesOut),
+                PackPercent(stats.bytesOut, stats.bytesIn).c_str());
+}
 
 int ZarPack(const PackOptions &options)
 {
@@ -29,38 +49,16 @@ int ZarPack(const PackOptions &options)
         ReportError(error);
         return 1;
     }
-    auto fail = [&](const std::string &message) {
-        ReportError(message);
-        std::fclose(out);
-        std::remove(partial.c_str());
-        return 1;
-    };
-
     PackStats stats;
-    PackSink sink = [&](const uint8_t *bytes, size_t count, std::string &writeError) {
-        if (std::fwrite(bytes, 1, count, out) != count) {
-            writeError = "cannot write '" + partial + "': " + std::strerror(errno);
-            return false;
-        }
-        return true;
-    };
-    if (!EncodePackRecords(options, entries, sink, stats, error))
-        return fail(error);
-    if (std::fflush(out) != 0 || fsync(fileno(out)) != 0)
-        return fail("cannot write '" + partial + "': " + std::strerror(errno));
-    if (std::fclose(out) != 0) {
-        ReportError("cannot write '" + partial + "': " + std::strerror(errno));
-        std::remove(partial.c_str());
+    if (!EncodePackRecords(options, entries, FileSink(out, partial), stats, error)) {
+        DiscardPackOutput(out, partial);
+        ReportError(error);
         return 1;
     }
-    if (std::rename(partial.c_str(), options.output.c_str()) != 0) {
-        ReportError("cannot create '" + options.output + "': " + std::strerror(errno));
-        std::remove(partial.c_str());
+    if (!CommitPackOutput(out, partial, options.output, error)) {
+        ReportError(error);
         return 1;
     }
-    std::printf("%s: %zu files (%u lh5, %u stored), %llu bytes in, %llu bytes out (%s)\n",
-                options.output.c_str(), entries.size(), stats.compressed, stats.stored,
-                static_cast<unsigned long long>(stats.bytesIn), static_cast<unsigned long long>(stats.bytesOut),
-                PackPercent(stats.bytesOut, stats.bytesIn).c_str());
+    PrintPackSummary(options, entries.size(), stats);
     return 0;
 }

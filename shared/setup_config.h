@@ -6,8 +6,8 @@
 // static storage and points the record's texts into the copy
 // (setup_config_load.h). All texts are NUL-terminated ANSI strings and are
 // never modified; desktopIcon is the only field written at run time.
-#ifndef SETUP_SETUP_CONFIG_H
-#define SETUP_SETUP_CONFIG_H
+#ifndef SHARED_SETUP_CONFIG_H
+#define SHARED_SETUP_CONFIG_H
 
 #include <stdint.h>
 
