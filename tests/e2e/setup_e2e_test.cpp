@@ -534,11 +534,11 @@ TEST_F(SetupGui, TwoTypedBackslashesLoseOne)
 // program is found there (not in r:\start, where setup.exe starts, nor in
 // r:'s current directory), and the files go to r:\. The probe enters no
 // directory: the start directory stays current. Drive r: is a folder of its own when the tests run through
-// tests/gui/with-drive.sh.
+// tests/e2e/with-drive.sh.
 TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
 {
     if (!DirExists("r:\\"))
-        GTEST_SKIP() << "no drive r: (run through tests/gui/with-drive.sh)";
+        GTEST_SKIP() << "no drive r: (run through tests/e2e/with-drive.sh)";
     const std::string root = "r:\\", driveStart = "r:\\start";
     RemoveTree(Join(root, "templates"));
     for (const std::string &name : ListFiles(root))

@@ -274,13 +274,13 @@ TEST_F(ExtractEntryTest, FailedRecordsDeleteOnlyTheirOwnFile)
 
 // A disk that fills up midway: the cut file is deleted, nothing of it stays.
 // Needs the drive "q:" on a file system of a few dozen KiB, which
-// tests/extract/with-full-disk.sh provides; without it the case is skipped.
+// tests/payload/with-full-disk.sh provides; without it the case is skipped.
 TEST_F(ExtractEntryTest, FullDiskDeletesTheCutFile)
 {
     const char *drive = "q:\\";
     ULARGE_INTEGER free, total;
     if (!GetDiskFreeSpaceExA(drive, &free, &total, nullptr) || total.QuadPart > (1u << 20))
-        GTEST_SKIP() << "no small drive q: (run through tests/extract/with-full-disk.sh)";
+        GTEST_SKIP() << "no small drive q: (run through tests/payload/with-full-disk.sh)";
     std::string dir = std::string(drive) + "full";
     CreateDirectoryA(dir.c_str(), nullptr);
     const size_t tooMuch = (size_t)total.QuadPart + (256u << 10);
