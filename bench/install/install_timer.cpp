@@ -4,6 +4,7 @@
 //   install_timer RUNS SETUP_EXE [SETUP_EXE]
 // Prints each run's seconds and each program's median.
 #include "gui_driver.h"
+#include "setup_controls.h"
 #include "setup_config.h"
 
 #include <algorithm>
@@ -27,11 +28,11 @@ double TimeOneInstall(const std::string &exe, const std::string &target)
     HWND dialog = setup.WaitDialog();
     if (!dialog)
         return -1;
-    SetWindowTextRemote(GetDlgItem(dialog, 1000), target);
+    SetWindowTextRemote(GetDlgItem(dialog, ctl::kDirEdit), target);
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    ClickCommand(dialog, 1);
+    ClickCommand(dialog, ctl::kInstall);
     for (int polls = 0; polls < 60000; ++polls) {
         for (HWND window : WindowsOf(setup.Pid())) {
             if (IsWindowVisible(window) && WindowText(window) == "Finish..!") {
