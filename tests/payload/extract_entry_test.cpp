@@ -6,7 +6,9 @@
 #include <cstring>
 #include <functional>
 
+#include "entry_name_cases.h"
 #include "extract_entry.h"
+#include "header_damage_cases.h"
 #include "folder_link.h"
 #include "iat_hook.h"
 #include "setup_state.h"
@@ -173,30 +175,31 @@ TEST_F(ExtractEntryTest, OtherMethodsAreStoredAndTheWindowCarriesOver)
 
 TEST_F(ExtractEntryTest, RefusesNamesThatCouldLeaveTheInstallDirectory)
 {
-    for (const char *name : {"..\\evil.txt", "a\\..\\..\\evil.txt", "\\evil.txt", "\\\\host\\s\\evil",
-                             "C:\\evil.txt", "c:evil.txt", "file.txt:stream", "a/../evil.txt",
-                             "/evil.txt", "a\\\\b.txt", "a\\", ".\\b.txt", "a\\.\\b.txt",
-                             "...\\b.txt", ".. \\b.txt", "a\\..", ".."})
-        EXPECT_EQ(Extract({Stored(name, {1})}), -1) << name;
+    for (const auto *names : {&cases::LeavingNames(), &cases::DeviceNames()})
+        for (const std::string &name : *names)
+            EXPECT_EQ(Extract({Stored(name, {1})}), -1) << name;
     EXPECT_EQ(ListFolder(scratch.path), std::vector<std::string>{"install"});
     EXPECT_EQ(ListFolder(install), std::vector<std::string>{});
-    EXPECT_FALSE(Exists("C:\\evil.txt"));
+    EXPECT_FALSE(Exists("C:\\canary.txt"));
     EXPECT_EQ(SetupState.progressDone, 0u);
-    for (const char *name : {".hidden", "v1..2\\x..txt", "a b\\..c"})
+    for (const std::string &name : cases::SafeNames())
         EXPECT_GT(Extract({Stored(name, {1})}), 0) << name;
 }
 
 TEST_F(ExtractEntryTest, RefusesDamagedRecordsBeforeCreatingAnything)
 {
-    TestRecord noRoom = Stored("ab", {1});
-    noRoom.headerSize = 21;   // no room for a name and its NUL
-    TestRecord pastEnd = Stored("long.txt", Pattern(10, 3));
-    pastEnd.unpackedSize = 11;   // the copy would read past the archive
-    TestRecord overClaim = Stored("claim.txt", Pattern(10, 3));
-    overClaim.unpackedSize = 11;   // within the archive, but past the record's data
-    EXPECT_EQ(Extract({noRoom}), -1);
-    EXPECT_EQ(Extract({pastEnd}), -1);
-    EXPECT_EQ(Extract({overClaim, Stored("next.txt", Pattern(10, 4))}), -1);
+    // Each damaged record of the shared table, after a sound one and before
+    // another where there is room, extracted where it stands.
+    for (const cases::HeaderDamage &damage : cases::HeaderDamages()) {
+        Bytes archive;
+        AppendRecord(archive, Stored("good.txt", Pattern(10, 2)));
+        uint32_t at = (uint32_t)archive.size();
+        AppendRecord(archive, damage.record);
+        if (damage.room)
+            AppendRecord(archive, Stored("next.txt", Pattern(10, 4)));
+        EXPECT_EQ(ExtractEntry(archive.data(), at, (uint32_t)archive.size(), install.c_str()), -1)
+            << damage.label;
+    }
     Bytes archive;
     AppendRecord(archive, Stored("cut.txt", Pattern(1000, 3)));
     EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size() - 1, install.c_str()), -1);
