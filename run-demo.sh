@@ -44,7 +44,7 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${DEMO_HEADLESS:-}" ]; then
 else
   echo "=== $setup (the shipped 32-bit installer) headless under Xvfb, with an automatic walk through the install"
   WINE_TEST_XVFB=1 bash tests/wine-session.sh bash -c '
-    bash tests/gui/demo-walk.sh build/win32/bin build/demo || exit 1
+    bash tests/e2e/demo-walk.sh build/win32/bin build/demo || exit 1
     eval "$1"' demo "$where_it_landed"
   echo
   echo "Screenshots: $(ls build/demo/*.png | tr '\n' ' ')"

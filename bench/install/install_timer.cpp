@@ -17,6 +17,7 @@
 // PEAK_WORKING_SET_KB PEAK_PRIVATE_KB" as seen at the finish prompt (the
 // largest of the runs).
 #include "gui_driver.h"
+#include "setup_controls.h"
 
 #include <psapi.h>
 
@@ -156,14 +157,14 @@ double TimeOurInstall(Item &item, const std::string &target)
     HWND dialog = setup.WaitDialog();
     if (!dialog)
         return -1;
-    SetWindowTextRemote(GetDlgItem(dialog, 1000), target);
+    SetWindowTextRemote(GetDlgItem(dialog, ctl::kDirEdit), target);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, setup.Pid());
     const std::string stat = UnixStatOf(item.command);
     CpuMark cpuStart, cpuEnd;
     cpuStart.Take(stat);
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    ClickCommand(dialog, 1);
+    ClickCommand(dialog, ctl::kInstall);
     for (int polls = 0; polls < 120000; ++polls) {
         for (HWND window : WindowsOf(setup.Pid())) {
             if (IsWindowVisible(window) && WindowText(window) == "Finish..!") {

@@ -22,7 +22,7 @@
 #  - under Wine the installer shows "Installing Orbit Studio 7" and proposes
 #    c:\apps\Orbit, and installs the 12 files, the Start Menu and desktop
 #    shortcuts and the uninstall entry as the description says
-#    (SetupGui.OtherProductInstallsAsItsDescriptionSays, tests/gui, given the
+#    (SetupGui.OtherProductInstallsAsItsDescriptionSays, tests/e2e, given the
 #    installer through SETUP_OTHER_PRODUCT_EXE).
 #   tests/release/package-test.sh [--no-wine]
 set -uo pipefail
@@ -205,10 +205,10 @@ for width in win32 win64; do
   fi
 
   if [ "$wine" -eq 1 ]; then
-    [ -f "build/$width/bin/gui_setup_tests.exe" ] ||
-      cmake --build --preset "$width" --target gui_setup_tests -j "$jobs" >/dev/null 2>&1
+    [ -f "build/$width/bin/e2e_setup_tests.exe" ] ||
+      cmake --build --preset "$width" --target e2e_setup_tests -j "$jobs" >/dev/null 2>&1
     if SETUP_OTHER_PRODUCT_EXE=$work/signed-$width.exe bash tests/wine-session.sh \
-         wine "build/$width/bin/gui_setup_tests.exe" \
+         wine "build/$width/bin/e2e_setup_tests.exe" \
          --gtest_filter=SetupGui.OtherProductInstallsAsItsDescriptionSays >"$work/wine-$width.log" 2>&1 &&
        grep -q '^\[  PASSED  \] 1 test' "$work/wine-$width.log"; then
       pass "under Wine the signed $width installer shows and installs Orbit Studio as its description says"

@@ -16,7 +16,7 @@
 #  - the password shows nowhere in the configure and build output (`ninja -v`
 #    command lines included) nor in the build files;
 #  - the signed win32 setup.exe, the file vendors ship, and a signed win64
-#    one install under Wine (tests/gui/walk.cpp's walk, from build/win32 and
+#    one install under Wine (tests/e2e/walk.cpp's walk, from build/win32 and
 #    build/win64, each in a throwaway Wine session).
 #   tests/release/signing-test.sh [--no-wine]
 # zar and samplegen come ready-built from build/native/bin (HOST_TOOLS=) when

@@ -3,6 +3,7 @@
 #include "zar_test_support.h"
 
 #include "archive_walk.h"
+#include "header_damage_cases.h"
 #include "lh5_encoder.h"
 #include "record_data.h"
 
@@ -67,6 +68,20 @@ TEST(ZarDamage, EveryTruncationFailsUnlessItEndsOnARecordBoundary)
         // sanitizer build.
         std::vector<uint8_t> cut(archive.begin(), archive.begin() + static_cast<long>(length));
         EXPECT_EQ(ArchiveTestsClean(cut), boundaries.count(length) == 1) << "cut at " << length;
+    }
+}
+
+// Every damage of the shared table (header_damage_cases.h), after a sound
+// record and, where there is room, before another: zar test refuses it.
+TEST(ZarDamage, EveryHeaderDamageIsRefused)
+{
+    for (const cases::HeaderDamage &damage : cases::HeaderDamages()) {
+        std::vector<TestRecord> records{StoredRecord("good.txt", "sound"), damage.record};
+        if (damage.room)
+            records.push_back(StoredRecord("after.txt", "after"));
+        std::vector<uint8_t> archive = BuildArchive(records);
+        archive.shrink_to_fit();
+        EXPECT_FALSE(ArchiveTestsClean(archive)) << damage.label;
     }
 }
 

@@ -95,7 +95,7 @@ TEST(ZarSetupCli, HelpDescribesSetupAndKeepsTheOtherCommands)
     ASSERT_EQ(help.exitCode, 0);
     for (const char *text : {"zar setup -o OUT.exe [--win64] [--icon FILE.ico] [--stub FILE]",
                              "[--fast|--best] [--threads N] PRODUCT.ini FOLDER", "zar pack -o OUT DIR",
-                             "zar list FILE", "zar extract FILE DIR", "--win64", "--icon FILE", "--stub FILE",
+                             "zar list FILE", "zar extract [--into] FILE DIR", "--win64", "--icon FILE", "--stub FILE",
                              "stub-win32.exe", "FILE:LINE"})
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
 }

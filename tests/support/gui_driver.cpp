@@ -1,4 +1,5 @@
 #include "gui_driver.h"
+#include "setup_controls.h"
 
 #include <commctrl.h>
 #include <winternl.h>
@@ -286,7 +287,7 @@ HWND SetupProcess::WaitOtherDialog(HWND except, int timeoutMs)
 
 HWND SetupProcess::OpenBrowser()
 {
-    ClickCommand(dialog_, 1003);
+    ClickCommand(dialog_, ctl::kBrowse);
     HWND browser = WaitOtherDialog(dialog_);
     HWND tree = FindWindowExA(browser, NULL, "SysTreeView32", NULL);
     for (int waited = 0; tree && !SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0); waited += kPollMs) {

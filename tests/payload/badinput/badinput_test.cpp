@@ -19,6 +19,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "entry_name_cases.h"
+#include "header_damage_cases.h"
 #include "extract_payload.h"
 #include "lh5_encoder.h"
 
@@ -86,10 +88,14 @@ protected:
             EXPECT_EQ(o.cancelled, 0);
             EXPECT_EQ(o.progressDone, withAfter ? 4u : 3u);
             EXPECT_EQ(ReadInstalled(name), content);
+            for (size_t slash = name.find('\\'); slash != std::string::npos;
+                 slash = name.find('\\', slash + 1))
+                tree.push_back(name.substr(0, slash + 1));   // its folders
             tree.push_back(name);
             if (withAfter)
                 tree.push_back(kAfterName);
             std::sort(tree.begin(), tree.end());
+            tree.erase(std::unique(tree.begin(), tree.end()), tree.end());
             break;
         case Expect::Ignored:
             EXPECT_EQ(o.result, kShortcutsFailed);
@@ -125,51 +131,21 @@ TEST_F(BadPayloads, DamagedRecordHeadersAreRefusedBeforeAnythingIsCreated)
         Bytes tail = {};
         size_t cut = 0; // bytes cut off the end of the archive
     };
-    auto evil = [](void (*change)(TestRecord &)) {
-        TestRecord r = Evil();
-        change(r);
-        return r;
-    };
     TestRecord lh5 = Lh5Record("evil.bin", LiteralBlockStream(), 700);
-    TestRecord lh5PastEnd = lh5;
-    lh5PastEnd.packedSize = (int64_t)lh5.data.size() + 1;
     Bytes partial;
     AppendRecord(partial, Evil("a-name-that-the-archive-cuts.txt"));
     partial.resize(30);
 
-    const Case cases[] = {
-        {"magic in capitals", {evil([](TestRecord &r) { r.magic = 0x0A52415A; })}, true},
-        {"magic one bit off", {evil([](TestRecord &r) { r.magic ^= 0x100; })}, true},
-        {"headerSize 0", {evil([](TestRecord &r) { r.headerSize = 0; })}, true},
-        {"headerSize 19", {evil([](TestRecord &r) { r.headerSize = 19; })}, true},
-        {"headerSize 20", {evil([](TestRecord &r) { r.headerSize = 20; })}, true},
-        {"headerSize 21", {evil([](TestRecord &r) { r.headerSize = 21; })}, true},
-        {"headerSize wrapping past 4 GiB", {evil([](TestRecord &r) { r.headerSize = 0xFFFFFFF0; })},
-         true},
-        {"name field without its NUL", {evil([](TestRecord &r) { r.headerSize = 20 + 8; })}, true},
-        {"empty name", {evil([](TestRecord &r) { r.name = "", r.headerSize = 24; })}, true},
-        {"header past the end", {evil([](TestRecord &r) { r.headerSize = 20 + 9 + 100; })}, false},
-        {"header ending at the end", {evil([](TestRecord &r) { r.data.clear(); })}, false},
+    // Where the archive ends; the damaged records come from the shared table.
+    std::vector<Case> all = {
         {"archive ending inside a header", {}, false, Expect::Refused, partial},
-        {"stored data past the end", {evil([](TestRecord &r) { r.packedSize = 5; })}, false},
-        {"lh5 data past the end", {lh5PastEnd}, false},
-        {"packedSize 0xFFFFFFFF", {evil([](TestRecord &r) { r.packedSize = 0xFFFFFFFF; })}, true},
-        {"stored unpackedSize past the end", {evil([](TestRecord &r) { r.unpackedSize = 5; })},
-         false},
-        // Within the archive, but more than the record holds: zar test
-        // refuses it, and so does the installer.
-        {"stored unpackedSize above its packedSize",
-         {evil([](TestRecord &r) { r.unpackedSize = (int64_t)r.data.size() + 1; })}, true},
-        {"stored unpackedSize 0xFFFFFFFF",
-         {evil([](TestRecord &r) { r.unpackedSize = 0xFFFFFFFF; })}, true},
-        // Any method but 1 is stored: the same limit holds for them.
-        {"method 2 unpackedSize past the end",
-         {evil([](TestRecord &r) { r.method = 2, r.unpackedSize = 5; })}, false},
         {"archive cut inside the last record's data", {lh5}, false, Expect::Refused, {}, 10},
         {"20 stray bytes after the last record", {}, false, Expect::Ignored, Bytes(20, 'x')},
         {"21 stray bytes after the last record", {}, false, Expect::Refused, Bytes(21, 'x')},
     };
-    for (const Case &c : cases) {
+    for (const cases::HeaderDamage &damage : cases::HeaderDamages())
+        all.push_back({damage.label.c_str(), {damage.record}, damage.room});
+    for (const Case &c : all) {
         Bytes payload = Payload(c.records, c.withAfter, c.tail);
         payload.resize(payload.size() - c.cut);
         Check(payload, RecordCount(c.records.size(), c.withAfter), c.label, c.expect);
@@ -183,37 +159,12 @@ TEST_F(BadPayloads, NamesThatCouldLeaveTheInstallFolderAreRefused)
     std::string name253 = std::string(253 - dirLength - 4, 'n') + ".txt";
     std::string name254 = "x" + name253;
     std::string drive = installDir.substr(0, 2);
-    const std::string names[] = {
-        "..\\canary.txt",
-        "..\\VarnikPlus-canary\\inner.txt",
-        "..\\..\\canary.txt",
-        "sub\\..\\..\\..\\canary.txt",
-        "sub\\..\\good1.txt",
-        "..",
-        ".",
-        ".\\dot.txt",
-        "sub\\.\\dot.txt",
-        "...\\dots.txt",
-        ".. \\blank.txt",
-        "dot.",
-        "blank ",
-        "dir.\\x.txt",
-        "dir \\x.txt",
-        drive + "\\badinput-canary.txt",
-        drive + "badinput-canary.txt",
-        "\\badinput-canary.txt",
-        "\\\\?\\" + drive + "\\badinput-canary.txt",
-        "\\\\server\\share\\unc.txt",
-        "good1.txt:stream",
-        "ads.txt::$DATA",
-        "sub/../../canary.txt",
-        "/badinput-canary.txt",
-        "sub\\\\double.txt",
-        "sub\\",
-        "\\",
-        name254,
-        std::string(300, 'n'),
-    };
+    // The shared table, and names made to measure for this install folder.
+    std::vector<std::string> names = cases::LeavingNames();
+    for (const std::string &name : {drive + "\\badinput-canary.txt", drive + "badinput-canary.txt",
+                                    "\\\\?\\" + drive + "\\badinput-canary.txt", name254,
+                                    std::string(300, 'n')})
+        names.push_back(name);
     for (const std::string &name : names)
         Check(Payload({Evil(name)}, true), 4, "name " + name, Expect::Refused);
 
@@ -225,17 +176,15 @@ TEST_F(BadPayloads, DeviceNamesAreRefusedAndLookalikesInstalled)
 {
     // Opened by such a name, a device would take the data (the console, a
     // serial port, the null device swallowing it as a success).
-    for (const char *name : {"NUL", "nul.txt", "sub\\NUL", "Com1", "LPT1.txt", "AUX", "con .log",
-                             "prn", "CONOUT$", "COM\xB9", "nul\\inside.txt"})
-        Check(Payload({Evil(name)}, true), 4, std::string("name ") + name, Expect::Refused);
-    for (const char *name : {"NULL.txt", "COM10", "console.txt", "lpt.txt", "sub\\AUXX", "nul_.txt"})
-        Check(Payload({Evil(name)}, true), 4, std::string("name ") + name, Expect::Installed, name,
-              ToBytes("EVIL"));
+    for (const std::string &name : cases::DeviceNames())
+        Check(Payload({Evil(name)}, true), 4, "name " + name, Expect::Refused);
+    for (const std::string &name : cases::SafeNames())
+        Check(Payload({Evil(name)}, true), 4, "name " + name, Expect::Installed, name, ToBytes("EVIL"));
 }
 
 TEST_F(BadPayloads, CodeLengthDefectsFailAndTheirFileIsRemoved)
 {
-    for (const StreamCase &c : CodeLengthCases()) {
+    for (const cases::StreamCase &c : cases::CodeLengthCases()) {
         Bytes payload = Payload({Lh5Record(kBadName, c.stream, c.unpackedSize)}, true);
         Check(payload, 4, c.label, c.sound ? Expect::Installed : Expect::Removed, kBadName,
               c.expected);

@@ -2,9 +2,9 @@
 // Where it can be arranged, the defective stream is one that a decoder
 // without the matching guard would decode without complaint: the extra
 // lengths, the run or the out-of-range length sits on top of a complete code.
-#include "bad_payloads.h"
+#include "code_length_cases.h"
 
-namespace badinput {
+namespace cases {
 
 namespace {
 
@@ -184,4 +184,4 @@ std::vector<StreamCase> CodeLengthCases()
     return list.cases;
 }
 
-} // namespace badinput
+} // namespace cases

@@ -1,6 +1,7 @@
 // The resources of the built setup.exe: the dialog template byte for byte,
 // the icon group, the manifest, the version information and the payload.
 
+#include "setup_controls.h"
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -88,8 +89,8 @@ struct Item {
 
 TEST_F(SetupResources, DialogTemplateIsExactlyTheInstallDialog)
 {
-    std::vector<uint8_t> bytes = Resource(RT_DIALOG, MAKEINTRESOURCEA(110));
-    ASSERT_FALSE(bytes.empty()) << "no dialog 110";
+    std::vector<uint8_t> bytes = Resource(RT_DIALOG, MAKEINTRESOURCEA(ctl::kDialogTemplate));
+    ASSERT_FALSE(bytes.empty()) << "no dialog " << ctl::kDialogTemplate;
     TemplateReader reader(bytes);
     EXPECT_EQ((DWORD)(DS_SETFONT | DS_MODALFRAME | WS_CAPTION | WS_SYSMENU), reader.Dword());
     EXPECT_EQ(0u, reader.Dword()) << "extended style";
@@ -106,13 +107,13 @@ TEST_F(SetupResources, DialogTemplateIsExactlyTheInstallDialog)
     EXPECT_EQ("MS Sans Serif", reader.SzOrOrdinal());
 
     const Item items[] = {
-        {1, "button", "#128", "Install", BS_DEFPUSHBUTTON | WS_TABSTOP, 144, 79, 60, 14},
-        {2, "button", "#128", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 16, 79, 60, 14},
-        {1000, "edit", "#129", "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 16, 25, 188, 13},
-        {1003, "button", "#128", "browse..", BS_PUSHBUTTON | WS_TABSTOP, 144, 42, 60, 12},
-        {1002, "button", "#128", "Add icon to desktop", BS_AUTOCHECKBOX | WS_TABSTOP, 18, 44, 121, 10},
+        {ctl::kInstall, "button", "#128", "Install", BS_DEFPUSHBUTTON | WS_TABSTOP, 144, 79, 60, 14},
+        {ctl::kCancel, "button", "#128", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 16, 79, 60, 14},
+        {ctl::kDirEdit, "edit", "#129", "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 16, 25, 188, 13},
+        {ctl::kBrowse, "button", "#128", "browse..", BS_PUSHBUTTON | WS_TABSTOP, 144, 42, 60, 12},
+        {ctl::kDesktopIcon, "button", "#128", "Add icon to desktop", BS_AUTOCHECKBOX | WS_TABSTOP, 18, 44, 121, 10},
         {0xFFFF, "static", "#130", "Install to:", SS_LEFT | WS_GROUP, 18, 15, 82, 9},
-        {1005, "static", "#130", "", SS_ETCHEDFRAME, 16, 56, 188, 20},
+        {ctl::kPanel, "static", "#130", "", SS_ETCHEDFRAME, 16, 56, 188, 20},
     };
     for (int i = 0; i < 7 && i < count; ++i) {
         const Item &item = items[i];

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <functional>
 
+#include "entry_name_cases.h"
 #include "extract_entry.h"
+#include "header_damage_cases.h"
 #include "folder_link.h"
 #include "iat_hook.h"
 #include "setup_state.h"
@@ -173,30 +175,31 @@ TEST_F(ExtractEntryTest, OtherMethodsAreStoredAndTheWindowCarriesOver)
 
 TEST_F(ExtractEntryTest, RefusesNamesThatCouldLeaveTheInstallDirectory)
 {
-    for (const char *name : {"..\\evil.txt", "a\\..\\..\\evil.txt", "\\evil.txt", "\\\\host\\s\\evil",
-                             "C:\\evil.txt", "c:evil.txt", "file.txt:stream", "a/../evil.txt",
-                             "/evil.txt", "a\\\\b.txt", "a\\", ".\\b.txt", "a\\.\\b.txt",
-                             "...\\b.txt", ".. \\b.txt", "a\\..", ".."})
-        EXPECT_EQ(Extract({Stored(name, {1})}), kExtractInvalid) << name;
+    for (const auto *names : {&cases::LeavingNames(), &cases::DeviceNames()})
+        for (const std::string &name : *names)
+            EXPECT_EQ(Extract({Stored(name, {1})}), kExtractInvalid) << name;
     EXPECT_EQ(ListFolder(scratch.path), std::vector<std::string>{"install"});
     EXPECT_EQ(ListFolder(install), std::vector<std::string>{});
-    EXPECT_FALSE(Exists("C:\\evil.txt"));
+    EXPECT_FALSE(Exists("C:\\canary.txt"));
     EXPECT_EQ(SetupState.progressDone, 0u);
-    for (const char *name : {".hidden", "v1..2\\x..txt", "a b\\..c"})
+    for (const std::string &name : cases::SafeNames())
         EXPECT_GT(Extract({Stored(name, {1})}), 0) << name;
 }
 
 TEST_F(ExtractEntryTest, RefusesDamagedRecordsBeforeCreatingAnything)
 {
-    TestRecord noRoom = Stored("ab", {1});
-    noRoom.headerSize = 21;   // no room for a name and its NUL
-    TestRecord pastEnd = Stored("long.txt", Pattern(10, 3));
-    pastEnd.unpackedSize = 11;   // the copy would read past the archive
-    TestRecord overClaim = Stored("claim.txt", Pattern(10, 3));
-    overClaim.unpackedSize = 11;   // within the archive, but past the record's data
-    EXPECT_EQ(Extract({noRoom}), kExtractInvalid);
-    EXPECT_EQ(Extract({pastEnd}), kExtractInvalid);
-    EXPECT_EQ(Extract({overClaim, Stored("next.txt", Pattern(10, 4))}), kExtractInvalid);
+    // Each damaged record of the shared table, after a sound one and before
+    // another where there is room, extracted where it stands.
+    for (const cases::HeaderDamage &damage : cases::HeaderDamages()) {
+        Bytes archive;
+        AppendRecord(archive, Stored("good.txt", Pattern(10, 2)));
+        uint32_t at = (uint32_t)archive.size();
+        AppendRecord(archive, damage.record);
+        if (damage.room)
+            AppendRecord(archive, Stored("next.txt", Pattern(10, 4)));
+        EXPECT_EQ(ExtractEntry(archive.data(), at, (uint32_t)archive.size(), install.c_str()), kExtractInvalid)
+            << damage.label;
+    }
     Bytes archive;
     AppendRecord(archive, Stored("cut.txt", Pattern(1000, 3)));
     EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size() - 1, install.c_str()), kExtractInvalid);
@@ -274,13 +277,13 @@ TEST_F(ExtractEntryTest, FailedRecordsDeleteOnlyTheirOwnFile)
 
 // A disk that fills up midway: the cut file is deleted, nothing of it stays.
 // Needs the drive "q:" on a file system of a few dozen KiB, which
-// tests/extract/with-full-disk.sh provides; without it the case is skipped.
+// tests/payload/with-full-disk.sh provides; without it the case is skipped.
 TEST_F(ExtractEntryTest, FullDiskDeletesTheCutFile)
 {
     const char *drive = "q:\\";
     ULARGE_INTEGER free, total;
     if (!GetDiskFreeSpaceExA(drive, &free, &total, nullptr) || total.QuadPart > (1u << 20))
-        GTEST_SKIP() << "no small drive q: (run through tests/extract/with-full-disk.sh)";
+        GTEST_SKIP() << "no small drive q: (run through tests/payload/with-full-disk.sh)";
     std::string dir = std::string(drive) + "full";
     CreateDirectoryA(dir.c_str(), nullptr);
     const size_t tooMuch = (size_t)total.QuadPart + (256u << 10);

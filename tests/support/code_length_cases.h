@@ -1,8 +1,10 @@
-// Malformed lh5 streams for the extraction campaign, written field by field
-// with the support's block writer (lh5_stream_writer.h). Records with any
-// header values come from the support's payload_archive.h.
-#ifndef TESTS_BADINPUT_BAD_PAYLOADS_H
-#define TESTS_BADINPUT_BAD_PAYLOADS_H
+// lh5 streams with one defect in their code lengths, one table for every
+// layer that decodes records: the decoder through the record reader
+// (natively, under the sanitizers, and under Wine) and the bad-input
+// campaign's installs. Written field by field with the support's block
+// writer (lh5_stream_writer.h).
+#ifndef TESTS_SUPPORT_CODE_LENGTH_CASES_H
+#define TESTS_SUPPORT_CODE_LENGTH_CASES_H
 
 #include <cstdint>
 #include <string>
@@ -11,7 +13,7 @@
 #include "lh5_stream_writer.h"
 #include "payload_archive.h"
 
-namespace badinput {
+namespace cases {
 
 // A stream with one defect in its code lengths, or its sound twin (the same
 // stream without the defect), with the bytes the twin decodes to.
@@ -27,6 +29,6 @@ struct StreamCase {
 // that are incomplete, over-full or empty, and a defect in a later block.
 std::vector<StreamCase> CodeLengthCases();
 
-} // namespace badinput
+} // namespace cases
 
 #endif

@@ -12,6 +12,7 @@
 // waits (at most 30 s) for NAME.done. During the extraction setup.exe's
 // thread is suspended while the picture is taken.
 #include "gui_driver.h"
+#include "setup_controls.h"
 #include "installer_config.h"
 #include "setup_config.h"
 
@@ -127,14 +128,14 @@ int main(int argc, char **argv)
         fprintf(stderr, "the install dialog did not appear\n");
         return 1;
     }
-    WaitPostedHandled(GetDlgItem(dialog, 1000));
-    const std::string dir = WindowText(GetDlgItem(dialog, 1000));
+    WaitPostedHandled(GetDlgItem(dialog, ctl::kDirEdit));
+    const std::string dir = WindowText(GetDlgItem(dialog, ctl::kDirEdit));
     printf("Dialog \"%s\", proposed directory %s\n", WindowText(dialog).c_str(), dir.c_str());
     Pause("idle", dialog);
 
     // Install; setup.exe is stopped each time a file appears until about
     // half of them are written, so that the picture shows the extraction.
-    ClickCommand(dialog, 1);
+    ClickCommand(dialog, ctl::kInstall);
     const int half = SetupConfig.fileCount / 2;
     if (!handoff.empty()) {
         setup.LookAsFilesAppear(dir.substr(0, dir.find_last_of('\\')), [&] {

@@ -4,6 +4,7 @@
 // installer's rights.
 #include "folder_link.h"
 #include "gui_driver.h"
+#include "setup_controls.h"
 #include "payload_archive.h"
 #include "setup_config.h"
 
@@ -72,8 +73,8 @@ protected:
         ASSERT_TRUE(setup.Start(setupExe, kRoot));
         HWND dialog = setup.WaitDialog();
         ASSERT_TRUE(dialog);
-        SetWindowTextRemote(GetDlgItem(dialog, 1000), dir);
-        ClickCommand(dialog, 1);
+        SetWindowTextRemote(GetDlgItem(dialog, ctl::kDirEdit), dir);
+        ClickCommand(dialog, ctl::kInstall);
         MessageBoxSeen finish = setup.WaitMessageBox();
         ASSERT_EQ("Finish..!", finish.caption);
         beforeYes();

@@ -14,7 +14,7 @@
 
 #include <memory>
 
-#include "bad_payloads.h"
+#include "code_length_cases.h"
 #include "integration_fixture.h"
 
 namespace badinput {

@@ -4,6 +4,7 @@
 // Start Menu, and the launch of the installed program.
 #include "folder_link.h"
 #include "gui_driver.h"
+#include "setup_controls.h"
 #include "installer_config.h"
 #include "run_setup.h"
 #include "setup_config.h"
@@ -124,8 +125,8 @@ protected:
 
     void Install(const std::string &dir)
     {
-        SetWindowTextRemote(GetDlgItem(setup.Dialog(), 1000), dir);
-        ClickCommand(setup.Dialog(), 1);
+        SetWindowTextRemote(GetDlgItem(setup.Dialog(), ctl::kDirEdit), dir);
+        ClickCommand(setup.Dialog(), ctl::kInstall);
     }
 
     // The next message box must be exactly this one.
@@ -148,7 +149,7 @@ protected:
     // Cancel ends setup.exe with 1, without a finish prompt.
     void Cancel()
     {
-        ClickCommand(setup.Dialog(), 2);
+        ClickCommand(setup.Dialog(), ctl::kCancel);
         EXPECT_EQ(1, setup.WaitExit());
     }
 
@@ -167,11 +168,11 @@ protected:
     // dialog's end) has happened by then.
     void ExpectDialogOpen()
     {
-        ASSERT_TRUE(WaitPostedHandled(GetDlgItem(setup.Dialog(), 1000))) << "the dialog does not answer";
+        ASSERT_TRUE(WaitPostedHandled(GetDlgItem(setup.Dialog(), ctl::kDirEdit))) << "the dialog does not answer";
         EXPECT_FALSE(setup.DialogGone());
-        EXPECT_TRUE(ControlEnabled(setup.Dialog(), 1));
-        EXPECT_TRUE(ControlVisible(setup.Dialog(), 1002));
-        EXPECT_TRUE(ControlVisible(setup.Dialog(), 1003));
+        EXPECT_TRUE(ControlEnabled(setup.Dialog(), ctl::kInstall));
+        EXPECT_TRUE(ControlVisible(setup.Dialog(), ctl::kDesktopIcon));
+        EXPECT_TRUE(ControlVisible(setup.Dialog(), ctl::kBrowse));
         EXPECT_EQ(NULL, FindMessageBox(setup.Pid(), setup.Dialog(), 0).window);
     }
 
@@ -220,8 +221,8 @@ TEST_F(SetupGui, OpensCentredWithCaptionProposalAndCheckedIcon)
     ASSERT_TRUE(dialog);
     EXPECT_EQ(std::string("Installing ") + SetupConfig.titleText, WindowText(dialog));
     EXPECT_EQ(std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName,
-              WindowText(GetDlgItem(dialog, 1000)));
-    EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(dialog, 1002), BM_GETCHECK, 0, 0));
+              WindowText(GetDlgItem(dialog, ctl::kDirEdit)));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(dialog, ctl::kDesktopIcon), BM_GETCHECK, 0, 0));
 
     RECT desk, frame;
     GetClientRect(GetDesktopWindow(), &desk);
@@ -232,7 +233,7 @@ TEST_F(SetupGui, OpensCentredWithCaptionProposalAndCheckedIcon)
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof thread;
     ASSERT_TRUE(GetGUIThreadInfo(setup.MainThread(), &thread));
-    EXPECT_EQ(GetDlgItem(dialog, 1), thread.hwndFocus) << "Install has the focus";
+    EXPECT_EQ(GetDlgItem(dialog, ctl::kInstall), thread.hwndFocus) << "Install has the focus";
 
     Cancel();
 }
@@ -240,7 +241,7 @@ TEST_F(SetupGui, OpensCentredWithCaptionProposalAndCheckedIcon)
 TEST_F(SetupGui, CancelAndCloseBoxEndWithoutFinishPrompt)
 {
     Launch();
-    ClickCommand(setup.Dialog(), 2);
+    ClickCommand(setup.Dialog(), ctl::kCancel);
     EXPECT_EQ(1, setup.WaitExit()) << "Cancel leaves no finish prompt behind";
 
     SetupProcess second;
@@ -255,10 +256,10 @@ TEST_F(SetupGui, CancelAndCloseBoxEndWithoutFinishPrompt)
 TEST_F(SetupGui, EmptyEditGetsProposalBackAndCheckboxCountsAtInstall)
 {
     HWND dialog = Launch();
-    SendMessageA(GetDlgItem(dialog, 1002), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageA(GetDlgItem(dialog, ctl::kDesktopIcon), BM_SETCHECK, BST_UNCHECKED, 0);
     Install("");
     const std::string proposal = std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName;
-    HWND edit = GetDlgItem(dialog, 1000);
+    HWND edit = GetDlgItem(dialog, ctl::kDirEdit);
     EXPECT_EQ(proposal, WaitWindowText(edit, [&](const std::string &text) { return text == proposal; }));
     ExpectDialogOpen();
 
@@ -278,7 +279,7 @@ TEST_F(SetupGui, TooLongDirectoryIsRefusedWithDialogKeptOpen)
     MessageBoxSeen box = ExpectBox(kWarning, kTooLongText, false);
     Answer(box, IDOK);
     ExpectDialogOpen();
-    EXPECT_EQ(dir, WindowText(GetDlgItem(dialog, 1000)));
+    EXPECT_EQ(dir, WindowText(GetDlgItem(dialog, ctl::kDirEdit)));
 
     // One character less is accepted; no payload path fits below it, so the
     // extraction fails.
@@ -293,7 +294,7 @@ TEST_F(SetupGui, TooLongDirectoryIsRefusedWithDialogKeptOpen)
 TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
 {
     HWND dialog = Launch();
-    HWND edit = GetDlgItem(dialog, 1000);
+    HWND edit = GetDlgItem(dialog, ctl::kDirEdit);
     SetWindowTextRemote(edit, "d:\\somewhere\\else");
 
     auto browse = [&]() {
@@ -323,7 +324,7 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
     ASSERT_TRUE(browser);
     ClickCommand(browser, IDCANCEL);
     ASSERT_TRUE(SetupProcess::WaitGone(browser));
-    ASSERT_TRUE(WaitPostedHandled(GetDlgItem(dialog, 1000)));   // the browse handler has returned
+    ASSERT_TRUE(WaitPostedHandled(GetDlgItem(dialog, ctl::kDirEdit)));   // the browse handler has returned
     EXPECT_EQ("d:\\kept", WindowText(edit));
 
     // The root of the drive: its backslash is not doubled.
@@ -345,7 +346,7 @@ TEST_F(SetupGui, BrowserProposesPickedFolderAsParent)
 TEST_F(SetupGui, BrowserRefusesFolderWithoutRoomForTheName)
 {
     HWND dialog = Launch();
-    HWND edit = GetDlgItem(dialog, 1000);
+    HWND edit = GetDlgItem(dialog, ctl::kDirEdit);
     const std::string parent = SetupConfig.defaultParentDir;
     const size_t name = lstrlenA(SetupConfig.folderName);
     // "!" sorts such a folder first below the preselected one.
@@ -422,7 +423,7 @@ private:
     RECT area_;
 };
 
-// Control 1005 of the running setup.exe is painted by the panel's own
+// The panel (ctl::kPanel) of the running setup.exe is painted by the panel's own
 // procedure: at first the idle look (no frame of the static control around
 // it), then, while the files are written, the bar and the path of the file
 // being written, for a growing number of files. Each new file in the install
@@ -443,7 +444,7 @@ TEST_F(SetupGui, PanelShowsBarAndPathWhileFilesAreWritten)
     ASSERT_TRUE(MakeDirs(dir));
 
     HWND dialog = Launch(panelSetup);
-    PanelOnScreen panel(GetDlgItem(dialog, 1005));
+    PanelOnScreen panel(GetDlgItem(dialog, ctl::kPanel));
     const int total = (int)files.size();
     const std::vector<uint32_t> idle = panel.Expected(0, total, "");
     bool idleShown = false;
@@ -481,8 +482,8 @@ TEST_F(SetupGui, EnterEscAndTabHaveNoDialogMeaning)
 {
     HWND dialog = Launch();
     const std::string dir = Join(base, "keys");
-    SetWindowTextRemote(GetDlgItem(dialog, 1000), dir);
-    for (int id : {1000, 1, 1002, 2}) {
+    SetWindowTextRemote(GetDlgItem(dialog, ctl::kDirEdit), dir);
+    for (int id : {ctl::kDirEdit, ctl::kInstall, ctl::kDesktopIcon, ctl::kCancel}) {
         for (WPARAM key : {VK_TAB, VK_RETURN, VK_ESCAPE}) {
             PostMessageA(GetDlgItem(dialog, id), WM_KEYDOWN, key, 1);
             PostMessageA(GetDlgItem(dialog, id), WM_KEYUP, key, 0xC0000001);
@@ -533,11 +534,11 @@ TEST_F(SetupGui, TwoTypedBackslashesLoseOne)
 // program is found there (not in r:\start, where setup.exe starts, nor in
 // r:'s current directory), and the files go to r:\. The probe enters no
 // directory: the start directory stays current. Drive r: is a folder of its own when the tests run through
-// tests/gui/with-drive.sh.
+// tests/e2e/with-drive.sh.
 TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
 {
     if (!DirExists("r:\\"))
-        GTEST_SKIP() << "no drive r: (run through tests/gui/with-drive.sh)";
+        GTEST_SKIP() << "no drive r: (run through tests/e2e/with-drive.sh)";
     const std::string root = "r:\\", driveStart = "r:\\start";
     RemoveTree(Join(root, "templates"));
     for (const std::string &name : ListFiles(root))
@@ -559,13 +560,13 @@ TEST_F(SetupGui, DriveRootIsProbedWithoutItsBackslashAndGetsItBack)
     ASSERT_TRUE(second.Start(probeSetup, driveStart));
     HWND dialog = second.WaitDialog();
     ASSERT_TRUE(dialog);
-    SetWindowTextRemote(GetDlgItem(dialog, 1000), "r:\\\\");
-    ClickCommand(dialog, 1);
+    SetWindowTextRemote(GetDlgItem(dialog, ctl::kDirEdit), "r:\\\\");
+    ClickCommand(dialog, ctl::kInstall);
     box = second.WaitMessageBox();
     EXPECT_EQ(kUnrecognisedText, box.text);
     EXPECT_EQ(Lower(Join(driveStart, "")), Lower(second.CurrentDirectory())) << "not entered";
     Answer(box, IDNO);
-    ClickCommand(dialog, 2);
+    ClickCommand(dialog, ctl::kCancel);
     EXPECT_EQ(1, second.WaitExit());
 }
 
@@ -580,7 +581,7 @@ TEST_F(SetupGui, NonEmptyDirectoryNeedsConsent)
     ExpectDialogOpen();
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, ListFiles(dir));
 
-    ClickCommand(setup.Dialog(), 1);
+    ClickCommand(setup.Dialog(), ctl::kInstall);
     Answer(ExpectBox(kWarning, kNotEmptyText, true), IDYES);
     AnswerFinish(IDNO);
     ExpectInstalled(dir);
@@ -679,7 +680,7 @@ TEST_F(SetupGui, UnrecognisedProgramNeedsConsentAndIsOverwrittenAsIs)
     const std::vector<uint8_t> untouched = ReadBytes(Join(dir, "varnik.exe"));
     EXPECT_EQ("someone else's", std::string(untouched.begin(), untouched.end()));
 
-    ClickCommand(setup.Dialog(), 1);
+    ClickCommand(setup.Dialog(), ctl::kInstall);
     Answer(ExpectBox(kWarning, kUnrecognisedText, true), IDYES);
     AnswerFinish(IDNO);
     ExpectInstalled(dir);
@@ -698,7 +699,7 @@ TEST_F(SetupGui, LinkedDirectoryIsRefusedWithDialogKeptOpen)
     Install(linked + "\\");
     Answer(ExpectBox(kWarning, kLinkText, false), IDOK);
     ExpectDialogOpen();
-    EXPECT_EQ(linked + "\\", WindowText(GetDlgItem(dialog, 1000)));
+    EXPECT_EQ(linked + "\\", WindowText(GetDlgItem(dialog, ctl::kDirEdit)));
     EXPECT_EQ(std::vector<std::string>{"varnik.exe"}, ListFiles(outside));
 
     Cancel();
@@ -767,10 +768,10 @@ TEST_F(SetupGui, MissingParentEndsWithExtractionError)
     HWND dialog = Launch();
     Install(Join(base, "missing\\VarnikPlus"));
     MessageBoxSeen box = ExpectBox(kError, kExtractFailedText, false);
-    EXPECT_FALSE(ControlEnabled(dialog, 1)) << "Install disabled";
-    EXPECT_FALSE(ControlVisible(dialog, 1002)) << "checkbox hidden";
-    EXPECT_FALSE(ControlVisible(dialog, 1003)) << "browse hidden";
-    EXPECT_TRUE(ControlVisible(dialog, 1000) && ControlEnabled(dialog, 2));
+    EXPECT_FALSE(ControlEnabled(dialog, ctl::kInstall)) << "Install disabled";
+    EXPECT_FALSE(ControlVisible(dialog, ctl::kDesktopIcon)) << "checkbox hidden";
+    EXPECT_FALSE(ControlVisible(dialog, ctl::kBrowse)) << "browse hidden";
+    EXPECT_TRUE(ControlVisible(dialog, ctl::kDirEdit) && ControlEnabled(dialog, ctl::kCancel));
     Answer(box, IDOK);
     EXPECT_EQ(1, setup.WaitExit()) << "no finish prompt after a failed extraction";
     EXPECT_FALSE(Exists(Join(base, "missing")));
@@ -935,7 +936,7 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
             ClickCommand(browser, IDCANCEL);
             EXPECT_TRUE(SetupProcess::WaitGone(browser));
         }
-        ClickCommand(dialog, 2);
+        ClickCommand(dialog, ctl::kCancel);
         EXPECT_EQ(1, setup.WaitExit());
     }
     setup.Kill();
@@ -951,8 +952,8 @@ TEST_F(SetupGui, PlantedDllsBesideSetupAreNotLoaded)
     EXPECT_TRUE(dialog) << "no install dialog";
     const std::string dir = Join(base, "VarnikPlus");
     if (dialog) {
-        SetWindowTextRemote(GetDlgItem(dialog, 1000), dir);
-        ClickCommand(dialog, 1);
+        SetWindowTextRemote(GetDlgItem(dialog, ctl::kDirEdit), dir);
+        ClickCommand(dialog, ctl::kInstall);
         MessageBoxSeen finish = installing.WaitMessageBox();
         EXPECT_EQ(kFinish, finish.caption) << finish.text;
         if (finish.window)
@@ -1084,8 +1085,8 @@ TEST_F(SetupGui, OtherProductInstallsAsItsDescriptionSays)
     HWND dialog = Launch(exe);
     ASSERT_NE((HWND)NULL, dialog);
     EXPECT_EQ("Installing " + title, WindowText(dialog));
-    EXPECT_EQ(proposal, WindowText(GetDlgItem(dialog, 1000)));
-    ClickCommand(dialog, 1);
+    EXPECT_EQ(proposal, WindowText(GetDlgItem(dialog, ctl::kDirEdit)));
+    ClickCommand(dialog, ctl::kInstall);
     MessageBoxSeen box = setup.WaitMessageBox();
     EXPECT_EQ(kFinish, box.caption);
     EXPECT_EQ(product + " has successfully\ninstalled to your computer.\nDo you want to launch the program now?",
@@ -1113,7 +1114,7 @@ TEST_F(SetupGui, OtherProductInstallsAsItsDescriptionSays)
     DeleteUninstallKey(product);
 }
 
-// This test program has no dialog template 110: RunSetup, run here, cannot
+// This test program has no dialog template (ctl::kDialogTemplate): RunSetup, run here, cannot
 // create its dialog, says so and ends without a finish prompt.
 TEST(SetupWithoutDialog, TellsTheUserAndEnds)
 {
