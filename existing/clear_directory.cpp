@@ -14,8 +14,7 @@
 #include "path_text.h"
 
 // 1 when the listed name equals keepName (letter case matters).
-static int32_t IsKeptName(const FILE_ID_BOTH_DIR_INFO *entry, const WCHAR *keepName,
-                          uint32_t keepBytes)
+static int32_t IsKeptName(const FILE_ID_BOTH_DIR_INFO *entry, const WCHAR *keepName, uint32_t keepBytes)
 {
     if (keepBytes != entry->FileNameLength)
         return 0;
@@ -26,8 +25,8 @@ static int32_t IsKeptName(const FILE_ID_BOTH_DIR_INFO *entry, const WCHAR *keepN
 }
 
 // Clears and removes the sub-folder that entry names in folder.
-static void ClearSubDirectory(HANDLE folder, const FILE_ID_BOTH_DIR_INFO *entry,
-                              const char *keepName, int32_t childLength)
+static void ClearSubDirectory(HANDLE folder, const FILE_ID_BOTH_DIR_INFO *entry, const char *keepName,
+                              int32_t childLength)
 {
     // A link as listed (its reparse tag is where the extended attributes'
     // size would be) is passed over at once; any other folder is checked on
@@ -35,8 +34,7 @@ static void ClearSubDirectory(HANDLE folder, const FILE_ID_BOTH_DIR_INFO *entry,
     if (ReparseLeadsElsewhere(entry->FileAttributes, entry->EaSize) || childLength >= kPathSize)
         return;
     HANDLE child;
-    if (HoldChildFolderW(folder, entry->FileName, entry->FileNameLength, 0, DELETE, &child) !=
-        kEntryHeld)
+    if (HoldChildFolderW(folder, entry->FileName, entry->FileNameLength, 0, DELETE, &child) != kEntryHeld)
         return;
     ClearDirectoryTree(child, keepName, childLength);
     RemoveHeldFolder(child);   // fails, harmlessly, for a folder that keeps something

@@ -14,11 +14,9 @@
 #include "path_text.h"
 #include "setup_config.h"
 
-
 // The older generation's files, deleted in this order.
 static const char *const kOlderFiles[] = {
-    "readme.txt", "template.txt", "regform.txt", "varnik.exe",
-    "varnik.hlp", "varnik.gid",   "varnik.ini",
+    "readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp", "varnik.gid", "varnik.ini",
 };
 
 // Holds the folder path names, a user's or the registry's text; an empty
@@ -60,7 +58,8 @@ int32_t RemoveOldStartMenuEntries(void)
     char desktopDir[kPathSize];
     int32_t programsFound;
     int32_t desktopFound;
-    if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0) return 0;
+    if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0)
+        return 0;
 
     // The user's own Programs and Desktop folders may lead elsewhere; below
     // them nothing is followed.
@@ -68,7 +67,8 @@ int32_t RemoveOldStartMenuEntries(void)
     if (programsFound && HoldShellFolder(programsDir, &folder) == kEntryHeld) {
         HANDLE menu;
         if (HoldChildFolder(folder, "varnik", 0, DELETE, &menu) == kEntryHeld) {
-            if (ClearDirectoryTree(menu, NULL, lstrlenA(programsDir) + 7)) RemoveHeldFolder(menu);
+            if (ClearDirectoryTree(menu, NULL, lstrlenA(programsDir) + 7))
+                RemoveHeldFolder(menu);
             CloseHandle(menu);
         }
         CloseHandle(folder);
@@ -101,7 +101,8 @@ int32_t RemoveHelpCache(const char *path)
 int32_t ClearTemplateStyles(const char *path)
 {
     HANDLE dir;
-    if (!HoldNamedFolder(path, &dir)) return 1;
+    if (!HoldNamedFolder(path, &dir))
+        return 1;
     ClearTemplateStylesIn(dir, PathPrefixLength(path));
     CloseHandle(dir);
     return 1;
@@ -118,8 +119,7 @@ int32_t ClearTemplateStylesIn(HANDLE dir, int32_t length)
             const char *name = SetupConfig.templateStyles[i];
             const int32_t styleLength = length + 10 + lstrlenA(name);
             HANDLE style;
-            if (styleLength < kPathSize &&
-                HoldChildFolder(templates, name, 0, 0, &style) == kEntryHeld) {
+            if (styleLength < kPathSize && HoldChildFolder(templates, name, 0, 0, &style) == kEntryHeld) {
                 ClearDirectoryTree(style, NULL, styleLength);
                 CloseHandle(style);
             }

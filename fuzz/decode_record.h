@@ -16,7 +16,8 @@
 
 #include "lh5_decoder.h"
 
-static int32_t AppendDecoded(void *out, const uint8_t *bytes, uint32_t count) {
+static int32_t AppendDecoded(void *out, const uint8_t *bytes, uint32_t count)
+{
     std::vector<uint8_t> *bytesOut = static_cast<std::vector<uint8_t> *>(out);
     bytesOut->insert(bytesOut->end(), bytes, bytes + count);
     return 1;
@@ -25,14 +26,16 @@ static int32_t AppendDecoded(void *out, const uint8_t *bytes, uint32_t count) {
 // Calls sink(bytes, count) with the whole output when the record decoded
 // without error; returns 1 then, else 0. Decodes at most maxBytes of output.
 template <typename Sink>
-static int DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpackedSize,
-                        int32_t maxBytes, Sink sink) {
+static int DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpackedSize, int32_t maxBytes,
+                        Sink sink)
+{
     static uint8_t window[kLh5WindowSize];
     static std::vector<uint8_t> decoded, again, padded;
     const int32_t size = unpackedSize < maxBytes ? unpackedSize : maxBytes;
     memcpy(window, Lh5Decoder.window, sizeof window);
     decoded.clear();
-    if (Lh5DecodeRecord(data, packedSize, size, AppendDecoded, &decoded) != 1) return 0;
+    if (Lh5DecodeRecord(data, packedSize, size, AppendDecoded, &decoded) != 1)
+        return 0;
 
     padded.assign(data, data + packedSize);
     padded.resize(packedSize + 64u, 0xFF);
@@ -41,7 +44,8 @@ static int DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpack
     if (Lh5DecodeRecord(padded.data(), (uint32_t)padded.size(), size, AppendDecoded, &again) != 1 ||
         again != decoded)
         abort();
-    if (!decoded.empty()) sink(decoded.data(), (uint32_t)decoded.size());
+    if (!decoded.empty())
+        sink(decoded.data(), (uint32_t)decoded.size());
     return 1;
 }
 

@@ -6,13 +6,15 @@
 
 #include "pe_resource.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
     PeResourceSpan span;
     std::string error;
     if (FindZarResource(data, size, span, error)) {
-        if ((uint64_t)span.offset + span.size > size) abort();
+        if ((uint64_t)span.offset + span.size > size)
+            abort();
     } else if (error.empty()) {
-        abort();  // every failure names its reason
+        abort();   // every failure names its reason
     }
     return 0;
 }

@@ -20,10 +20,14 @@ static int SameNameIgnoringCase(const char *a, const char *b)
 {
     for (;; ++a, ++b) {
         char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z') x = (char)(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = (char)(y - 'A' + 'a');
-        if (x != y) return 0;
-        if (x == 0) return 1;
+        if (x >= 'A' && x <= 'Z')
+            x = (char)(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = (char)(y - 'A' + 'a');
+        if (x != y)
+            return 0;
+        if (x == 0)
+            return 1;
     }
 }
 
@@ -32,12 +36,12 @@ static int SameNameIgnoringCase(const char *a, const char *b)
 static void CopyFolderText(char *folder, const BYTE *data, DWORD dataSize)
 {
     DWORD i = 0;
-    for (; i < dataSize && i < kPathSize - 1 && data[i] != 0; ++i) folder[i] = (char)data[i];
+    for (; i < dataSize && i < kPathSize - 1 && data[i] != 0; ++i)
+        folder[i] = (char)data[i];
     folder[i] = 0;
 }
 
-int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsFound,
-                         int32_t *desktopFound)
+int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsFound, int32_t *desktopFound)
 {
     programsDir[0] = 0;
     desktopDir[0] = 0;
@@ -45,7 +49,8 @@ int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsF
     *desktopFound = 0;
 
     HKEY key;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, kShellFoldersKey, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, kShellFoldersKey, &key) != ERROR_SUCCESS)
+        return 0;
 
     char name[kPathSize];
     BYTE data[kPathSize];
@@ -54,10 +59,13 @@ int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsF
         DWORD nameSize = kPathSize;
         DWORD dataSize = kPathSize;
         LONG result = RegEnumValueA(key, index, name, &nameSize, NULL, NULL, data, &dataSize);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_MORE_DATA) continue; // name or data too long: pass over it
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result == ERROR_MORE_DATA)
+            continue;   // name or data too long: pass over it
         if (result != ERROR_SUCCESS) {
-            if (++failedReads == kMaxFailedReads) break;
+            if (++failedReads == kMaxFailedReads)
+                break;
             continue;
         }
         failedReads = 0;
@@ -69,7 +77,8 @@ int32_t ReadShellFolders(char *programsDir, char *desktopDir, int32_t *programsF
             CopyFolderText(desktopDir, data, dataSize);
             *desktopFound = 1;
         }
-        if (*programsFound && *desktopFound) break;
+        if (*programsFound && *desktopFound)
+            break;
     }
 
     RegCloseKey(key);

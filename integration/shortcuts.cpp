@@ -12,8 +12,8 @@
 #include "setup_state.h"
 
 // Composes first + second + third + fourth into buffer; 0 when it would not fit.
-static int ComposePath(char *buffer, const char *first, const char *second,
-                       const char *third, const char *fourth)
+static int ComposePath(char *buffer, const char *first, const char *second, const char *third,
+                       const char *fourth)
 {
     buffer[0] = 0;
     return AppendText(buffer, first, kPathSize) && AppendText(buffer, second, kPathSize) &&
@@ -32,11 +32,13 @@ static int UsableFolder(int32_t found, const char *folder)
 static HRESULT WriteLinkFile(HANDLE folder, const char *name, const void *bytes, DWORD size)
 {
     HANDLE file;
-    if (CreateChildFile(folder, name, &file) != kEntryHeld) return E_ACCESSDENIED;
+    if (CreateChildFile(folder, name, &file) != kEntryHeld)
+        return E_ACCESSDENIED;
     DWORD written = 0;
     BOOL wrote = WriteFile(file, bytes, size, &written, NULL);
     CloseHandle(file);
-    if (wrote && written == size) return S_OK;
+    if (wrote && written == size)
+        return S_OK;
     DeleteChild(folder, name);
     return E_FAIL;
 }
@@ -47,7 +49,8 @@ static HRESULT SaveLinkBytes(IShellLinkA *link, HANDLE folder, const char *linkN
 {
     IPersistStream *persist = NULL;
     HRESULT result = link->QueryInterface(IID_IPersistStream, (void **)&persist);
-    if (FAILED(result)) return result;
+    if (FAILED(result))
+        return result;
     IStream *stream = NULL;
     result = CreateStreamOnHGlobal(NULL, TRUE, &stream);
     if (SUCCEEDED(result)) {
@@ -55,8 +58,10 @@ static HRESULT SaveLinkBytes(IShellLinkA *link, HANDLE folder, const char *linkN
         HGLOBAL memory = NULL;
         LARGE_INTEGER none = {};
         ULARGE_INTEGER size = {};
-        if (SUCCEEDED(result)) result = stream->Seek(none, STREAM_SEEK_CUR, &size);
-        if (SUCCEEDED(result)) result = GetHGlobalFromStream(stream, &memory);
+        if (SUCCEEDED(result))
+            result = stream->Seek(none, STREAM_SEEK_CUR, &size);
+        if (SUCCEEDED(result))
+            result = GetHGlobalFromStream(stream, &memory);
         if (SUCCEEDED(result)) {
             const void *bytes = GlobalLock(memory);
             result = bytes != NULL ? WriteLinkFile(folder, linkName, bytes, size.LowPart) : E_FAIL;
@@ -74,44 +79,51 @@ static HRESULT SaveLinkBytes(IShellLinkA *link, HANDLE folder, const char *linkN
 static char *CopyFolderPart(char *folder, const char *path)
 {
     folder[0] = 0;
-    if (!AppendText(folder, path, kPathSize)) return NULL;
+    if (!AppendText(folder, path, kPathSize))
+        return NULL;
     char *lastBackslash = FindLastChar(folder, '\\');
-    if (lastBackslash != NULL) *lastBackslash = 0;
+    if (lastBackslash != NULL)
+        *lastBackslash = 0;
     return lastBackslash;
 }
 
-HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkName,
-                      const char *linkArguments, const char *iconPath, int iconIndex)
+HRESULT SaveShellLink(const char *linkTarget, HANDLE folder, const char *linkName, const char *linkArguments,
+                      const char *iconPath, int iconIndex)
 {
     // The target must fit its buffer, and the working directory is taken
     // from the target's last backslash.
     char workingDir[kPathSize];
-    if (CopyFolderPart(workingDir, linkTarget) == NULL) return E_INVALIDARG;
+    if (CopyFolderPart(workingDir, linkTarget) == NULL)
+        return E_INVALIDARG;
 
     IShellLinkA *link = NULL;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, (void **)&link);
-    if (FAILED(result)) return result;
+    HRESULT result =
+        CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link);
+    if (FAILED(result))
+        return result;
 
     link->SetPath(linkTarget);
     link->SetWorkingDirectory(workingDir);
-    if (linkArguments != NULL) link->SetArguments(linkArguments);
-    if (iconPath != NULL) link->SetIconLocation(iconPath, iconIndex);
+    if (linkArguments != NULL)
+        link->SetArguments(linkArguments);
+    if (iconPath != NULL)
+        link->SetIconLocation(iconPath, iconIndex);
     result = SaveLinkBytes(link, folder, linkName);
     link->Release();
     return result;
 }
 
-HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
-                        const char *linkArguments, const char *iconPath, int iconIndex)
+HRESULT CreateShellLink(const char *linkTarget, const char *linkPath, const char *linkArguments,
+                        const char *iconPath, int iconIndex)
 {
     char folderPath[kPathSize];
     char *lastBackslash = CopyFolderPart(folderPath, linkPath);
-    if (lastBackslash == NULL) return E_INVALIDARG;
+    if (lastBackslash == NULL)
+        return E_INVALIDARG;
     HANDLE folder;
-    if (HoldFolder(folderPath, 0, &folder) != kEntryHeld) return E_ACCESSDENIED;
-    HRESULT result = SaveShellLink(linkTarget, folder, lastBackslash + 1, linkArguments, iconPath,
-                                   iconIndex);
+    if (HoldFolder(folderPath, 0, &folder) != kEntryHeld)
+        return E_ACCESSDENIED;
+    HRESULT result = SaveShellLink(linkTarget, folder, lastBackslash + 1, linkArguments, iconPath, iconIndex);
     CloseHandle(folder);
     return result;
 }
@@ -122,14 +134,20 @@ HRESULT CreateShellLink(const char *linkTarget, const char *linkPath,
 // program's shortcut is named prefix + product name + ".lnk", the help
 // document's by helpShortcutName. The uninstall shortcut passes the
 // uninstall switch and shows the program's icon of that index.
-enum ShortcutPlace { kInStartMenu, kOnDesktop };
-enum ShortcutTarget { kStartsProgram, kStartsHelp };
+enum ShortcutPlace {
+    kInStartMenu,
+    kOnDesktop
+};
+enum ShortcutTarget {
+    kStartsProgram,
+    kStartsHelp
+};
 
 struct ShortcutRow {
     const int32_t *wanted;
     const char *prefix;
-    uint8_t place;        // ShortcutPlace
-    uint8_t target;       // ShortcutTarget
+    uint8_t place;    // ShortcutPlace
+    uint8_t target;   // ShortcutTarget
     uint8_t uninstalls;
 };
 
@@ -146,7 +164,7 @@ struct ShortcutPlaces {
     HANDLE startMenu;
     int32_t startMenuLength;   // of the Start Menu folder's full path
     const char *desktopDir;
-    const char *targets[2];    // by ShortcutTarget
+    const char *targets[2];   // by ShortcutTarget
 };
 
 // Makes the shortcut of row when it is asked for and its target, its name
@@ -170,8 +188,7 @@ static void MakeShortcut(const ShortcutRow *row, const ShortcutPlaces *places)
         return;
     }
     HANDLE desktop;
-    if (places->desktopDir != NULL &&
-        lstrlenA(places->desktopDir) + 1 + lstrlenA(linkName) < kPathSize &&
+    if (places->desktopDir != NULL && lstrlenA(places->desktopDir) + 1 + lstrlenA(linkName) < kPathSize &&
         HoldShellFolder(places->desktopDir, &desktop) == kEntryHeld) {
         SaveShellLink(target, desktop, linkName, arguments, icon, iconIndex);
         CloseHandle(desktop);
@@ -184,8 +201,7 @@ int32_t CreateShortcuts(void)
     char desktopDir[kPathSize];
     int32_t programsFound;
     int32_t desktopFound;
-    if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0 ||
-        !programsFound) {
+    if (ReadShellFolders(programsDir, desktopDir, &programsFound, &desktopFound) == 0 || !programsFound) {
         return 0;
     }
 
@@ -214,11 +230,10 @@ int32_t CreateShortcuts(void)
     char programPath[kPathSize];
     char helpPath[kPathSize];
     places.targets[kStartsProgram] =
-        ComposePath(programPath, SetupState.installDir, SetupConfig.exeBaseName, ".exe", "")
-            ? programPath : NULL;
+        ComposePath(programPath, SetupState.installDir, SetupConfig.exeBaseName, ".exe", "") ? programPath
+                                                                                             : NULL;
     places.targets[kStartsHelp] =
-        ComposePath(helpPath, SetupState.installDir, SetupConfig.helpFileName, "", "") ? helpPath
-                                                                                         : NULL;
+        ComposePath(helpPath, SetupState.installDir, SetupConfig.helpFileName, "", "") ? helpPath : NULL;
     for (const ShortcutRow &row : kShortcuts)
         MakeShortcut(&row, &places);
 

@@ -7,13 +7,13 @@
 #include "path_text.h"
 #include "setup_state.h"
 
-static const char kUninstallKeyPrefix[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-static const char kOlderUninstallKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnik";
+static const char kUninstallKeyPrefix[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+static const char kOlderUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnik";
 
 // The key path and each value's text are composed in turn in this buffer.
-enum { kEntryCapacity = 256 };
+enum {
+    kEntryCapacity = 256
+};
 
 // Writes text as a REG_SZ value, stored with exactly one terminating NUL.
 static void WriteTextValue(HKEY key, const char *name, const char *text)
@@ -33,8 +33,8 @@ int32_t RegisterUninstall(void)
     static char emptyClass[] = "";
     HKEY key;
     DWORD disposition;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry, 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, NULL, &key, &disposition) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, entry, 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        NULL, &key, &disposition) != ERROR_SUCCESS) {
         return 0;
     }
 
@@ -60,7 +60,8 @@ int32_t RegisterUninstall(void)
 int32_t RemoveUninstallEntry(void)
 {
     HKEY key;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kOlderUninstallKey, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kOlderUninstallKey, &key) != ERROR_SUCCESS)
+        return 0;
     RegDeleteValueA(key, "DisplayName");
     RegDeleteValueA(key, "UninstallString");
     RegCloseKey(key);

@@ -15,8 +15,8 @@ struct Lh5BitReader {
     uint32_t pendingByte;
     int32_t pendingBits;
     uint32_t inputIndex;
-    uint32_t zeroBytes;         // bytes read past inputLimit since loading
-    uint32_t loadedIndex;       // inputIndex and pendingBits when loaded
+    uint32_t zeroBytes;     // bytes read past inputLimit since loading
+    uint32_t loadedIndex;   // inputIndex and pendingBits when loaded
     int32_t loadedPendingBits;
     uint32_t inputLimit;
     const uint8_t *input;
@@ -112,14 +112,14 @@ enum {
 
 struct Lh5WideReader {
     Lh5Word bits;
-    uint32_t count;           // valid bits in bits
-    uint32_t next;            // next input byte to enter bits
-    uint32_t zeroBytes;       // zero bytes entered past inputLimit
-    uint32_t fastEnd;         // next < fastEnd: a symbol's word refills stay below inputLimit
+    uint32_t count;       // valid bits in bits
+    uint32_t next;        // next input byte to enter bits
+    uint32_t zeroBytes;   // zero bytes entered past inputLimit
+    uint32_t fastEnd;     // next < fastEnd: a symbol's word refills stay below inputLimit
     uint32_t inputLimit;
     const uint8_t *input;
-    uint32_t loadedNext;      // the record's inputIndex when loaded
-    uint32_t loadedCount;     // 16 + the record's pendingBits when loaded
+    uint32_t loadedNext;    // the record's inputIndex when loaded
+    uint32_t loadedCount;   // 16 + the record's pendingBits when loaded
 };
 
 // The top 16 bits.
@@ -143,15 +143,14 @@ static inline void Lh5LoadWide(Lh5WideReader *w)
     // as the byte reader's next fill would OR it in; its used bits are
     // bitBuffer's low bits already.
     uint32_t pendingBits = (uint32_t)Lh5Decoder.pendingBits & 15u;
-    w->bits = (Lh5Word)Lh5Decoder.bitBuffer << (kLh5WordBits - 16) |
-              (Lh5Word)(Lh5Decoder.pendingByte & 0xFFu) << (kLh5WordBits - 16 - pendingBits);
+    w->bits = (Lh5Word)Lh5Decoder.bitBuffer << (kLh5WordBits - 16) | (Lh5Word)(Lh5Decoder.pendingByte & 0xFFu)
+                                                                         << (kLh5WordBits - 16 - pendingBits);
     w->count = 16 + pendingBits;
     w->next = Lh5Decoder.inputIndex;
     w->zeroBytes = 0;
     w->inputLimit = Lh5Decoder.inputLimit;
-    w->fastEnd = w->inputLimit > (uint32_t)kLh5SymbolAdvance
-                     ? w->inputLimit - (uint32_t)kLh5SymbolAdvance
-                     : 0;
+    w->fastEnd =
+        w->inputLimit > (uint32_t)kLh5SymbolAdvance ? w->inputLimit - (uint32_t)kLh5SymbolAdvance : 0;
     w->input = Lh5Decoder.input;
     w->loadedNext = w->next;
     w->loadedCount = w->count;
@@ -216,8 +215,7 @@ static inline void Lh5StoreWide(Lh5WideReader *w)
 // input, to a symbol below symbolCount. A walk that runs out of bits (only
 // tables left over from a refused code get there) sets the error flag and
 // yields symbol 0.
-static inline uint32_t Lh5WalkTree(uint32_t v, uint32_t buffer, uint32_t tableBits,
-                                   uint32_t symbolCount)
+static inline uint32_t Lh5WalkTree(uint32_t v, uint32_t buffer, uint32_t tableBits, uint32_t symbolCount)
 {
     uint32_t mask = 1u << (15 - tableBits);
     do {

@@ -121,8 +121,7 @@ void Lh5ReadLiteralLengths(void)
     while (i < n) {
         Lh5BitReader bits;
         Lh5LoadReader(&bits);
-        uint32_t x = Lh5LookUp(&bits, d->auxTable, kLh5AuxTableBits, kLh5AuxSymbols,
-                               d->auxLengths);
+        uint32_t x = Lh5LookUp(&bits, d->auxTable, kLh5AuxTableBits, kLh5AuxSymbols, d->auxLengths);
         Lh5StoreReader(&bits);
         if (x > 2) {
             d->literalLengths[i++] = (uint8_t)(x - 2);
@@ -149,8 +148,7 @@ void Lh5ReadLiteralLengths(void)
         d->error = 1;
         return;
     }
-    Lh5BuildTable(kLh5LiteralSymbols, d->literalLengths, kLh5LiteralTableBits,
-                  d->literalTable);
+    Lh5BuildTable(kLh5LiteralSymbols, d->literalLengths, kLh5LiteralTableBits, d->literalTable);
 }
 
 // Reads a block header: the symbol count and the three codes.
@@ -170,8 +168,8 @@ static inline uint32_t Lh5LookUpSymbol(Lh5BitReader *bits)
 
 static inline uint32_t Lh5LookUpPosition(Lh5BitReader *bits)
 {
-    uint32_t x = Lh5LookUp(bits, Lh5Decoder.auxTable, kLh5AuxTableBits, kLh5PositionSymbols,
-                           Lh5Decoder.auxLengths);
+    uint32_t x =
+        Lh5LookUp(bits, Lh5Decoder.auxTable, kLh5AuxTableBits, kLh5PositionSymbols, Lh5Decoder.auxLengths);
     if (x == 0)
         return 0;
     uint32_t extra = bits->bitBuffer >> (17 - x);

@@ -98,9 +98,8 @@ static inline void Lh5CopyStretch(uint8_t *window, uint32_t to, uint32_t from, u
 }
 
 // Decodes one symbol with the wide reader; as Lh5LookUp.
-static inline uint32_t Lh5WideLookUp(Lh5WideReader *bits, const uint32_t *table,
-                                     uint32_t tableBits, uint32_t symbolCount,
-                                     const uint8_t *lengths)
+static inline uint32_t Lh5WideLookUp(Lh5WideReader *bits, const uint32_t *table, uint32_t tableBits,
+                                     uint32_t symbolCount, const uint8_t *lengths)
 {
     uint32_t buffer = Lh5WideTop(bits->bits);
     uint32_t v = table[buffer >> (16 - tableBits)];
@@ -125,9 +124,8 @@ static inline void Lh5RunRefill(Lh5Word *bits, uint32_t *have, const uint8_t **i
 // replaces the per-symbol tests; a match shrinks it to the room left. A match
 // that would wrap its source or pass the chunk's end is left to the careful
 // loop in *copyRemaining and *copyPosition. Returns the new r.
-static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemaining,
-                                    int32_t *copyRemaining, uint32_t *copyPosition,
-                                    uint8_t *window, uint32_t r, uint32_t count)
+static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemaining, int32_t *copyRemaining,
+                                    uint32_t *copyPosition, uint8_t *window, uint32_t r, uint32_t count)
 {
     Lh5DecoderState *d = &Lh5Decoder;
     if (reader->next >= reader->fastEnd)
@@ -171,7 +169,7 @@ static inline uint32_t Lh5DecodeRun(Lh5WideReader *reader, uint32_t *blockRemain
         uint32_t distance = 0;
         if (x != 0) {
             if (kLh5WordBits < 64)
-            Lh5RunRefill(&bits, &have, &in);
+                Lh5RunRefill(&bits, &have, &in);
             distance = (1u << (x - 1)) + (Lh5WideTop(bits) >> (17 - x));
             bits <<= x - 1;
             have -= x - 1;
@@ -251,8 +249,7 @@ void Lh5DecodeChunk(uint32_t count, uint8_t *window)
             fresh = blockRemaining == 0;
         }
         if (!fresh) {
-            r = Lh5DecodeRun(&bits, &blockRemaining, &copyRemaining, &copyPosition, window, r,
-                             count);
+            r = Lh5DecodeRun(&bits, &blockRemaining, &copyRemaining, &copyPosition, window, r, count);
             if (r == count)
                 goto done;
             if (copyRemaining > 0 || blockRemaining == 0)
@@ -262,8 +259,8 @@ void Lh5DecodeChunk(uint32_t count, uint8_t *window)
         // Near the end of the input: one symbol, refilled byte by byte.
         blockRemaining--;
         Lh5WideRefill(&bits);
-        uint32_t s = Lh5WideLookUp(&bits, d->literalTable, kLh5LiteralTableBits,
-                                   kLh5LiteralSymbols, d->literalLengths);
+        uint32_t s = Lh5WideLookUp(&bits, d->literalTable, kLh5LiteralTableBits, kLh5LiteralSymbols,
+                                   d->literalLengths);
         if (s <= 255) {
             window[r++] = (uint8_t)s;
             if (r == count)
@@ -273,8 +270,7 @@ void Lh5DecodeChunk(uint32_t count, uint8_t *window)
         copyRemaining = (int32_t)s - (256 - kMinMatch);
         if (kLh5WordBits < 64)
             Lh5WideRefill(&bits);
-        uint32_t x = Lh5WideLookUp(&bits, d->auxTable, kLh5AuxTableBits, kLh5PositionSymbols,
-                                   d->auxLengths);
+        uint32_t x = Lh5WideLookUp(&bits, d->auxTable, kLh5AuxTableBits, kLh5PositionSymbols, d->auxLengths);
         uint32_t distance = 0;
         if (x != 0) {
             if (kLh5WordBits < 64)

@@ -35,17 +35,17 @@ enum {
 };
 
 struct Lh5DecoderState {
-    uint16_t bitBuffer;       // next 16 bits of the stream, first bit on top
-    uint32_t pendingByte;     // last fetched byte; its low pendingBits bits are unused
-    int32_t pendingBits;      // 0..8
-    const uint8_t *input;     // the record's compressed data
-    uint32_t inputIndex;      // next byte to fetch
-    uint32_t inputLimit;      // number of compressed bytes
-    int32_t error;            // set on any damage; cleared by the caller per record
-    uint32_t blockRemaining;  // symbols left in the current block
-    int32_t copyRemaining;    // bytes of the current match still to copy
-    uint32_t copyPosition;    // window index a match copies from next
-    uint32_t bitsConsumed;    // bits taken from the stream since Lh5Start
+    uint16_t bitBuffer;        // next 16 bits of the stream, first bit on top
+    uint32_t pendingByte;      // last fetched byte; its low pendingBits bits are unused
+    int32_t pendingBits;       // 0..8
+    const uint8_t *input;      // the record's compressed data
+    uint32_t inputIndex;       // next byte to fetch
+    uint32_t inputLimit;       // number of compressed bytes
+    int32_t error;             // set on any damage; cleared by the caller per record
+    uint32_t blockRemaining;   // symbols left in the current block
+    int32_t copyRemaining;     // bytes of the current match still to copy
+    uint32_t copyPosition;     // window index a match copies from next
+    uint32_t bitsConsumed;     // bits taken from the stream since Lh5Start
     uint8_t literalLengths[kLh5LiteralSymbols];
     uint8_t auxLengths[kLh5AuxSymbols];
     uint32_t literalTable[1 << kLh5LiteralTableBits];
@@ -62,8 +62,7 @@ void Lh5Start(void);
 void Lh5InitBits(void);
 void Lh5FillBits(int32_t n);
 uint32_t Lh5GetBits(int32_t n);
-void Lh5BuildTable(int32_t symbolCount, const uint8_t *lengths, int32_t tableBits,
-                   uint32_t *table);
+void Lh5BuildTable(int32_t symbolCount, const uint8_t *lengths, int32_t tableBits, uint32_t *table);
 
 // Block decoding (lh5_block.cpp, the chunk loop in lh5_chunk.cpp).
 void Lh5DecodeChunk(uint32_t count, uint8_t *window);
@@ -79,7 +78,7 @@ void Lh5ReadLiteralLengths(void);
 // nothing. Returns 1 when every chunk was decoded and taken, 0 when decoding
 // failed (error set), -1 when the sink stopped it.
 typedef int32_t (*Lh5ChunkSink)(void *context, const uint8_t *bytes, uint32_t count);
-int32_t Lh5DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpackedSize,
-                        Lh5ChunkSink sink, void *context);
+int32_t Lh5DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpackedSize, Lh5ChunkSink sink,
+                        void *context);
 
 #endif

@@ -2,8 +2,8 @@
 // decoder's window, each chunk handed on before the next is decoded.
 #include "lh5_decoder.h"
 
-int32_t Lh5DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpackedSize,
-                        Lh5ChunkSink sink, void *context)
+int32_t Lh5DecodeRecord(const uint8_t *data, uint32_t packedSize, int32_t unpackedSize, Lh5ChunkSink sink,
+                        void *context)
 {
     Lh5Decoder.input = data;
     Lh5Decoder.inputLimit = packedSize;

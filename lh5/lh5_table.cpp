@@ -12,12 +12,10 @@
 // absent, else 1..16) are given. A set of lengths that is not exactly a
 // complete code (incomplete, over-full, empty, or with a length above 16)
 // sets error and leaves table and trees untouched.
-void Lh5BuildTable(int32_t symbolCount, const uint8_t *lengths, int32_t tableBits,
-                   uint32_t *table)
+void Lh5BuildTable(int32_t symbolCount, const uint8_t *lengths, int32_t tableBits, uint32_t *table)
 {
     Lh5DecoderState *d = &Lh5Decoder;
-    if (symbolCount <= 0 || symbolCount > kLh5LiteralSymbols || tableBits < 1 ||
-        tableBits > 15) {
+    if (symbolCount <= 0 || symbolCount > kLh5LiteralSymbols || tableBits < 1 || tableBits > 15) {
         d->error = 1;
         return;
     }

@@ -40,7 +40,7 @@ int32_t EntryComponentIsDevice(const char *start, const char *end)
 
 int32_t EntryNameIsSafe(const char *name)
 {
-    int32_t onlyDots = 1;      // the component so far holds nothing but dots/blanks
+    int32_t onlyDots = 1;   // the component so far holds nothing but dots/blanks
     const char *component = name;
     const char *p = name;
     for (;; ++p) {

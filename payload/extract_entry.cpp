@@ -102,8 +102,8 @@ static int32_t HoldEntryFolders(char *path, int32_t length)
         if (heldLevels >= kMaxLevels)
             return kEntryUnusable;
         *p = '\0';
-        int32_t held = HoldChildFolder(heldFolders[heldLevels - 1], path + levelEnd[heldLevels - 1] + 1,
-                                       1, 0, &heldFolders[heldLevels]);
+        int32_t held = HoldChildFolder(heldFolders[heldLevels - 1], path + levelEnd[heldLevels - 1] + 1, 1, 0,
+                                       &heldFolders[heldLevels]);
         *p = '\\';
         if (held != kEntryHeld)
             return held;
@@ -124,8 +124,8 @@ static int32_t WriteChunk(void *file, const uint8_t *bytes, uint32_t count)
 // every byte was decoded and written, else 0.
 static int32_t WriteLh5Data(HANDLE file, const PayloadRecord *record)
 {
-    return Lh5DecodeRecord(record->data, record->packedSize, (int32_t)record->unpackedSize,
-                           WriteChunk, file) == 1;
+    return Lh5DecodeRecord(record->data, record->packedSize, (int32_t)record->unpackedSize, WriteChunk,
+                           file) == 1;
 }
 
 // Deletes the file the record failed to write, through its folder.
@@ -181,8 +181,7 @@ static int32_t WriteEntryFile(char *path, int32_t length, const PayloadRecord *r
     return (int32_t)record->next;
 }
 
-int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
-                     const char *targetDir)
+int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size, const char *targetDir)
 {
     PayloadRecord record;
     int32_t status = PayloadReadRecord(archive, offset, size, &record);

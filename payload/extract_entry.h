@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <stdint.h>
 
-
 // What ExtractEntry returns when it gives no next record's offset.
 enum ExtractEntryResult {
     kExtractEnd = 0,
@@ -30,8 +29,7 @@ enum ExtractEntryResult {
 //   kExtractShortWrite   - a stored record's write fell short; the partial
 //                          file is deleted
 //   kExtractNotCreated   - a folder or the file can't be created
-int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size,
-                     const char *targetDir);
+int32_t ExtractEntry(const uint8_t *archive, uint32_t offset, uint32_t size, const char *targetDir);
 
 // Makes target, a folder the caller holds, the folder that every record's
 // path starts in from now on: it stands for targetDir, which is then only

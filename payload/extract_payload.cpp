@@ -13,18 +13,19 @@
 
 int32_t ExtractPayload(void)
 {
-    if (SetupState.installDir[0] == 0) return kInstallFailed;
+    if (SetupState.installDir[0] == 0)
+        return kInstallFailed;
     SetupState.cancelled = 0;
 
     // A missing resource yields size 0: the walk below then finds no record
     // and the count check fails.
     HMODULE module = SetupState.moduleHandle;
-    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kPayloadResourceId),
-                               PAYLOAD_RESOURCE_TYPE);
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(kPayloadResourceId), PAYLOAD_RESOURCE_TYPE);
     DWORD size = SizeofResource(module, info);
     HGLOBAL loaded = LoadResource(module, info);
     const uint8_t *archive = (const uint8_t *)LockResource(loaded);
-    if (archive == NULL) size = 0;
+    if (archive == NULL)
+        size = 0;
 
     SetupState.extracting = 1;
     SetupState.progressTotal = (uint32_t)SetupConfig.fileCount;
@@ -39,7 +40,8 @@ int32_t ExtractPayload(void)
     int32_t count = 0;
     while (!SetupState.cancelled) {
         int32_t next = ExtractEntry(archive, offset, size, SetupState.installDir);
-        if (next == kExtractEnd) break;
+        if (next == kExtractEnd)
+            break;
         // Records only ever move forward; anything else is a failure too.
         if (next < 0 || (uint32_t)next <= offset) {
             SetupState.cancelled = 1;
@@ -59,7 +61,9 @@ int32_t ExtractPayload(void)
         SetupState.cancelled = 1;
         return kInstallFailed;
     }
-    if (CreateShortcuts() == 0) return kShortcutsFailed;
-    if (SetupConfig.registerUninstall) RegisterUninstall();
+    if (CreateShortcuts() == 0)
+        return kShortcutsFailed;
+    if (SetupConfig.registerUninstall)
+        RegisterUninstall();
     return kInstalled;
 }

@@ -4,7 +4,9 @@
 
 #include <stdint.h>
 
-enum { kPayloadResourceId = 119 };
+enum {
+    kPayloadResourceId = 119
+};
 #define PAYLOAD_RESOURCE_TYPE "ZAR"
 
 enum ExtractPayloadResult {

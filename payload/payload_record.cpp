@@ -8,8 +8,7 @@ uint32_t PayloadReadU32(const uint8_t *bytes)
            ((uint32_t)bytes[3] << 24);
 }
 
-int32_t PayloadReadRecord(const uint8_t *archive, uint32_t offset, uint32_t size,
-                          PayloadRecord *record)
+int32_t PayloadReadRecord(const uint8_t *archive, uint32_t offset, uint32_t size, PayloadRecord *record)
 {
     // The end: fewer than 21 bytes left, tested in 32-bit arithmetic.
     uint32_t fixedEnd = offset + (uint32_t)kPayloadFixedHeader;

@@ -28,9 +28,9 @@ struct PayloadRecord {
     uint32_t method;
     uint32_t packedSize;
     uint32_t unpackedSize;
-    const char *name;       // points into the archive; NUL within the field
-    const uint8_t *data;    // first data byte
-    uint32_t next;          // offset of the following record
+    const char *name;      // points into the archive; NUL within the field
+    const uint8_t *data;   // first data byte
+    uint32_t next;         // offset of the following record
 };
 
 // Reads the record at offset of an archive of size bytes.
@@ -38,8 +38,7 @@ struct PayloadRecord {
 // (fewer than 21 bytes left), -1 for an invalid record: wrong magic, header
 // reaching the end of the archive, empty name, headerSize below 22, a name
 // field without its NUL, or data running past the end of the archive.
-int32_t PayloadReadRecord(const uint8_t *archive, uint32_t offset, uint32_t size,
-                          PayloadRecord *record);
+int32_t PayloadReadRecord(const uint8_t *archive, uint32_t offset, uint32_t size, PayloadRecord *record);
 
 // Little-endian 32-bit read from unaligned memory.
 uint32_t PayloadReadU32(const uint8_t *bytes);

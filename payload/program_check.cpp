@@ -7,7 +7,9 @@
 #include "lh5_decoder.h"
 #include "payload_record.h"
 
-enum { kComparePiece = 4096 };
+enum {
+    kComparePiece = 4096
+};
 
 static uint8_t readBack[kComparePiece];
 
@@ -41,8 +43,8 @@ int32_t FileIsFirstRecord(HANDLE file, const char *name)
         return 0;
     int32_t same;
     if (record.method == kPayloadMethodLh5) {
-        same = Lh5DecodeRecord(record.data, record.packedSize, (int32_t)record.unpackedSize,
-                               SameAsFile, file) == 1;
+        same = Lh5DecodeRecord(record.data, record.packedSize, (int32_t)record.unpackedSize, SameAsFile,
+                               file) == 1;
     } else {
         const uint32_t dataOffset = (uint32_t)(record.data - archive);
         same = record.unpackedSize <= record.packedSize && record.unpackedSize <= size - dataOffset &&

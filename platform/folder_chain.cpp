@@ -18,8 +18,8 @@ static const struct {
     BYTE count;
     BYTE authority[6];
     DWORD parts[6];
-} kTrustedInstaller = {1, 6, {0, 0, 0, 0, 0, 5},
-                       {80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u}};
+} kTrustedInstaller = {
+    1, 6, {0, 0, 0, 0, 0, 5}, {80, 956008885, 3418522649u, 1831038044, 1853292631, 2271478464u}};
 
 int32_t PathRootLength(const char *path)
 {
@@ -51,8 +51,7 @@ int32_t OwnedBySystem(HANDLE entry)
     if (!GetKernelObjectSecurity(entry, OWNER_SECURITY_INFORMATION, buffer, sizeof buffer, &needed) ||
         !GetSecurityDescriptorOwner(buffer, &owner, &defaulted) || owner == NULL)
         return 0;
-    return IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-           IsWellKnownSid(owner, WinLocalSystemSid) ||
+    return IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid) ||
            EqualSid(owner, (PSID)&kTrustedInstaller);
 }
 
@@ -93,8 +92,7 @@ int32_t HoldFolderChain(const char *path, const char **leaf, HANDLE *parent)
     char *component = name + rootLength;
     const char first = *component;
     *component = '\0';
-    HANDLE root = CreateFileA(name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
-                                        SYNCHRONIZE,
+    HANDLE root = CreateFileA(name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, NULL);
     *component = first;

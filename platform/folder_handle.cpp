@@ -20,9 +20,12 @@ enum {
     kNameUnits = kPathSize,   // one component, in UTF-16 units
     kFullNameUnits = 1024,
     kNameSurrogateBit = 0x20000000,
-    kCaseInsensitive = 0x40,              // OBJ_CASE_INSENSITIVE
-    kFileOpen = 1, kFileCreate = 2,
-    kDirectoryFile = 0x1, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40,
+    kCaseInsensitive = 0x40,   // OBJ_CASE_INSENSITIVE
+    kFileOpen = 1,
+    kFileCreate = 2,
+    kDirectoryFile = 0x1,
+    kSynchronousIo = 0x20,
+    kNonDirectoryFile = 0x40,
     kOpenReparsePoint = 0x200000,
     kFollowLink = (int)0x80000000u   // OpenChild's own: open what a link leads to
 };
@@ -52,12 +55,13 @@ struct IoStatus {
     ULONG_PTR information;
 };
 
-typedef LONG(WINAPI *NtCreateFileFunction)(HANDLE *, ACCESS_MASK, ObjectName *, IoStatus *,
-                                           LARGE_INTEGER *, ULONG, ULONG, ULONG, ULONG, void *,
-                                           ULONG);
+typedef LONG(WINAPI *NtCreateFileFunction)(HANDLE *, ACCESS_MASK, ObjectName *, IoStatus *, LARGE_INTEGER *,
+                                           ULONG, ULONG, ULONG, ULONG, void *, ULONG);
 typedef LONG(WINAPI *NtSetInformationFileFunction)(HANDLE, IoStatus *, void *, ULONG, ULONG);
 
-enum { kFileRenameInformation = 10 };
+enum {
+    kFileRenameInformation = 10
+};
 
 // The descriptor given to every file and folder this layer creates, or null
 // for the parent's inherited rights (SetNewEntrySecurity).
@@ -86,8 +90,8 @@ int32_t ReparseLeadsElsewhere(uint32_t attributes, uint32_t tag)
     return tag == 0 || (tag & kNameSurrogateBit) != 0;
 }
 
-static LONG OpenChild(HANDLE parent, const WCHAR *name, uint32_t nameBytes, ACCESS_MASK access,
-                      ULONG share, ULONG disposition, ULONG options, HANDLE *child)
+static LONG OpenChild(HANDLE parent, const WCHAR *name, uint32_t nameBytes, ACCESS_MASK access, ULONG share,
+                      ULONG disposition, ULONG options, HANDLE *child)
 {
     static NtCreateFileFunction create;
     if (create == NULL)
@@ -96,14 +100,15 @@ static LONG OpenChild(HANDLE parent, const WCHAR *name, uint32_t nameBytes, ACCE
     if (create == NULL || nameBytes == 0 || nameBytes >= kNameUnits * sizeof(WCHAR))
         return kStatusNameCollision - 1;   // any failure
     CountedName text = {(USHORT)nameBytes, (USHORT)nameBytes, name};
-    ObjectName object = {sizeof object, parent, &text, kCaseInsensitive,
-                         disposition == kFileCreate ? newEntrySecurity : NULL, NULL};
+    ObjectName object = {
+        sizeof object, parent, &text, kCaseInsensitive, disposition == kFileCreate ? newEntrySecurity : NULL,
+        NULL};
     IoStatus io;
     HANDLE opened = NULL;
     if ((options & kFollowLink) == 0)
         options |= kOpenReparsePoint;
-    LONG status = create(&opened, access | SYNCHRONIZE, &object, &io, NULL, FILE_ATTRIBUTE_NORMAL,
-                         share, disposition, (options & ~kFollowLink) | kSynchronousIo, NULL, 0);
+    LONG status = create(&opened, access | SYNCHRONIZE, &object, &io, NULL, FILE_ATTRIBUTE_NORMAL, share,
+                         disposition, (options & ~kFollowLink) | kSynchronousIo, NULL, 0);
     if (status >= 0)
         *child = opened;
     return status;
@@ -139,8 +144,7 @@ static int32_t CheckChild(HANDLE parent, HANDLE child, const WCHAR *name, uint32
     if (parentUnits > 0 && parentName.text[parentUnits - 1] == L'\\')
         --parentUnits;
     if (childName.bytes != (parentUnits + 1 + nameUnits) * sizeof(WCHAR) ||
-        childName.text[parentUnits] != L'\\' ||
-        !SameText(childName.text, parentName.text, parentUnits) ||
+        childName.text[parentUnits] != L'\\' || !SameText(childName.text, parentName.text, parentUnits) ||
         !SameText(childName.text + parentUnits + 1, name, nameUnits))
         return kEntryIsLink;
     return kEntryHeld;
@@ -177,12 +181,10 @@ static int32_t HoldFolderAt(const char *path, uint32_t access, int32_t follow, H
     *folder = INVALID_HANDLE_VALUE;
     if (!EntryPath(entry, path))
         return kEntryUnusable;
-    HANDLE opened = CreateFileA(entry, access | FILE_LIST_DIRECTORY | FILE_TRAVERSE |
-                                           FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS |
-                                    (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
-                                NULL);
+    HANDLE opened =
+        CreateFileA(entry, access | FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), NULL);
     if (opened == INVALID_HANDLE_VALUE)
         return !follow && FollowedALink(entry, 0) ? kEntryIsLink : kEntryUnusable;
     FILE_ATTRIBUTE_TAG_INFO tag;
@@ -247,15 +249,13 @@ int32_t CreateChildFolder(HANDLE parent, const char *name, uint32_t access, HAND
     *folder = INVALID_HANDLE_VALUE;
     if (bytes == 0)
         return kEntryUnusable;
-    return OpenChild(parent, wide, bytes,
-                     access | FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+    return OpenChild(parent, wide, bytes, access | FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
                      FILE_SHARE_READ | FILE_SHARE_WRITE, kFileCreate, kDirectoryFile, folder) >= 0
                ? kEntryHeld
                : kEntryUnusable;
 }
 
-int32_t OpenChildEntry(HANDLE parent, const char *name, uint32_t access, int32_t follow,
-                       HANDLE *entry)
+int32_t OpenChildEntry(HANDLE parent, const char *name, uint32_t access, int32_t follow, HANDLE *entry)
 {
     WCHAR wide[kNameUnits];
     uint32_t bytes = WideName(name, wide);
@@ -286,8 +286,7 @@ int32_t OpenChildFile(HANDLE parent, const char *name, HANDLE *file)
     return kEntryHeld;
 }
 
-int32_t HoldChildFolder(HANDLE parent, const char *name, int32_t create, uint32_t access,
-                        HANDLE *folder)
+int32_t HoldChildFolder(HANDLE parent, const char *name, int32_t create, uint32_t access, HANDLE *folder)
 {
     WCHAR wide[kNameUnits];
     *folder = INVALID_HANDLE_VALUE;

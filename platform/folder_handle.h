@@ -45,8 +45,7 @@ int32_t HoldShellFolder(const char *path, HANDLE *folder);
 
 // Holds the child folder name of parent, creating it when create is
 // non-zero and it is missing.
-int32_t HoldChildFolder(HANDLE parent, const char *name, int32_t create, uint32_t access,
-                        HANDLE *folder);
+int32_t HoldChildFolder(HANDLE parent, const char *name, int32_t create, uint32_t access, HANDLE *folder);
 int32_t HoldChildFolderW(HANDLE parent, const WCHAR *name, uint32_t nameBytes, int32_t create,
                          uint32_t access, HANDLE *folder);
 
@@ -58,8 +57,7 @@ int32_t CreateChildFolder(HANDLE parent, const char *name, uint32_t access, HAND
 // Opens the entry name of parent with access, unchecked: the link itself when
 // follow is 0 (to read its owner), the folder it leads to when follow is 1.
 // kEntryHeld when opened.
-int32_t OpenChildEntry(HANDLE parent, const char *name, uint32_t access, int32_t follow,
-                       HANDLE *entry);
+int32_t OpenChildEntry(HANDLE parent, const char *name, uint32_t access, int32_t follow, HANDLE *entry);
 
 // Opens the file name of parent for reading, sharing reading only (nobody
 // may write, rename or delete it while it is open), checked as a held

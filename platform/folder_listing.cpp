@@ -1,7 +1,9 @@
 // Reading the entries of a held folder through its handle.
 #include "folder_listing.h"
 
-enum { kMaxFailedReads = 8 };   // reads in a row that fail for another reason than the end
+enum {
+    kMaxFailedReads = 8
+};   // reads in a row that fail for another reason than the end
 
 void StartFolderListing(FolderListing *listing, HANDLE folder)
 {
@@ -18,8 +20,7 @@ const FILE_ID_BOTH_DIR_INFO *NextFolderEntry(FolderListing *listing)
         for (;;) {
             const FILE_INFO_BY_HANDLE_CLASS kind =
                 listing->started ? FileIdBothDirectoryInfo : FileIdBothDirectoryRestartInfo;
-            if (GetFileInformationByHandleEx(listing->folder, kind, listing->buffer,
-                                             sizeof listing->buffer))
+            if (GetFileInformationByHandleEx(listing->folder, kind, listing->buffer, sizeof listing->buffer))
                 break;
             if (GetLastError() == ERROR_NO_MORE_FILES || ++listing->failedReads >= kMaxFailedReads)
                 return NULL;

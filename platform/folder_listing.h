@@ -6,11 +6,13 @@
 #include <windows.h>
 #include <stdint.h>
 
-enum { kListingBufferBytes = 1024 };   // holds at least one entry of the longest name (614 bytes)
+enum {
+    kListingBufferBytes = 1024
+};   // holds at least one entry of the longest name (614 bytes)
 
 struct FolderListing {
     HANDLE folder;
-    uint32_t next;        // offset of the next entry in the buffer; 0: read more
+    uint32_t next;   // offset of the next entry in the buffer; 0: read more
     int32_t started;
     uint32_t failedReads;
     DWORD buffer[kListingBufferBytes / sizeof(DWORD)];

@@ -8,7 +8,9 @@
 #include <stdint.h>
 
 // The buffer of one path: 259 characters and the final NUL.
-enum { kPathSize = 260 };
+enum {
+    kPathSize = 260
+};
 
 // Appends text to the NUL-terminated buffer of capacity bytes. 1 when
 // appended; 0, with the buffer unchanged, when the result would not fit.

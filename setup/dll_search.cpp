@@ -17,10 +17,13 @@ typedef BOOL(WINAPI *SetDefaultDllDirectoriesProc)(DWORD directoryFlags);
 // program's own folder stays first in the search, and loaders that resolve
 // delay-loaded imports with the default search order (Wine does).
 static const char *const kLoadedOnDemand[] = {
-    "uxtheme.dll", "msimg32.dll",
+    "uxtheme.dll",
+    "msimg32.dll",
 };
 
-enum { kLongestName = 32 };
+enum {
+    kLongestName = 32
+};
 
 static void LoadFromSystemFolder(void)
 {

@@ -17,8 +17,7 @@ enum {
 
 static const char kCaptionPrefix[] = "Installing ";
 static const char kBrowseTitleFormat[] = "Select directory for %s:";
-static const char kPathTooLongText[] =
-    "The directory name is too long.\nPlease choose a shorter one.";
+static const char kPathTooLongText[] = "The directory name is too long.\nPlease choose a shorter one.";
 static const char kWarningCaption[] = "Warning..!";
 
 void ComposeProposal(char *text)

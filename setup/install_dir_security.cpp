@@ -27,22 +27,22 @@ static int AllowWellKnown(int slot, WELL_KNOWN_SID_TYPE account, DWORD rights)
     DWORD sidSize = sizeof sidBuffers[slot];
     if (!CreateWellKnownSid(account, NULL, sid, &sidSize))
         return 0;
-    return AddAccessAllowedAceEx(reinterpret_cast<PACL>(aclBuffer), ACL_REVISION,
-                                 kInheritedBelow, rights, sid) != 0;
+    return AddAccessAllowedAceEx(reinterpret_cast<PACL>(aclBuffer), ACL_REVISION, kInheritedBelow, rights,
+                                 sid) != 0;
 }
 
 SECURITY_ATTRIBUTES *InstallDirSecurity(void)
 {
     PACL acl = reinterpret_cast<PACL>(aclBuffer);
-    if (!InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION)
-        || !AllowWellKnown(0, WinLocalSystemSid, FILE_ALL_ACCESS)
-        || !AllowWellKnown(1, WinBuiltinAdministratorsSid, FILE_ALL_ACCESS)
-        || !AllowWellKnown(2, WinBuiltinUsersSid, kReadAndExecute))
+    if (!InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) ||
+        !AllowWellKnown(0, WinLocalSystemSid, FILE_ALL_ACCESS) ||
+        !AllowWellKnown(1, WinBuiltinAdministratorsSid, FILE_ALL_ACCESS) ||
+        !AllowWellKnown(2, WinBuiltinUsersSid, kReadAndExecute))
         return NULL;
-    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)
-        || !SetSecurityDescriptorOwner(&descriptor, sidBuffers[1], FALSE)
-        || !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)
-        || !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorOwner(&descriptor, sidBuffers[1], FALSE) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
         return NULL;
     attributes.nLength = sizeof attributes;
     attributes.lpSecurityDescriptor = &descriptor;

@@ -7,13 +7,13 @@
 #include "setup_state.h"
 
 enum {
-    kBarTopFromBottom = 18,     // bar with its sunken edge: H - 18 .. H - 8
+    kBarTopFromBottom = 18,   // bar with its sunken edge: H - 18 .. H - 8
     kBarBottomFromBottom = 8,
-    kBarEdge = 2,               // the sunken edge is 2 pixels wide
+    kBarEdge = 2,   // the sunken edge is 2 pixels wide
     kTextX = 4,
-    kTextBaseFromBottom = 20,   // text bottom: 2 pixels above the bar's edge
-    kTextMargin = 8,            // text may use the fill width less 8 pixels
-    kFittedCopySize = 256,      // working copy of DrawFittedText
+    kTextBaseFromBottom = 20,                // text bottom: 2 pixels above the bar's edge
+    kTextMargin = 8,                         // text may use the fill width less 8 pixels
+    kFittedCopySize = 256,                   // working copy of DrawFittedText
     kMaxFittedLength = kFittedCopySize - 3   // text that fits with "..." and NUL
 };
 

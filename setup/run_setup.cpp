@@ -37,16 +37,13 @@ static const char kOlderText[] =
     "and run this setup again anytime.\n\nDo you want to continue?";
 static const char kNotEmptyText[] =
     "This is not an empty directory.\nDo you want to install to this directory anyway?";
-static const char kExtractFailedText[] =
-    "Can not decompress file!\nThe source file maybe damage.";
+static const char kExtractFailedText[] = "Can not decompress file!\nThe source file maybe damage.";
 static const char kShortcutFailedText[] =
     "Setup can not create shortcut in your Start Menu!\nYou should create it manually.";
 static const char kFinishFormat[] =
     "%s has successfully\ninstalled to your computer.\nDo you want to launch the program now?";
-static const char kPathTooLongText[] =
-    "The directory name is too long.\nPlease choose a shorter one.";
-static const char kNoDialogText[] =
-    "Setup can not show its window and has to stop.";
+static const char kPathTooLongText[] = "The directory name is too long.\nPlease choose a shorter one.";
+static const char kNoDialogText[] = "Setup can not show its window and has to stop.";
 static const char kLinkedDirectoryText[] =
     "The directory is a link to another place.\nPlease choose another one.";
 
@@ -61,8 +58,7 @@ static const char kLinkedDirectoryText[] =
 // blanks (c:\program files\...) cannot start c:\program.exe instead.
 static void LaunchProduct(char *commandLine)
 {
-    const int length = 1 + lstrlenA(SetupState.installDir) + lstrlenA(SetupConfig.exeBaseName)
-                       + 4 + 1;
+    const int length = 1 + lstrlenA(SetupState.installDir) + lstrlenA(SetupConfig.exeBaseName) + 4 + 1;
     if (length >= kFinishBufferSize)
         return;   // cannot happen for a path the extraction accepted
     lstrcpyA(commandLine, "\"");
@@ -96,9 +92,8 @@ int RunSetup(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show
     RefuseUntrustedRedirection();
     GetCurrentDirectoryA(kPathSize, SetupState.startDir);
 
-    SetupState.dialogWindow = CreateDialogParamA(SetupState.moduleHandle,
-                                                 MAKEINTRESOURCEA(kInstallDialogId), NULL,
-                                                 InstallDialogProc, 0);
+    SetupState.dialogWindow = CreateDialogParamA(SetupState.moduleHandle, MAKEINTRESOURCEA(kInstallDialogId),
+                                                 NULL, InstallDialogProc, 0);
     if (SetupState.dialogWindow == NULL) {
         MessageBoxA(NULL, kNoDialogText, kErrorCaption, MB_ICONERROR | MB_OK);
         return 1;
@@ -132,9 +127,9 @@ static int AskWarning(HWND owner, const char *text)
 
 // How the install goes on with a directory that exists already.
 enum DirectorySettlement {
-    kSettleStop = 0,     // stop; the dialog is left as the refusal requires
-    kSettleKeep = 1,     // go on with the directory as it is
-    kSettleCreate = 2    // go on and create it (the empty directory was removed)
+    kSettleStop = 0,    // stop; the dialog is left as the refusal requires
+    kSettleKeep = 1,    // go on with the directory as it is
+    kSettleCreate = 2   // go on and create it (the empty directory was removed)
 };
 
 // Settles the existing install directory held by dir with the user.
@@ -224,8 +219,7 @@ void RunInstallSequence(HWND dialog)
     // directory becomes a full one here, before anything else: the
     // uninstall entry and the shortcuts must name it from anywhere.
     const int editLength = GetWindowTextLengthA(GetDlgItem(dialog, kIdInstallDirEdit));
-    if (length > kPathSize - 2 || editLength > kPathSize - 1 ||
-        !MakeFullPath(installDir)) {
+    if (length > kPathSize - 2 || editLength > kPathSize - 1 || !MakeFullPath(installDir)) {
         MessageBoxA(dialog, kPathTooLongText, kWarningCaption, MB_ICONWARNING | MB_OK);
         return;
     }
@@ -292,8 +286,8 @@ void RunInstallSequence(HWND dialog)
         created = chain == kEntryHeld && leaf != NULL &&
                   CreateChildFolder(parent, leaf, access, &dir) == kEntryHeld;
     else if (created && leaf != NULL)
-        created = HoldChildFolder(parent, leaf, 0, access, &dir) == kEntryHeld &&
-                  SecureExistingDirectory(dir);
+        created =
+            HoldChildFolder(parent, leaf, 0, access, &dir) == kEntryHeld && SecureExistingDirectory(dir);
     SetupState.installFolder = leaf != NULL ? dir : INVALID_HANDLE_VALUE;
     installFolder = dir;
     JoinPath(installDir, kPathSize, installDir, "");
@@ -315,10 +309,8 @@ void RunInstallSequence(HWND dialog)
     SetCursor(previous != NULL ? previous : LoadCursorA(NULL, IDC_ARROW));
 
     if (result == kInstallFailed)
-        MessageBoxA(SetupState.dialogWindow, kExtractFailedText, kErrorCaption,
-                    MB_ICONERROR | MB_OK);
+        MessageBoxA(SetupState.dialogWindow, kExtractFailedText, kErrorCaption, MB_ICONERROR | MB_OK);
     else if (result == kShortcutsFailed)
-        MessageBoxA(SetupState.dialogWindow, kShortcutFailedText, kWarningCaption,
-                    MB_ICONWARNING | MB_OK);
+        MessageBoxA(SetupState.dialogWindow, kShortcutFailedText, kWarningCaption, MB_ICONWARNING | MB_OK);
     DestroyWindow(dialog);
 }

@@ -63,7 +63,10 @@ enum {
 #define SETUP_CONFIG_RESOURCE_TYPE "ZCFG"
 // The stub's mark: type name, id and size.
 #define SETUP_STUB_MARK_TYPE "ZSTUB"
-enum { kSetupStubMarkId = 1, kSetupStubMarkSize = 8 };
+enum {
+    kSetupStubMarkId = 1,
+    kSetupStubMarkSize = 8
+};
 // The first four bytes of the image and of the stub's mark.
 #define SETUP_CONFIG_MAGIC "ZCFG"
 

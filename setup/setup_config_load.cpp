@@ -45,7 +45,7 @@ int32_t ReadSetupConfigImage(const void *data, uint32_t size, SetupConfigImage *
         return 0;
 
     const char *texts[7 + kSetupConfigStyleCount] = {
-        image->titleText, image->productName, image->folderName, image->exeBaseName,
+        image->titleText,    image->productName,      image->folderName,       image->exeBaseName,
         image->helpFileName, image->helpShortcutName, image->defaultParentDir,
     };
     for (int i = 0; i < kSetupConfigStyleCount; ++i)
@@ -60,8 +60,9 @@ int32_t ReadSetupConfigImage(const void *data, uint32_t size, SetupConfigImage *
     // directory fills a path buffer.
     if (FieldLength(image->titleText, kSetupConfigTextSize) > kSetupConfigTitleMax)
         return 0;
-    if (FieldLength(image->defaultParentDir, kSetupConfigTextSize) + 1
-            + FieldLength(image->folderName, kSetupConfigTextSize) > kSetupConfigTextSize - 1)
+    if (FieldLength(image->defaultParentDir, kSetupConfigTextSize) + 1 +
+            FieldLength(image->folderName, kSetupConfigTextSize) >
+        kSetupConfigTextSize - 1)
         return 0;
 
     record->desktopIcon = image->desktopIcon;
@@ -85,8 +86,7 @@ int32_t ReadSetupConfigImage(const void *data, uint32_t size, SetupConfigImage *
 
 int32_t LoadSetupConfigFrom(HMODULE module, SetupConfigImage *copy, SetupConfigRecord *record)
 {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kSetupConfigResourceId),
-                                SETUP_CONFIG_RESOURCE_TYPE);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kSetupConfigResourceId), SETUP_CONFIG_RESOURCE_TYPE);
     if (found == NULL)
         return 0;
     const DWORD size = SizeofResource(module, found);

@@ -66,5 +66,4 @@ int memcmp(const void *a, const void *b, size_t n)
     }
     return 0;
 }
-
 }

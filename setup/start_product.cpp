@@ -50,8 +50,18 @@ static BSTR MakeText(StaticText *out, const char *text)
 static int32_t StartThroughShell(const char *program, const char *dir)
 {
     // The objects on the way, released in the end whatever was reached.
-    enum { kWindows, kDesktop, kProvider, kBrowser, kView, kBackground, kFolderView, kApplication,
-           kShell, kObjects };
+    enum {
+        kWindows,
+        kDesktop,
+        kProvider,
+        kBrowser,
+        kView,
+        kBackground,
+        kFolderView,
+        kApplication,
+        kShell,
+        kObjects
+    };
     IUnknown *objects[kObjects];
     ZeroMemory(objects, sizeof objects);
     VARIANT none, directory, show;
@@ -62,18 +72,19 @@ static int32_t StartThroughShell(const char *program, const char *dir)
     int32_t started = 0;
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, NULL, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                                    (void **)&objects[kWindows])) &&
-        ((IShellWindows *)objects[kWindows])->FindWindowSW(&none, &none, SWC_DESKTOP, &window,
-                                                           SWFO_NEEDDISPATCH,
-                                                           (IDispatch **)&objects[kDesktop]) == S_OK &&
+        ((IShellWindows *)objects[kWindows])
+                ->FindWindowSW(&none, &none, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                               (IDispatch **)&objects[kDesktop]) == S_OK &&
         objects[kDesktop] != NULL &&
         SUCCEEDED(objects[kDesktop]->QueryInterface(IID_IServiceProvider, (void **)&objects[kProvider])) &&
         SUCCEEDED(((IServiceProvider *)objects[kProvider])
                       ->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, (void **)&objects[kBrowser])) &&
-        SUCCEEDED(((IShellBrowser *)objects[kBrowser])->QueryActiveShellView((IShellView **)&objects[kView])) &&
+        SUCCEEDED(
+            ((IShellBrowser *)objects[kBrowser])->QueryActiveShellView((IShellView **)&objects[kView])) &&
         SUCCEEDED(((IShellView *)objects[kView])
                       ->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, (void **)&objects[kBackground])) &&
-        SUCCEEDED(objects[kBackground]->QueryInterface(IID_IShellFolderViewDual,
-                                                       (void **)&objects[kFolderView])) &&
+        SUCCEEDED(
+            objects[kBackground]->QueryInterface(IID_IShellFolderViewDual, (void **)&objects[kFolderView])) &&
         SUCCEEDED(((IShellFolderViewDual *)objects[kFolderView])
                       ->get_Application((IDispatch **)&objects[kApplication])) &&
         objects[kApplication] != NULL &&

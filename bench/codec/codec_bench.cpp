@@ -23,7 +23,8 @@ namespace {
 
 // Processor time of this process: on a busy machine it shows the work done
 // far more steadily than the clock on the wall.
-double CpuSeconds() {
+double CpuSeconds()
+{
     timespec now;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
@@ -32,20 +33,26 @@ double CpuSeconds() {
 // Runs work until it has taken minSeconds (at least minRuns times) and
 // returns the fastest run in seconds of processor time.
 template <class Work>
-double FastestRun(Work work, int minRuns, double minSeconds) {
+double FastestRun(Work work, int minRuns, double minSeconds)
+{
     double fastest = 1e30, total = 0;
     for (int run = 0; run < minRuns || total < minSeconds; ++run) {
         const double start = CpuSeconds();
         work();
         const double seconds = CpuSeconds() - start;
         total += seconds;
-        if (seconds < fastest) fastest = seconds;
-        if (run >= 50) break;
+        if (seconds < fastest)
+            fastest = seconds;
+        if (run >= 50)
+            break;
     }
     return fastest;
 }
 
-double MBps(size_t bytes, double seconds) { return seconds > 0 ? bytes / seconds / 1e6 : 0; }
+double MBps(size_t bytes, double seconds)
+{
+    return seconds > 0 ? bytes / seconds / 1e6 : 0;
+}
 
 // One file's figures, and the sums over a kind.
 struct Figures {
@@ -54,7 +61,8 @@ struct Figures {
     double fastSeconds = 0, bestSeconds = 0, oursDecodeSeconds = 0, lhasaDecodeSeconds = 0;
 };
 
-void Add(Figures *t, const Figures &f) {
+void Add(Figures *t, const Figures &f)
+{
     t->files += f.files;
     t->bytes += f.bytes;
     t->fast += f.fast;
@@ -70,26 +78,37 @@ void Add(Figures *t, const Figures &f) {
 }
 
 // Our size against jlha's, as a ratio.
-std::string VsClassic(size_t ours, const Figures &f) {
+std::string VsClassic(size_t ours, const Figures &f)
+{
     char text[16];
-    if (!f.classicComplete || f.classic == 0) return "-";
+    if (!f.classicComplete || f.classic == 0)
+        return "-";
     std::snprintf(text, sizeof(text), "%.3f", static_cast<double>(ours) / f.classic);
     return text;
 }
 
-void PrintRow(const std::string &kind, const std::string &name, const Figures &f) {
+void PrintRow(const std::string &kind, const std::string &name, const Figures &f)
+{
     std::printf("%-6s %-18.18s %10zu %9zu %9zu", kind.c_str(), name.c_str(), f.bytes, f.fast, f.best);
-    if (f.classicComplete) std::printf(" %9zu", f.classic); else std::printf(" %9s", "-");
+    if (f.classicComplete)
+        std::printf(" %9zu", f.classic);
+    else
+        std::printf(" %9s", "-");
     std::printf(" %6s %6s", VsClassic(f.fast, f).c_str(), VsClassic(f.best, f).c_str());
-    if (f.gzipComplete) std::printf(" %9zu", f.gzip); else std::printf(" %9s", "-");
-    std::printf(" %6.2f %6.2f %7.1f %7.1f %5.2fx\n", MBps(f.bytes, f.fastSeconds), MBps(f.bytes, f.bestSeconds),
-                MBps(f.bytes, f.oursDecodeSeconds), MBps(f.bytes, f.lhasaDecodeSeconds),
+    if (f.gzipComplete)
+        std::printf(" %9zu", f.gzip);
+    else
+        std::printf(" %9s", "-");
+    std::printf(" %6.2f %6.2f %7.1f %7.1f %5.2fx\n", MBps(f.bytes, f.fastSeconds),
+                MBps(f.bytes, f.bestSeconds), MBps(f.bytes, f.oursDecodeSeconds),
+                MBps(f.bytes, f.lhasaDecodeSeconds),
                 f.oursDecodeSeconds > 0 ? f.lhasaDecodeSeconds / f.oursDecodeSeconds : 0.0);
 }
 
-}  // namespace
+}   // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     if (argc < 2) {
         std::fprintf(stderr, "usage: codec_bench [--summary KIND]... KIND:FILE...\n");
         return 2;
@@ -130,8 +149,10 @@ int main(int argc, char **argv) {
         f.files = 1;
         f.bytes = data.size();
         std::vector<uint8_t> fast, best;
-        f.fastSeconds = FastestRun([&] { fast = Lh5Encode(data.data(), data.size(), Lh5Level::kFast); }, 1, 0.5);
-        f.bestSeconds = FastestRun([&] { best = Lh5Encode(data.data(), data.size(), Lh5Level::kBest); }, 1, 0.5);
+        f.fastSeconds =
+            FastestRun([&] { fast = Lh5Encode(data.data(), data.size(), Lh5Level::kFast); }, 1, 0.5);
+        f.bestSeconds =
+            FastestRun([&] { best = Lh5Encode(data.data(), data.size(), Lh5Level::kBest); }, 1, 0.5);
         f.fast = fast.size();
         f.best = best.size();
         // Both streams must come back whole through both decoders; the
@@ -141,7 +162,8 @@ int main(int argc, char **argv) {
         for (const std::vector<uint8_t> *stream : {&best, &fast}) {
             std::vector<uint8_t> ours, lhasa;
             bool oursOk = true, lhasaOk = true;
-            const double decOurs = FastestRun([&] { oursOk = DecodeOurs(*stream, data.size(), &ours); }, 3, 0.3);
+            const double decOurs =
+                FastestRun([&] { oursOk = DecodeOurs(*stream, data.size(), &ours); }, 3, 0.3);
             const double decLhasa =
                 FastestRun([&] { lhasaOk = DecodeLhasa(*stream, data.size(), &lhasa); }, 3, 0.3);
             if (!oursOk || ours != data || !lhasaOk || lhasa != data) {
@@ -161,14 +183,16 @@ int main(int argc, char **argv) {
         std::string method;
         const long classic = ClassicLh5Size(path, scratch, &method);
         const long gzip = GzipSize(path);
-        if (classic >= 0 && method != "-lh5-") notes.push_back(name + ": jlha chose " + method);
+        if (classic >= 0 && method != "-lh5-")
+            notes.push_back(name + ": jlha chose " + method);
         f.classicComplete = classic >= 0;
         f.classic = classic >= 0 ? static_cast<size_t>(classic) : 0;
         f.gzipComplete = gzip >= 0;
         f.gzip = gzip >= 0 ? static_cast<size_t>(gzip) : 0;
         Add(&byKind[kind], f);
         Add(&all, f);
-        if (summaryOnly.count(kind) != 0) continue;
+        if (summaryOnly.count(kind) != 0)
+            continue;
         PrintRow(kind, name, f);
         std::fflush(stdout);
     }
@@ -180,7 +204,8 @@ int main(int argc, char **argv) {
     if (!all.classicComplete) {
         std::printf("\njlha (a classic lh5 archiver) is missing or failed on some file: totals without it\n");
     }
-    for (const std::string &note : notes) std::printf("note: %s\n", note.c_str());
+    for (const std::string &note : notes)
+        std::printf("note: %s\n", note.c_str());
     std::printf("\nfast, best: our encoder's levels (zar pack's default and --best); f/jlha, b/jlha: their\n"
                 "size over the -lh5- data jlha stores for the file. Encoder MB/s: one thread; decode: our\n"
                 "decoder in 8 KiB chunks on the fast stream; lhasa: liblhasa's decoder on the same stream;\n"

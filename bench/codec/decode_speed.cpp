@@ -23,26 +23,31 @@ struct Stream {
 };
 
 // The setup program's decoding (Lh5DecodeRecord, 8 KiB chunks).
-bool DecodeInChunks(const Stream &s, std::vector<uint8_t> *out) {
+bool DecodeInChunks(const Stream &s, std::vector<uint8_t> *out)
+{
     return DecodeOurs(s.data, s.size, out);
 }
 
 template <class Decode>
-double BestSeconds(const std::vector<Stream> &streams, int rounds, Decode decode, bool *ok) {
+double BestSeconds(const std::vector<Stream> &streams, int rounds, Decode decode, bool *ok)
+{
     double best = 1e30;
     std::vector<uint8_t> out;
     for (int round = 0; round < rounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
-        for (const Stream &s : streams) *ok = decode(s, &out) && *ok;
+        for (const Stream &s : streams)
+            *ok = decode(s, &out) && *ok;
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        if (took.count() < best) best = took.count();
+        if (took.count() < best)
+            best = took.count();
     }
     return best;
 }
 
-}  // namespace
+}   // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     if (argc < 2) {
         std::fprintf(stderr, "usage: decode_speed ARCHIVE [ROUNDS]\n");
         return 2;
@@ -65,9 +70,10 @@ int main(int argc, char **argv) {
     for (uint32_t offset = 0;
          PayloadReadRecord(archive.data(), offset, static_cast<uint32_t>(archive.size()), &record) == 1;
          offset = record.next) {
-        if (record.method != kPayloadMethodLh5) continue;
-        streams.push_back({std::vector<uint8_t>(record.data, record.data + record.packedSize),
-                           record.unpackedSize});
+        if (record.method != kPayloadMethodLh5)
+            continue;
+        streams.push_back(
+            {std::vector<uint8_t>(record.data, record.data + record.packedSize), record.unpackedSize});
         bytes += record.unpackedSize;
     }
     if (streams.empty()) {
@@ -81,11 +87,11 @@ int main(int argc, char **argv) {
 #ifdef BENCH_WITH_LHASA
     const double lhasa = BestSeconds(
         streams, rounds,
-        [](const Stream &s, std::vector<uint8_t> *out) { return DecodeLhasa(s.data, s.size, out); },
-        &ok);
+        [](const Stream &s, std::vector<uint8_t> *out) { return DecodeLhasa(s.data, s.size, out); }, &ok);
     std::vector<uint8_t> a, b;
     for (const Stream &s : streams) {
-        if (!DecodeInChunks(s, &a) || !DecodeLhasa(s.data, s.size, &b) || a != b) ok = false;
+        if (!DecodeInChunks(s, &a) || !DecodeLhasa(s.data, s.size, &b) || a != b)
+            ok = false;
     }
     std::printf(" lhasa_mbps %.1f speedup %.2f", bytes / lhasa / 1e6, lhasa / ours);
 #endif

@@ -81,8 +81,8 @@ double UnixCpu(const std::string &stat)
 // no size, so it is read to its end).
 std::string ReadUnixText(const std::string &path)
 {
-    HANDLE file = CreateFileA(WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileA(WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
     std::string text;
     if (file == INVALID_HANDLE_VALUE)
         return text;
@@ -110,8 +110,7 @@ std::string UnixStatOf(const std::string &exe)
     std::string stat;
     do {
         const std::string dir = std::string("/proc/") + found.cFileName;
-        if (found.cFileName[0] >= '1' && found.cFileName[0] <= '9' &&
-            ReadUnixText(dir + "/comm") == base &&
+        if (found.cFileName[0] >= '1' && found.cFileName[0] <= '9' && ReadUnixText(dir + "/comm") == base &&
             ReadUnixText(dir + "/environ").find(mark) != std::string::npos)
             stat = dir + "/stat";
     } while (stat.empty() && FindNextFileA(listing, &found));
@@ -245,7 +244,7 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -306,7 +305,7 @@ int main(int argc, char **argv)
     }
     for (const Item &item : items)
         if (item.setup)
-            printf("memory %s %lu %lu\n", item.label.c_str(),
-                   (unsigned long)(item.peakWorkingSet / 1024), (unsigned long)(item.peakPrivate / 1024));
+            printf("memory %s %lu %lu\n", item.label.c_str(), (unsigned long)(item.peakWorkingSet / 1024),
+                   (unsigned long)(item.peakPrivate / 1024));
     return 0;
 }

@@ -47,15 +47,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-}  // namespace
+}   // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     char directory[MAX_PATH];
     if (!GetCurrentDirectoryA(sizeof directory, directory))
         directory[0] = '\0';
-    VarnikComposeText(VARNIK_PRODUCT_NAME, VARNIK_UNINSTALL_SWITCH, GetCommandLineA(), directory,
-                      windowText, sizeof windowText);
+    VarnikComposeText(VARNIK_PRODUCT_NAME, VARNIK_UNINSTALL_SWITCH, GetCommandLineA(), directory, windowText,
+                      sizeof windowText);
 
     titleFont = CreateFontA(-22, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
@@ -73,8 +73,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     const int width = 600, height = 260;
     HWND window = CreateWindowExA(0, kWindowClass, VARNIK_PRODUCT_NAME, WS_OVERLAPPEDWINDOW,
                                   (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                                  nullptr, nullptr, instance, nullptr);
+                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
+                                  nullptr, instance, nullptr);
     if (!window)
         return 1;
     ShowWindow(window, showCommand);

@@ -2,9 +2,15 @@
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // Appends text to out at *used, never past size - 1; keeps it terminated.
 void Append(char *out, size_t size, size_t *used, const char *text)
@@ -14,7 +20,7 @@ void Append(char *out, size_t size, size_t *used, const char *text)
     out[*used] = '\0';
 }
 
-}  // namespace
+}   // namespace
 
 bool VarnikHasSwitch(const char *commandLine, const char *switchText)
 {
@@ -68,6 +74,7 @@ void VarnikComposeText(const char *productName, const char *switchText, const ch
         Append(out, size, &used, switchText);
         Append(out, size, &used, ": ");
         Append(out, size, &used, productName);
-        Append(out, size, &used, " would uninstall itself now. The sample product does not uninstall anything.");
+        Append(out, size, &used,
+               " would uninstall itself now. The sample product does not uninstall anything.");
     }
 }

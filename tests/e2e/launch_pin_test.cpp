@@ -18,7 +18,10 @@ namespace {
 
 const char kRoot[] = "C:\\guitests\\LaunchPin";
 
-std::string MainProgram() { return std::string(SetupConfig.exeBaseName) + ".exe"; }
+std::string MainProgram()
+{
+    return std::string(SetupConfig.exeBaseName) + ".exe";
+}
 
 // The ids of the running processes whose program file is named name.
 std::vector<DWORD> ProcessesNamed(const std::string &name)
@@ -101,8 +104,7 @@ TEST_F(LaunchPin, AProgramPutInPlaceOfTheInstalledOneIsNotStarted)
     const std::vector<uint8_t> impostorBytes = ReadBytes(impostor);
     InstallAndAnswerYes(other, [&] {
         ASSERT_EQ(probe, ReadBytes(program));
-        folder_link::RunUnix("mv " + folder_link::UnixName(impostor) + " " +
-                                 folder_link::UnixName(program),
+        folder_link::RunUnix("mv " + folder_link::UnixName(impostor) + " " + folder_link::UnixName(program),
                              [&] { return !Exists(impostor); });
         ASSERT_EQ(impostorBytes, ReadBytes(program)) << "the program was not replaced";
     });
@@ -142,4 +144,4 @@ TEST_F(LaunchPin, AProgramRewrittenInPlaceIsNotStarted)
     EXPECT_TRUE(ProcessesNamed(MainProgram()).empty()) << "the rewritten program was started";
 }
 
-}  // namespace
+}   // namespace

@@ -45,8 +45,8 @@ const char kRoot[] = "C:\\guitests";
 
 std::string FinishText()
 {
-    return std::string(SetupConfig.productName)
-           + " has successfully\ninstalled to your computer.\nDo you want to launch the program now?";
+    return std::string(SetupConfig.productName) +
+           " has successfully\ninstalled to your computer.\nDo you want to launch the program now?";
 }
 
 std::string Lower(std::string text)
@@ -56,7 +56,10 @@ std::string Lower(std::string text)
     return text;
 }
 
-std::string MainProgram() { return std::string(SetupConfig.exeBaseName) + ".exe"; }
+std::string MainProgram()
+{
+    return std::string(SetupConfig.exeBaseName) + ".exe";
+}
 
 // The payload the scenarios install: the launch probe as the main program,
 // a help document, and image files below templates\<style>\..., as many
@@ -67,8 +70,8 @@ std::vector<TestRecord> ProbeFiles(const std::vector<uint8_t> &probe)
     files.push_back(Stored(MainProgram(), probe));
     files.push_back(StoredRecord(SetupConfig.helpFileName, "<html><body>help</body></html>\n"));
     for (int i = 0; (int)files.size() < SetupConfig.fileCount; ++i) {
-        std::string name = std::string("templates\\") + SetupConfig.templateStyles[i % 7] + "\\set"
-                           + std::to_string(i / 7 % 3) + "\\image" + std::to_string(i) + ".bmp";
+        std::string name = std::string("templates\\") + SetupConfig.templateStyles[i % 7] + "\\set" +
+                           std::to_string(i / 7 % 3) + "\\image" + std::to_string(i) + ".bmp";
         files.push_back(Stored(name, std::vector<uint8_t>(64 + i, (uint8_t)i)));
     }
     return files;
@@ -168,7 +171,8 @@ protected:
     // dialog's end) has happened by then.
     void ExpectDialogOpen()
     {
-        ASSERT_TRUE(WaitPostedHandled(GetDlgItem(setup.Dialog(), ctl::kDirEdit))) << "the dialog does not answer";
+        ASSERT_TRUE(WaitPostedHandled(GetDlgItem(setup.Dialog(), ctl::kDirEdit)))
+            << "the dialog does not answer";
         EXPECT_FALSE(setup.DialogGone());
         EXPECT_TRUE(ControlEnabled(setup.Dialog(), ctl::kInstall));
         EXPECT_TRUE(ControlVisible(setup.Dialog(), ctl::kDesktopIcon));
@@ -189,10 +193,8 @@ protected:
         EXPECT_EQ(Lower(program),
                   Lower(ReadLink(Join(menu, std::string(SetupConfig.productName) + ".lnk")).path));
         EXPECT_TRUE(Exists(Join(menu, SetupConfig.helpShortcutName)));
-        EXPECT_EQ(desktopIcon,
-                  Exists(Join(desktop, std::string(SetupConfig.productName) + ".lnk")));
-        EXPECT_EQ(SetupConfig.productName,
-                  ReadUninstallValue(SetupConfig.productName, "DisplayName"));
+        EXPECT_EQ(desktopIcon, Exists(Join(desktop, std::string(SetupConfig.productName) + ".lnk")));
+        EXPECT_EQ(SetupConfig.productName, ReadUninstallValue(SetupConfig.productName, "DisplayName"));
         EXPECT_NE(std::string::npos,
                   Lower(ReadUninstallValue(SetupConfig.productName, "UninstallString")).find(Lower(program)));
     }
@@ -619,8 +621,8 @@ protected:
         SetupGui::SetUp();
         dir = Join(base, "older");
         ASSERT_TRUE(MakeDirs(Join(dir, "templates")) && MakeDirs(Join(programs, "varnik")));
-        for (const char *name : {"readme.txt", "template.txt", "regform.txt", "varnik.exe",
-                                 "varnik.hlp", "varnik.gid", "extra.dat"})
+        for (const char *name : {"readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp",
+                                 "varnik.gid", "extra.dat"})
             WriteText(Join(dir, name), name);
         WriteText(Join(dir, "varnik.ini"), "[Varnik]\r\nSwap_R&B=0\r\n");
         WriteText(Join(dir, "templates\\old.bmp"), "old");
@@ -656,8 +658,8 @@ TEST_F(OlderGeneration, ConsentRemovesItAndInstalls)
     Answer(ExpectBox(kWarning, kOlderText, true), IDYES);
     AnswerFinish(IDNO);
     ExpectInstalled(dir);
-    for (const char *name : {"readme.txt", "template.txt", "regform.txt", "varnik.hlp",
-                             "varnik.gid", "varnik.ini"})
+    for (const char *name :
+         {"readme.txt", "template.txt", "regform.txt", "varnik.hlp", "varnik.gid", "varnik.ini"})
         EXPECT_FALSE(Exists(Join(dir, name))) << name;
     EXPECT_TRUE(Exists(Join(dir, "extra.dat")));
     EXPECT_TRUE(Exists(Join(dir, "oldtemplates\\old.bmp")));
@@ -806,8 +808,7 @@ TEST_F(SetupGui, FinishYesLaunchesProgramInInstallDir)
     std::vector<uint8_t> report = ReadBytes(Join(dir, "launched.txt"));
     const std::string text(report.begin(), report.end());
     EXPECT_NE(std::string::npos, Lower(text).find(Lower("cwd=" + dir + "\r\n"))) << text;
-    EXPECT_NE(std::string::npos, Lower(text).find(Lower("cmd=\"" + Join(dir, MainProgram()) + "\"")))
-        << text;
+    EXPECT_NE(std::string::npos, Lower(text).find(Lower("cmd=\"" + Join(dir, MainProgram()) + "\""))) << text;
     EXPECT_NE(std::string::npos, text.find("show=" + std::to_string(SW_SHOWNORMAL) + "\r\n")) << text;
     EXPECT_FALSE(Exists(Join(base, "launched.txt"))) << "Program.exe was started instead";
     // Started by the desktop's shell, as the signed-in user, where one
@@ -870,7 +871,8 @@ std::vector<std::string> TakeLoadedMarkers(const std::string &dir)
     const std::string suffix = ".dll.loaded";
     for (const std::string &file : ListFiles(dir)) {
         const std::string lower = Lower(file);
-        if (lower.size() > suffix.size() && lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        if (lower.size() > suffix.size() &&
+            lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0) {
             loaded.push_back(lower.substr(0, lower.size() - suffix.size()));
             DeleteFileA(Join(dir, file).c_str());
         }
@@ -1014,16 +1016,16 @@ TEST_F(SetupGui, InvalidConfigurationSaysSoAndWritesNothing)
         {"unterminated productName", false, unterminated},
         {"fileCount 0", false, setU32(built, 16, 0)},
     };
-    const std::string proposal =
-        std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName;
+    const std::string proposal = std::string(SetupConfig.defaultParentDir) + "\\" + SetupConfig.folderName;
     const bool proposalExisted = Exists(proposal);
     int index = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string exe = Join(base, "case" + std::to_string(index++) + ".exe");
         if (c.bareStub) {
-            ASSERT_TRUE(CopyFileA(Join(bin, sizeof(void *) == 8 ? "stub-win64.exe" : "stub-win32.exe").c_str(),
-                                  exe.c_str(), FALSE));
+            ASSERT_TRUE(
+                CopyFileA(Join(bin, sizeof(void *) == 8 ? "stub-win64.exe" : "stub-win32.exe").c_str(),
+                          exe.c_str(), FALSE));
         } else {
             ASSERT_TRUE(CopyFileA(realSetup.c_str(), exe.c_str(), FALSE));
             ASSERT_TRUE(SetResource(exe, "ZCFG", 120, c.image));
@@ -1089,7 +1091,8 @@ TEST_F(SetupGui, OtherProductInstallsAsItsDescriptionSays)
     ClickCommand(dialog, ctl::kInstall);
     MessageBoxSeen box = setup.WaitMessageBox();
     EXPECT_EQ(kFinish, box.caption);
-    EXPECT_EQ(product + " has successfully\ninstalled to your computer.\nDo you want to launch the program now?",
+    EXPECT_EQ(product +
+                  " has successfully\ninstalled to your computer.\nDo you want to launch the program now?",
               box.text);
     Answer(box, IDNO);
     EXPECT_EQ(1, setup.WaitExit());
@@ -1100,7 +1103,8 @@ TEST_F(SetupGui, OtherProductInstallsAsItsDescriptionSays)
     const std::string menu = Join(programs, product);
     const std::string installed = Lower(Join(proposal, program));
     EXPECT_EQ(installed, Lower(ReadLink(Join(menu, product + ".lnk")).path));
-    EXPECT_EQ(Lower(Join(proposal, help)), Lower(ReadLink(Join(menu, value("Product", "helpShortcutName"))).path));
+    EXPECT_EQ(Lower(Join(proposal, help)),
+              Lower(ReadLink(Join(menu, value("Product", "helpShortcutName"))).path));
     const LinkInfo uninstall = ReadLink(Join(menu, "Uninstall " + product + ".lnk"));
     EXPECT_EQ(installed, Lower(uninstall.path));
     EXPECT_EQ(uninstallSwitch, uninstall.arguments);
@@ -1133,4 +1137,4 @@ TEST(SetupWithoutDialog, TellsTheUserAndEnds)
     EXPECT_EQ(NULL, SetupState.dialogWindow);
 }
 
-}  // namespace
+}   // namespace

@@ -34,9 +34,9 @@ void Pause(const char *name, HWND window)
     GetWindowRect(window, &frame);
     const std::string ready = Join(handoff, std::string(name) + ".ready");
     const std::string done = Join(handoff, std::string(name) + ".done");
-    WriteText(ready + ".tmp", std::to_string(frame.left) + " " + std::to_string(frame.top) + " "
-                                  + std::to_string(frame.right - frame.left) + " "
-                                  + std::to_string(frame.bottom - frame.top) + "\n");
+    WriteText(ready + ".tmp", std::to_string(frame.left) + " " + std::to_string(frame.top) + " " +
+                                  std::to_string(frame.right - frame.left) + " " +
+                                  std::to_string(frame.bottom - frame.top) + "\n");
     MoveFileA((ready + ".tmp").c_str(), ready.c_str());
     for (int waited = 0; waited < 30000 && !Exists(done); waited += 50)
         Sleep(50);
@@ -82,15 +82,14 @@ int Report(const std::string &dir)
     if (Exists(desktopLink))
         printf("Desktop: %s -> %s\n", desktopLink.c_str(), ReadLink(desktopLink).path.c_str());
 
-    printf("\nHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s\n",
-           SetupConfig.productName);
+    printf("\nHKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s\n", SetupConfig.productName);
     printf("  DisplayName     = %s\n", ReadUninstallValue(SetupConfig.productName, "DisplayName").c_str());
     printf("  UninstallString = %s\n",
            ReadUninstallValue(SetupConfig.productName, "UninstallString").c_str());
     return (int)files.size();
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -99,8 +98,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const bool reportOnly = std::string(argv[1]) == "--report";
-    const std::string exe = reportOnly ? (argc > 2 ? WinPath(argv[2]) : Join(BinDir(), kSampleInstaller))
-                                       : WinPath(argv[1]);
+    const std::string exe =
+        reportOnly ? (argc > 2 ? WinPath(argv[2]) : Join(BinDir(), kSampleInstaller)) : WinPath(argv[1]);
     static SetupConfigImage image;
     const std::string refused = LoadInstallerConfig(exe, &image, &SetupConfig);
     if (!refused.empty()) {

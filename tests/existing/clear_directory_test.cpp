@@ -44,8 +44,8 @@ TEST_F(ClearDirectoryTest, ClearsTreesThreeLevelsDeep)
 
 TEST_F(ClearDirectoryTest, DotFoldersReadOnlyFilesAndKeptNamesStayWithTheirParents)
 {
-    for (const char *file : {"one\\.git\\config", "other\\deep\\ro.txt", "keep.me",
-                             "one\\two\\keep.me", "one\\two\\three\\KEEP.ME"})
+    for (const char *file : {"one\\.git\\config", "other\\deep\\ro.txt", "keep.me", "one\\two\\keep.me",
+                             "one\\two\\three\\KEEP.ME"})
         ASSERT_TRUE(WriteBytes(top, file, {1}));
     SetFileAttributesA(At("other\\deep\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     ClearDirectory(top.c_str(), "keep.me", 1);
@@ -66,8 +66,8 @@ TEST_F(ClearDirectoryTest, FoldersBeyondThePathLimitArePassedOver)
     while (chain.back().size() < 320) {
         chain.push_back(chain.back() + "\\" + std::string(40, (char)('a' + chain.size())));
         CreateDirectoryW(wide(chain.back()).c_str(), nullptr);
-        CloseHandle(CreateFileW(wide(chain.back() + "\\f").c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, 0, nullptr));
+        CloseHandle(CreateFileW(wide(chain.back() + "\\f").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                0, nullptr));
     }
     ClearDirectory(top.c_str(), nullptr, 1);
     EXPECT_FALSE(Exists(chain[1] + "\\f"));
@@ -123,7 +123,8 @@ TEST_F(ClearDirectoryTest, ATopSwappedAtTheFirstDeletionSendsNothingElsewhere)
         ASSERT_TRUE(WriteBytes(outside, file, {2}));
     bool swapped = false;
     folder_link::SwapDuring<folder_link::SwapAtFirstSetInformation>(
-        "SetFileInformationByHandle", top, outside, swapped, [&] { ClearDirectory(top.c_str(), nullptr, 1); });
+        "SetFileInformationByHandle", top, outside, swapped,
+        [&] { ClearDirectory(top.c_str(), nullptr, 1); });
     if (!swapped)
         GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListFolder(outside), (Names{".dotfile", "a.txt", "noext", "one", "other"}));
@@ -132,4 +133,4 @@ TEST_F(ClearDirectoryTest, ATopSwappedAtTheFirstDeletionSendsNothingElsewhere)
     folder_link::RemoveLink(top);
 }
 
-}  // namespace
+}   // namespace

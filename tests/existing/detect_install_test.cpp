@@ -11,7 +11,10 @@
 
 namespace {
 
-Bytes Text(const std::string &text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(const std::string &text)
+{
+    return Bytes(text.begin(), text.end());
+}
 
 TEST(DetectExistingInstallTest, ClassifiesByProgramAndProfileMarkers)
 {
@@ -110,4 +113,4 @@ TEST(DetectExistingInstallTest, TheProfileIsReadThroughTheFolderWhateverItsPath)
     EXPECT_EQ(DetectExistingInstall((scratch.path + "\\missing").c_str()), NoInstall);
 }
 
-}  // namespace
+}   // namespace

@@ -21,7 +21,8 @@ protected:
     // Files named relative to base (the directory by default), folders made.
     void MakeFiles(const std::vector<std::string> &names, const std::string &base = "")
     {
-        for (const std::string &name : names) ASSERT_TRUE(WriteText(Join(base.empty() ? dir : base, name), "x"));
+        for (const std::string &name : names)
+            ASSERT_TRUE(WriteText(Join(base.empty() ? dir : base, name), "x"));
     }
 
     std::string dir;
@@ -29,8 +30,8 @@ protected:
 
 TEST_F(RemoveOlderTest, RemovesTheOlderGenerationAndNothingElse)
 {
-    MakeFiles({"readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp",
-               "varnik.gid", "varnik.ini", "keep.dat", "templates\\Flat\\a.bmp"});
+    MakeFiles({"readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp", "varnik.gid",
+               "varnik.ini", "keep.dat", "templates\\Flat\\a.bmp"});
     MakeFiles({"varnik\\Varnik.lnk", "varnik\\Sub\\x.txt"}, programsDir);
     MakeDirs(programsDir + "\\Other");
     MakeFiles({"varnik.lnk", "other.lnk"}, desktopDir);
@@ -40,8 +41,8 @@ TEST_F(RemoveOlderTest, RemovesTheOlderGenerationAndNothingElse)
 
     EXPECT_EQ(RemoveOlderVersion(dir.c_str()), 1);
 
-    EXPECT_EQ(ListTree(dir), (Names{"keep.dat", "oldtemplates\\", "oldtemplates\\Flat\\",
-                                    "oldtemplates\\Flat\\a.bmp"}));
+    EXPECT_EQ(ListTree(dir),
+              (Names{"keep.dat", "oldtemplates\\", "oldtemplates\\Flat\\", "oldtemplates\\Flat\\a.bmp"}));
     EXPECT_EQ(ListTree(programsDir), (Names{"Other\\"}));
     EXPECT_EQ(ListTree(desktopDir), (Names{"other.lnk"}));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kOlderUninstallKey));
@@ -52,8 +53,8 @@ TEST_F(RemoveOlderTest, ExistingOldTemplatesKeepsTemplatesWhereItIs)
 {
     MakeFiles({"varnik.exe", "templates\\t.bmp", "oldtemplates\\o.bmp"});
     EXPECT_EQ(RemoveOlderVersion((dir + "\\").c_str()), 1);
-    EXPECT_EQ(ListTree(dir), (Names{"oldtemplates\\", "oldtemplates\\o.bmp", "templates\\",
-                                    "templates\\t.bmp"}));
+    EXPECT_EQ(ListTree(dir),
+              (Names{"oldtemplates\\", "oldtemplates\\o.bmp", "templates\\", "templates\\t.bmp"}));
 }
 
 TEST_F(RemoveOlderTest, ShellFoldersDecideIndependentlyWhatIsRemoved)
@@ -87,17 +88,20 @@ TEST_F(RemoveOlderTest, CurrentGenerationLosesHelpCacheAndStyleContentsOnly)
     const SetupConfigRecord thisBuild = SetupConfig;
     for (bool other : {false, true}) {
         SCOPED_TRACE(other ? "another product's configuration" : "this build's configuration");
-        if (other) UseOtherProduct();
+        if (other)
+            UseOtherProduct();
         const SetupConfigRecord &unlisted = other ? thisBuild : OtherProductConfig;
         const std::string exe = SetupConfig.exeBaseName;
         SetCurrentDirectoryA(root.c_str());   // the clearing leaves it in a style folder
         RemoveTree(dir);
         MakeDirs(dir);
-        MakeFiles({"varnik.exe", "varnik.ini", "varnik.hlp", "varnik.gid", "readme.txt",
-                   exe + ".hlp", exe + ".gid", "templates\\loose.txt", "templates\\Mine\\d.bmp"});
-        Names expected = {"readme.txt", "templates\\", "templates\\Mine\\", "templates\\Mine\\d.bmp",
-                          "templates\\loose.txt", "varnik.exe", "varnik.ini"};
-        if (other) expected.insert(expected.end(), {exe + ".gid", exe + ".hlp"});
+        MakeFiles({"varnik.exe", "varnik.ini", "varnik.hlp", "varnik.gid", "readme.txt", exe + ".hlp",
+                   exe + ".gid", "templates\\loose.txt", "templates\\Mine\\d.bmp"});
+        Names expected = {
+            "readme.txt",           "templates\\", "templates\\Mine\\", "templates\\Mine\\d.bmp",
+            "templates\\loose.txt", "varnik.exe",  "varnik.ini"};
+        if (other)
+            expected.insert(expected.end(), {exe + ".gid", exe + ".hlp"});
         for (const char *style : SetupConfig.templateStyles) {
             MakeFiles({std::string("templates\\") + style + "\\a.bmp",
                        std::string("templates\\") + style + "\\Sub\\b.bmp"});
@@ -133,9 +137,8 @@ TEST_F(RemoveOlderTest, OlderGenerationIsRemovedByItsOwnNamesWhateverTheConfigur
     UseOtherProduct();
     const std::string exe = SetupConfig.exeBaseName, product = SetupConfig.productName;
     const std::string productKey = kUninstallKeyPrefix + product;
-    MakeFiles({"readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp",
-               "varnik.gid", "varnik.ini", exe + ".exe", exe + ".ini", exe + ".hlp",
-               "templates\\t.bmp"});
+    MakeFiles({"readme.txt", "template.txt", "regform.txt", "varnik.exe", "varnik.hlp", "varnik.gid",
+               "varnik.ini", exe + ".exe", exe + ".ini", exe + ".hlp", "templates\\t.bmp"});
     for (const std::string &name : {std::string("varnik"), exe, product}) {
         MakeFiles({name + "\\x.lnk"}, programsDir);
         MakeFiles({name + ".lnk"}, desktopDir);
@@ -217,7 +220,7 @@ TEST_F(RemoveOlderTest, LinkedFoldersArePassedOverAndWhatTheyPointAtStays)
 TEST_F(RemoveOlderTest, ADirectorySwappedAtTheFirstDeletionSendsNothingElsewhere)
 {
     const Names older = {"readme.txt", "template.txt", "regform.txt", "varnik.exe",
-                         "varnik.hlp", "varnik.gid", "varnik.ini", "templates\\Flat\\a.bmp"};
+                         "varnik.hlp", "varnik.gid",   "varnik.ini",  "templates\\Flat\\a.bmp"};
     MakeFiles(older);
     const std::string outside = root + "\\outside";
     MakeFiles(older, outside);
@@ -228,10 +231,11 @@ TEST_F(RemoveOlderTest, ADirectorySwappedAtTheFirstDeletionSendsNothingElsewhere
                                   [&] { RemoveOlderVersion(dir.c_str()); });
     folder_link::SwapDuring<Swap>("SetFileInformationByHandle", dir + ".moved", outside, swapped,
                                   [&] { RemoveHelpCache((dir + ".moved").c_str()); });
-    if (!swapped) GTEST_SKIP() << "no folder link can be made here";
+    if (!swapped)
+        GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListTree(outside), before);
     folder_link::RemoveLink(dir);
     folder_link::RemoveLink(dir + ".moved");
 }
 
-}  // namespace
+}   // namespace

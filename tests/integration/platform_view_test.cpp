@@ -90,12 +90,11 @@ TEST_F(PlatformViewTest, UninstallEntriesLiveInTheViewOfTheProgramsWidth)
 TEST_F(PlatformViewTest, ShellFoldersAreTheSameKeyForBothWidths)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKeyPath, 0, NULL, 0,
-                              KEY_SET_VALUE | kOtherView, NULL, &key, NULL),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKeyPath, 0, NULL, 0, KEY_SET_VALUE | kOtherView,
+                              NULL, &key, NULL),
               ERROR_SUCCESS);
     const std::string programs = root + "\\other view programs";
-    RegSetValueExA(key, "Programs", 0, REG_SZ, (const BYTE *)programs.c_str(),
-                   (DWORD)programs.size() + 1);
+    RegSetValueExA(key, "Programs", 0, REG_SZ, (const BYTE *)programs.c_str(), (DWORD)programs.size() + 1);
     RegCloseKey(key);
     char programsDir[MAX_PATH] = "", desktopDir[MAX_PATH] = "";
     int32_t programsFound = 0, desktopFound = 0;
@@ -114,7 +113,8 @@ WORD MachineOf(HMODULE module)
 
 std::string Lower(std::string text)
 {
-    for (char &c : text) c = (char)tolower((unsigned char)c);
+    for (char &c : text)
+        c = (char)tolower((unsigned char)c);
     return text;
 }
 
@@ -148,8 +148,8 @@ TEST_F(PlatformViewTest, PreloadedSystemDllsAreOfTheProgramsWidth)
 TEST_F(PlatformViewTest, LiteralProgramFilesIsWrittenAsItStands)
 {
     UseOwnShellFolders();
-    const std::string dir = std::string("c:\\program files\\VarnikPlus ") +
-                            (kIs32Bit ? "32" : "64") + " " + std::to_string(GetCurrentProcessId());
+    const std::string dir = std::string("c:\\program files\\VarnikPlus ") + (kIs32Bit ? "32" : "64") + " " +
+                            std::to_string(GetCurrentProcessId());
     MakeDirs(dir);
     SetInstallDir(dir + "\\");
     HMODULE module = LoadLibraryExA((BinDir() + "setup.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
@@ -165,17 +165,16 @@ TEST_F(PlatformViewTest, LiteralProgramFilesIsWrittenAsItStands)
     // Under Wine: the Unix file behind the name is in drive c:'s "Program
     // Files" (Wine names it through the prefix's dosdevices/c: link).
     typedef char *(CDECL * UnixNameOf)(LPCWSTR);
-    auto unixNameOf = (UnixNameOf)(void *)GetProcAddress(GetModuleHandleA("kernel32"),
-                                                         "wine_get_unix_file_name");
+    auto unixNameOf =
+        (UnixNameOf)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
     if (unixNameOf != nullptr) {
         std::wstring wide(program.begin(), program.end());
         char *unixName = unixNameOf(wide.c_str());
         ASSERT_NE(unixName, nullptr);
-        EXPECT_NE(std::string(unixName).find("c:/Program Files/VarnikPlus "), std::string::npos)
-            << unixName;
+        EXPECT_NE(std::string(unixName).find("c:/Program Files/VarnikPlus "), std::string::npos) << unixName;
         HeapFree(GetProcessHeap(), 0, unixName);
     }
     RemoveTree(dir);
 }
 
-}  // namespace
+}   // namespace

@@ -26,8 +26,8 @@ protected:
         char programs[260], desktop[260];
         int32_t programsFound, desktopFound;
         int32_t result = ReadShellFolders(programs, desktop, &programsFound, &desktopFound);
-        return std::to_string(result) + " " + std::to_string(programsFound) + ":" + programs +
-               " " + std::to_string(desktopFound) + ":" + desktop;
+        return std::to_string(result) + " " + std::to_string(programsFound) + ":" + programs + " " +
+               std::to_string(desktopFound) + ":" + desktop;
     }
 
     void SetFolder(const char *name, const std::string &text)
@@ -59,7 +59,8 @@ TEST_F(ShortcutsTest, ReadShellFoldersMatchesNamesInAnyCaseAndPassesOverOversize
     // However many there are in a row: only failures of another kind end
     // the walk early.
     RegDeleteKeyA(HKEY_CURRENT_USER, kShellFoldersKeyPath);
-    for (char c = 'a'; c <= 'z'; ++c) SetFolder((std::string(1, c) + "-long").c_str(), std::string(300, c));
+    for (char c = 'a'; c <= 'z'; ++c)
+        SetFolder((std::string(1, c) + "-long").c_str(), std::string(300, c));
     SetFolder("Programs", "p:\\after");
     EXPECT_EQ(Read(), "1 1:p:\\after 0:");
 
@@ -148,8 +149,7 @@ TEST_F(ShortcutsTest, PathsThatDoNotFitOrNameNoFolderAreLeftOut)
     MakeDirs(longPrograms);
     SetFolder("Programs", longPrograms);
     ASSERT_EQ(CreateShortcuts(), 1);
-    EXPECT_EQ(ListTree(longPrograms + "\\VarnikPlus"),
-              (Names{"VarnikPlus Help.lnk", "VarnikPlus.lnk"}));
+    EXPECT_EQ(ListTree(longPrograms + "\\VarnikPlus"), (Names{"VarnikPlus Help.lnk", "VarnikPlus.lnk"}));
     EXPECT_EQ(ListTree(desktopDir), (Names{"VarnikPlus.lnk"}));
 
     // Empty folder texts: "\VarnikPlus" at the drive root is not touched.
@@ -179,7 +179,7 @@ TEST_F(ShortcutsTest, CreateShellLinkRefusesBadArgumentsAndSavesGoodOnes)
     LinkInfo info = ReadLink(link);
     EXPECT_EQ(info.workingDir, "c:\\a b\\c");
     EXPECT_EQ(info.arguments, "-x");
-    EXPECT_EQ(info.iconPath, ""); // an index alone gives no icon
+    EXPECT_EQ(info.iconPath, "");   // an index alone gives no icon
 }
 
 // A Start Menu folder that is a link gets no shortcuts and is not emptied:
@@ -189,7 +189,8 @@ TEST_F(ShortcutsTest, LinkedStartMenuFolderIsPassedOver)
     const std::string outside = root + "\\outside";
     MakeDirs(outside);
     WriteTextFile(outside + "\\mine.txt");
-    if (!folder_link::MakeFolderLink(startMenu, outside)) GTEST_SKIP() << "no folder link can be made here";
+    if (!folder_link::MakeFolderLink(startMenu, outside))
+        GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(CreateShortcuts(), 1);
     EXPECT_EQ(ListTree(outside), Names{"mine.txt"});
     EXPECT_EQ(ListTree(desktopDir), Names{"VarnikPlus.lnk"});
@@ -213,8 +214,7 @@ TEST_F(ShortcutsTest, ShellFoldersThatAreLinksLeadToTheirFolders)
     EXPECT_EQ(CreateShortcuts(), 1);
     EXPECT_EQ(ListTree(desktop), Names{"VarnikPlus.lnk"});
     EXPECT_EQ(ListTree(programs), (Names{"VarnikPlus\\", "VarnikPlus\\Uninstall VarnikPlus.lnk",
-                                         "VarnikPlus\\VarnikPlus Help.lnk",
-                                         "VarnikPlus\\VarnikPlus.lnk"}));
+                                         "VarnikPlus\\VarnikPlus Help.lnk", "VarnikPlus\\VarnikPlus.lnk"}));
 
     WriteTextFile(programs + "\\varnik\\Varnik.lnk");
     WriteTextFile(desktop + "\\varnik.lnk");
@@ -236,11 +236,12 @@ TEST_F(ShortcutsTest, AStartMenuFolderSwappedMidwaySendsNothingElsewhere)
     bool swapped = false;
     folder_link::SwapDuring<folder_link::SwapAtFirstWrite>("WriteFile", startMenu, outside, swapped,
                                                            [] { EXPECT_EQ(CreateShortcuts(), 1); });
-    if (!swapped) GTEST_SKIP() << "no folder link can be made here";
+    if (!swapped)
+        GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListTree(outside), Names{});
     EXPECT_EQ(ListTree(startMenu + ".moved"),
               (Names{"Uninstall VarnikPlus.lnk", "VarnikPlus Help.lnk", "VarnikPlus.lnk"}));
     folder_link::RemoveLink(startMenu);
 }
 
-}  // namespace
+}   // namespace

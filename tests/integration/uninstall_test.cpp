@@ -27,13 +27,12 @@ TEST_F(UninstallTest, WritesNameAndQuotedCommandOverAnEarlierEntry)
     SetInstallDir("c:\\program files\\VarnikPlus\\");
     EXPECT_EQ(RegisterUninstall(), 1);
     DWORD type = 0;
-    EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kProductUninstallKey, "DisplayName", &type),
-              Stored("VarnikPlus"));
+    EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kProductUninstallKey, "DisplayName", &type), Stored("VarnikPlus"));
     EXPECT_EQ(type, (DWORD)REG_SZ);
     EXPECT_EQ(Command(), Stored("\"c:\\program files\\VarnikPlus\\varnik.exe\" /uninstall"));
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kProductUninstallKey, "Publisher"), Stored("kept"));
 
-    SetInstallDir("d:\\apps\\vp"); // no final backslash: exactly one is added
+    SetInstallDir("d:\\apps\\vp");   // no final backslash: exactly one is added
     EXPECT_EQ(RegisterUninstall(), 1);
     EXPECT_EQ(Command(), Stored("\"d:\\apps\\vp\\varnik.exe\" /uninstall"));
 
@@ -58,8 +57,8 @@ TEST_F(UninstallTest, OtherProductNamesItsOwnEntryAndRemovesTheSameOlderOne)
     EXPECT_EQ(RegisterUninstall(), 1);
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, key.c_str(), "DisplayName"), Stored(product));
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, key.c_str(), "UninstallString"),
-              Stored("\"c:\\apps\\Orbit\\" + std::string(SetupConfig.exeBaseName) + ".exe\" "
-                     + SetupConfig.uninstallSwitch));
+              Stored("\"c:\\apps\\Orbit\\" + std::string(SetupConfig.exeBaseName) + ".exe\" " +
+                     SetupConfig.uninstallSwitch));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey));
 
     SetRegText(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "DisplayName", "Varnik");
@@ -105,10 +104,10 @@ TEST_F(UninstallTest, RemovesTheOlderEntryAndOnlyThat)
     SetRegText(HKEY_LOCAL_MACHINE, sub.c_str(), "x", "y");
     writeOlder();
     EXPECT_EQ(RemoveUninstallEntry(), 1);
-    ASSERT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, sub.c_str())); // the key really stayed
+    ASSERT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, sub.c_str()));   // the key really stayed
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "DisplayName"), "<missing>");
     EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kOlderUninstallKey, "UninstallString"), "<missing>");
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, sub.c_str());
 }
 
-} // namespace
+}   // namespace

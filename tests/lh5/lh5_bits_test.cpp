@@ -70,4 +70,4 @@ TEST(Lh5Bits, ReadsAndFillsFollowTheStreamBitForBit)
     }
 }
 
-} // namespace
+}   // namespace

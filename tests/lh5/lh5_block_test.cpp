@@ -41,20 +41,20 @@ TEST(Lh5Block, SmallCodeLengthsWithEscapesAndTheZeroRun)
     w.Put(10, 5);
     for (uint32_t len : {1, 2, 3})
         w.Put(len, 3);
-    w.Put(0, 2);                                   // no zero run
+    w.Put(0, 2);   // no zero run
     for (uint32_t len : {4, 5, 6})
         w.Put(len, 3);
-    w.Put(0xE, 4);                                 // 7
-    w.Put(0x1E, 5);                                // 8
-    w.Put(0x3E, 6);                                // 9
-    w.Put(0x3E, 6);                                // 9
-    w.Put(8, 5);                                   // second aux code
+    w.Put(0xE, 4);    // 7
+    w.Put(0x1E, 5);   // 8
+    w.Put(0x3E, 6);   // 9
+    w.Put(0x3E, 6);   // 9
+    w.Put(8, 5);      // second aux code
     for (uint32_t len : {2, 2, 3})
         w.Put(len, 3);
-    w.Put(2, 2);                                   // lengths 4 and 5 are zero
+    w.Put(2, 2);   // lengths 4 and 5 are zero
     for (uint32_t len : {3, 3, 3})
         w.Put(len, 3);
-    w.Put(4, 4);                                   // position code
+    w.Put(4, 4);   // position code
     for (uint32_t len : {1, 2, 3, 3})
         w.Put(len, 3);
     w.Put(0, 16);
@@ -65,7 +65,7 @@ TEST(Lh5Block, SmallCodeLengthsWithEscapesAndTheZeroRun)
     EXPECT_EQ(0, std::memcmp(Lh5Decoder.auxLengths, first, 19));
     EXPECT_EQ(Lh5Decoder.bitsConsumed, 46u);
     EXPECT_EQ(Lh5Decoder.auxTable[254], 7u);
-    EXPECT_EQ(Lh5Decoder.auxTable[255], 19u); // tree root for the 9-bit codes
+    EXPECT_EQ(Lh5Decoder.auxTable[255], 19u);   // tree root for the 9-bit codes
 
     std::memset(Lh5Decoder.auxLengths, 9, sizeof Lh5Decoder.auxLengths);
     Lh5ReadAuxLengths(19, 5, 3);
@@ -133,9 +133,9 @@ TEST(Lh5Block, MatchesCarryOverChunkBoundaries)
     Lh5DecodeChunk(5, Lh5Decoder.window);
     EXPECT_EQ(0, std::memcmp(Lh5Decoder.window, want.data() + 8192, 5));
     EXPECT_EQ(Lh5Decoder.copyRemaining, 3);
-    EXPECT_EQ(Lh5Decoder.blockRemaining, blockLeft); // no symbol decoded yet
+    EXPECT_EQ(Lh5Decoder.blockRemaining, blockLeft);   // no symbol decoded yet
 
-    int errorChunk; // the same stream in the installer's chunks: 8,192 + 265
+    int errorChunk;   // the same stream in the installer's chunks: 8,192 + 265
     EXPECT_EQ(DecodeRecord(stream, 8457, &errorChunk), want);
     EXPECT_EQ(errorChunk, -1);
 }
@@ -157,4 +157,4 @@ TEST(Lh5Block, PositionSymbolsOneAndThirteenReachTheirDistances)
     EXPECT_EQ(errorChunk, -1);
 }
 
-} // namespace
+}   // namespace

@@ -38,4 +38,4 @@ TEST(Lh5CodeLengths, EveryDefectFailsAndEveryTwinDecodes)
     EXPECT_GT(twins, 0);
 }
 
-} // namespace
+}   // namespace

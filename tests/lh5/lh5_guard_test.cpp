@@ -47,7 +47,7 @@ TEST(Lh5Guard, MoreSmallCodeLengthsThanSymbols)
     ExpectTableUntouched(Lh5Decoder.literalTable, 4096);
     ExpectTableUntouched(Lh5Decoder.auxTable, 256);
 
-    BitWriter p; // 15 position lengths for 14 symbols
+    BitWriter p;   // 15 position lengths for 14 symbols
     p.Put(15, 4);
     for (int i = 0; i < 15; i++)
         p.Put(4, 3);
@@ -88,9 +88,8 @@ TEST(Lh5Guard, SingleSymbolOutsideTheCode)
         uint32_t value;
         int error;
     };
-    for (Case c : {Case{19, 5, 19, 1}, Case{19, 5, 31, 1}, Case{14, 4, 14, 1},
-                   Case{14, 4, 15, 1}, Case{14, 4, 13, 0}, Case{510, 9, 510, 1},
-                   Case{510, 9, 511, 1}}) {
+    for (Case c : {Case{19, 5, 19, 1}, Case{19, 5, 31, 1}, Case{14, 4, 14, 1}, Case{14, 4, 15, 1},
+                   Case{14, 4, 13, 0}, Case{510, 9, 510, 1}, Case{510, 9, 511, 1}}) {
         BitWriter w;
         w.Put(0, c.bits);
         w.Put(c.value, c.bits);
@@ -152,13 +151,12 @@ TEST(Lh5Guard, TreeWalksThatNeverReachASymbolEndInAChunk)
     std::memset(Lh5Decoder.literalLengths, 0, sizeof Lh5Decoder.literalLengths);
     Lh5DecodeChunk(16, Lh5Decoder.window);
     EXPECT_EQ(Lh5Decoder.error, 1);
-    EXPECT_EQ(std::vector<uint8_t>(Lh5Decoder.window, Lh5Decoder.window + 16),
-              std::vector<uint8_t>(16, 0));
+    EXPECT_EQ(std::vector<uint8_t>(Lh5Decoder.window, Lh5Decoder.window + 16), std::vector<uint8_t>(16, 0));
 
     StartMarked(w);
     Lh5Decoder.blockRemaining = 1000;
     for (uint32_t &e : Lh5Decoder.literalTable)
-        e = 300; // a match of 47
+        e = 300;   // a match of 47
     Lh5Decoder.literalLengths[300] = 1;
     for (uint32_t &e : Lh5Decoder.auxTable)
         e = 20;
@@ -176,7 +174,7 @@ TEST(Lh5Guard, TreeWalksThatNeverReachASymbolEndInAChunk)
 TEST(Lh5Guard, ChunkLargerThanTheWindowIsCut)
 {
     std::vector<uint8_t> window(kLh5WindowSize + 16, 0xEE);
-    BitWriter w; // an endless block of the single literal 'k'
+    BitWriter w;   // an endless block of the single literal 'k'
     w.Put(0, 16);
     w.Put(0, 19);
     w.Put('k', 9);
@@ -188,4 +186,4 @@ TEST(Lh5Guard, ChunkLargerThanTheWindowIsCut)
     EXPECT_EQ(window[kLh5WindowSize], 0xEE);
 }
 
-} // namespace
+}   // namespace

@@ -28,4 +28,4 @@ TEST(Lh5AgainstLhasa, RandomStreamsDecodeAlike)
     }
 }
 
-} // namespace
+}   // namespace

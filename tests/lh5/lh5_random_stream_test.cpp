@@ -18,14 +18,13 @@ TEST(Lh5RandomStreams, DecodeToTheBytesTheyWereMadeFrom)
     std::mt19937 rng(2024);
     const size_t sizes[] = {1, 2, 3, 8191, 8192, 8193, 16385, 70000};
     for (int round = 0; round < 120; round++) {
-        size_t size = round < 8 ? sizes[round]
-                                : std::uniform_int_distribution<size_t>(1, 40000)(rng);
+        size_t size = round < 8 ? sizes[round] : std::uniform_int_distribution<size_t>(1, 40000)(rng);
         Lh5TestStream s = RandomStream(rng, size);
         int errorChunk;
         std::vector<uint8_t> out = DecodeRecord(s.stream, (uint32_t)size, &errorChunk);
         ASSERT_EQ(errorChunk, -1) << "round " << round;
         ASSERT_EQ(out, s.expected) << "round " << round;
-        ASSERT_GT(Lh5Decoder.bitsConsumed + 8, 8 * s.stream.size()); // all bits read
+        ASSERT_GT(Lh5Decoder.bitsConsumed + 8, 8 * s.stream.size());   // all bits read
     }
 }
 
@@ -47,7 +46,7 @@ TEST(Lh5RandomStreams, ChunksLeaveTheBitStateOfTheByteReader)
     for (int round = 0; round < 20; round++) {
         size_t size = std::uniform_int_distribution<size_t>(8193, 50000)(rng);
         Lh5TestStream s = RandomStream(rng, size);
-        if (round % 2) // cut short: the tail decodes from zero bytes
+        if (round % 2)   // cut short: the tail decodes from zero bytes
             s.stream.resize(s.stream.size() * 3 / 4);
         const std::vector<uint8_t> &in = s.stream;
         StartRecord(in);
@@ -213,4 +212,4 @@ TEST(Lh5RandomStreams, DamagedStreamsDecodeAsTheStepByStepChunk)
     }
 }
 
-} // namespace
+}   // namespace

@@ -15,8 +15,10 @@ namespace {
 // 2: code-like patterns; 3: one repeated byte.
 std::vector<uint8_t> Data(int kind, size_t size, uint32_t seed)
 {
-    return kind == 0 ? RandomBytes(size, seed) : kind == 1 ? TextBytes(size, seed)
-           : kind == 2 ? CodeLikeBytes(size, seed) : std::vector<uint8_t>(size, 0xA7);
+    return kind == 0   ? RandomBytes(size, seed)
+           : kind == 1 ? TextBytes(size, seed)
+           : kind == 2 ? CodeLikeBytes(size, seed)
+                       : std::vector<uint8_t>(size, 0xA7);
 }
 
 void ExpectRoundTrip(const std::vector<uint8_t> &data, int kind)
@@ -58,4 +60,4 @@ TEST(Lh5RoundTrip, EncodedStreamCutShortFails)
     }
 }
 
-} // namespace
+}   // namespace

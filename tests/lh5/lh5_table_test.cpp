@@ -45,11 +45,11 @@ TEST(Lh5Table, ShortCodesFillTheirRangesOfTheTable)
 TEST(Lh5Table, RefusedCodesSetErrorAndLeaveTheTableAlone)
 {
     const std::vector<std::vector<uint8_t>> refused = {
-        {1},                                  // a lone 1-bit code is incomplete
-        std::vector<uint8_t>(19, 0),          // no symbols at all
-        {1, 2},                               // incomplete
-        {1, 1, 1},                            // over-full
-        {1, 1, 20},                           // complete below 17, plus a 20
+        {1},                           // a lone 1-bit code is incomplete
+        std::vector<uint8_t>(19, 0),   // no symbols at all
+        {1, 2},                        // incomplete
+        {1, 1, 1},                     // over-full
+        {1, 1, 20},                    // complete below 17, plus a 20
         // lengths 1..15 and four of 17 would add up to a complete code
         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 17, 17, 17, 17},
     };
@@ -94,8 +94,7 @@ TEST(Lh5Table, EveryCodewordOfRandomCodesDecodesToItsSymbol)
         std::shuffle(all.begin(), all.end(), rng);
         int used = round % 3 == 0 ? 510 : std::uniform_int_distribution<int>(2, 300)(rng);
         std::vector<int> symbols(all.begin(), all.begin() + used);
-        std::vector<uint8_t> lengths =
-            RandomCompleteLengths(rng, 510, symbols, 16, round % 2 ? 0.9 : 0.3);
+        std::vector<uint8_t> lengths = RandomCompleteLengths(rng, 510, symbols, 16, round % 2 ? 0.9 : 0.3);
         BuildLiteral(lengths);
         ASSERT_EQ(Lh5Decoder.error, 0);
         std::vector<uint32_t> codes = CanonicalCodes(lengths);
@@ -112,4 +111,4 @@ TEST(Lh5Table, EveryCodewordOfRandomCodesDecodesToItsSymbol)
     }
 }
 
-} // namespace
+}   // namespace

@@ -79,4 +79,4 @@ TEST(Lh5Truncation, ConsumptionCountDoesNotWrap)
     EXPECT_EQ(Lh5Decoder.bitsConsumed, 0xFFFFFFFFu);
 }
 
-} // namespace
+}   // namespace

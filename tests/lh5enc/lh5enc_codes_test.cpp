@@ -19,25 +19,31 @@ namespace {
 
 // Sum of 2^(max - len) over the used symbols, against 2^max: a complete code
 // has exactly that sum.
-uint64_t KraftSum(const std::vector<uint8_t> &lengths, int maxLength) {
+uint64_t KraftSum(const std::vector<uint8_t> &lengths, int maxLength)
+{
     uint64_t sum = 0;
     for (uint8_t len : lengths) {
-        if (len != 0) sum += uint64_t{1} << (maxLength - len);
+        if (len != 0)
+            sum += uint64_t{1} << (maxLength - len);
     }
     return sum;
 }
 
-uint64_t Cost(const std::vector<uint32_t> &freq, const std::vector<uint8_t> &lengths) {
+uint64_t Cost(const std::vector<uint32_t> &freq, const std::vector<uint8_t> &lengths)
+{
     uint64_t cost = 0;
-    for (size_t i = 0; i < freq.size(); ++i) cost += uint64_t{freq[i]} * lengths[i];
+    for (size_t i = 0; i < freq.size(); ++i)
+        cost += uint64_t{freq[i]} * lengths[i];
     return cost;
 }
 
 // Unlimited Huffman cost: the sum of all merged weights.
-uint64_t HuffmanCost(const std::vector<uint32_t> &freq) {
+uint64_t HuffmanCost(const std::vector<uint32_t> &freq)
+{
     std::priority_queue<uint64_t, std::vector<uint64_t>, std::greater<uint64_t>> heap;
     for (uint32_t f : freq) {
-        if (f != 0) heap.push(f);
+        if (f != 0)
+            heap.push(f);
     }
     uint64_t cost = 0;
     while (heap.size() > 1) {
@@ -51,17 +57,20 @@ uint64_t HuffmanCost(const std::vector<uint32_t> &freq) {
     return cost;
 }
 
-std::vector<uint8_t> Lengths(const std::vector<uint32_t> &freq, int maxLength, int *used) {
+std::vector<uint8_t> Lengths(const std::vector<uint32_t> &freq, int maxLength, int *used)
+{
     std::vector<uint8_t> lengths(freq.size(), 99);
     *used = LimitedCodeLengths(freq.data(), static_cast<int>(freq.size()), maxLength, lengths.data());
     return lengths;
 }
 
-TEST(Lh5EncodeCodes, LengthsAreCompleteLimitedAndOptimal) {
+TEST(Lh5EncodeCodes, LengthsAreCompleteLimitedAndOptimal)
+{
     // Fibonacci frequencies would need codes of 25 bits without a limit.
     std::vector<uint32_t> fib(26);
     fib[0] = fib[1] = 1;
-    for (size_t i = 2; i < fib.size(); ++i) fib[i] = fib[i - 1] + fib[i - 2];
+    for (size_t i = 2; i < fib.size(); ++i)
+        fib[i] = fib[i - 1] + fib[i - 2];
     int used = 0;
     std::vector<uint8_t> limited = Lengths(fib, 16, &used);
     EXPECT_EQ(used, 26);
@@ -82,10 +91,12 @@ TEST(Lh5EncodeCodes, LengthsAreCompleteLimitedAndOptimal) {
     std::vector<uint8_t> lengths = Lengths(freq, 16, &used);
     EXPECT_EQ(KraftSum(lengths, 16), uint64_t{1} << 16);
     EXPECT_EQ(Cost(freq, lengths), HuffmanCost(freq));
-    for (size_t i = 0; i < freq.size(); ++i) EXPECT_EQ(freq[i] == 0, lengths[i] == 0) << i;
+    for (size_t i = 0; i < freq.size(); ++i)
+        EXPECT_EQ(freq[i] == 0, lengths[i] == 0) << i;
 }
 
-TEST(Lh5EncodeCodes, FewerThanTwoSymbolsHaveNoLengths) {
+TEST(Lh5EncodeCodes, FewerThanTwoSymbolsHaveNoLengths)
+{
     int used = -1;
     std::vector<uint8_t> none = Lengths(std::vector<uint32_t>(14, 0), 16, &used);
     EXPECT_EQ(used, 0);
@@ -102,7 +113,8 @@ TEST(Lh5EncodeCodes, FewerThanTwoSymbolsHaveNoLengths) {
     EXPECT_EQ(pair[9], 1);
 }
 
-TEST(Lh5EncodeCodes, CanonicalOrderMatchesTheDecoder) {
+TEST(Lh5EncodeCodes, CanonicalOrderMatchesTheDecoder)
+{
     // Lengths {2, 1, 3, 3}: the shortest code first, then by symbol.
     const uint8_t lengths[4] = {2, 1, 3, 3};
     uint16_t codes[4] = {};
@@ -113,7 +125,8 @@ TEST(Lh5EncodeCodes, CanonicalOrderMatchesTheDecoder) {
     EXPECT_EQ(codes[3], 0b111);
 }
 
-TEST(Lh5EncodeCodes, SizeEstimateIsTheWrittenSize) {
+TEST(Lh5EncodeCodes, SizeEstimateIsTheWrittenSize)
+{
     // Blocks with every shape of code: full literal codes with long zero runs,
     // a single literal, a single position, no positions at all.
     std::vector<std::vector<Token>> blocks(4);
@@ -128,7 +141,8 @@ TEST(Lh5EncodeCodes, SizeEstimateIsTheWrittenSize) {
     }
     blocks[1].assign(77, LiteralToken('x'));
     blocks[2] = {LiteralToken(0), MatchToken(256, 1), MatchToken(100, 1), LiteralToken(4)};
-    for (int i = 0; i < 300; ++i) blocks[3].push_back(LiteralToken(static_cast<uint8_t>(i * 7)));
+    for (int i = 0; i < 300; ++i)
+        blocks[3].push_back(LiteralToken(static_cast<uint8_t>(i * 7)));
     for (const std::vector<Token> &block : blocks) {
         SymbolCounts counts;
         CountSymbols(block.data(), block.size(), &counts);
@@ -141,11 +155,12 @@ TEST(Lh5EncodeCodes, SizeEstimateIsTheWrittenSize) {
     }
 }
 
-}  // namespace
+}   // namespace
 
 namespace {
 
-TEST(Lh5EncodeCodes, IntegerLogarithm) {
+TEST(Lh5EncodeCodes, IntegerLogarithm)
+{
     EXPECT_EQ(Log2Q16(1), 0u);
     EXPECT_EQ(Log2Q16(2), 1u << 16);
     EXPECT_EQ(Log2Q16(uint64_t{1} << 40), 40u << 16);
@@ -157,4 +172,4 @@ TEST(Lh5EncodeCodes, IntegerLogarithm) {
     }
 }
 
-}  // namespace
+}   // namespace

@@ -18,7 +18,8 @@ namespace {
 // project's decoder starts from a window holding leftovers of an earlier
 // record, so a stream that reached before its start would decode wrongly.
 std::vector<uint8_t> ExpectRoundTripAt(const std::vector<uint8_t> &data, Lh5Level level,
-                                       const std::string &what) {
+                                       const std::string &what)
+{
     SCOPED_TRACE(what + ", " + std::to_string(data.size()) + " bytes, " +
                  (level == Lh5Level::kFast ? "fast" : "best"));
     std::vector<uint8_t> stream = Lh5Encode(data.data(), data.size(), level);
@@ -40,13 +41,15 @@ std::vector<uint8_t> ExpectRoundTripAt(const std::vector<uint8_t> &data, Lh5Leve
 }
 
 // Both levels; returns the best level's stream.
-std::vector<uint8_t> ExpectRoundTrip(const std::vector<uint8_t> &data, const std::string &what) {
+std::vector<uint8_t> ExpectRoundTrip(const std::vector<uint8_t> &data, const std::string &what)
+{
     ExpectRoundTripAt(data, Lh5Level::kFast, what);
     return ExpectRoundTripAt(data, Lh5Level::kBest, what);
 }
 
 // FNV-1a: a short fingerprint of a whole stream.
-uint64_t Fingerprint(const std::vector<uint8_t> &bytes) {
+uint64_t Fingerprint(const std::vector<uint8_t> &bytes)
+{
     uint64_t hash = 1469598103934665603ull;
     for (uint8_t b : bytes) {
         hash ^= b;
@@ -55,12 +58,14 @@ uint64_t Fingerprint(const std::vector<uint8_t> &bytes) {
     return hash;
 }
 
-std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t> &b) {
+std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t> &b)
+{
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-TEST(Lh5EncodeRoundTrip, TinyInputs) {
+TEST(Lh5EncodeRoundTrip, TinyInputs)
+{
     EXPECT_TRUE(Lh5Encode(nullptr, 0).empty());
     ExpectRoundTrip({}, "empty");
     ExpectRoundTrip({0x41}, "one byte");
@@ -71,7 +76,8 @@ TEST(Lh5EncodeRoundTrip, TinyInputs) {
     ExpectRoundTrip({9, 9, 9, 9}, "shortest run");
 }
 
-TEST(Lh5EncodeRoundTrip, RunsAndRepeats) {
+TEST(Lh5EncodeRoundTrip, RunsAndRepeats)
+{
     ExpectRoundTrip(std::vector<uint8_t>(100000, 0), "zeros");
     ExpectRoundTrip(std::vector<uint8_t>(259, 0xFF), "one byte plus a longest match");
     // Long enough for blocks made of nothing but longest matches at position
@@ -79,7 +85,8 @@ TEST(Lh5EncodeRoundTrip, RunsAndRepeats) {
     std::vector<uint8_t> run(3 << 20, 0x5A);
     EXPECT_LT(ExpectRoundTrip(run, "3 MiB run").size(), 1000u);
     std::vector<uint8_t> period;
-    for (int i = 0; i < 70000; ++i) period.push_back(static_cast<uint8_t>(i % 7 * 31));
+    for (int i = 0; i < 70000; ++i)
+        period.push_back(static_cast<uint8_t>(i % 7 * 31));
     ExpectRoundTrip(period, "short period");
     // A pattern exactly one window long, repeated: matches at the farthest
     // distance the window allows.
@@ -92,7 +99,8 @@ TEST(Lh5EncodeRoundTrip, RunsAndRepeats) {
     ExpectRoundTrip(Concat(Concat(beyond, beyond), beyond), "period one past the window");
 }
 
-TEST(Lh5EncodeRoundTrip, NeverReachesBeforeTheStart) {
+TEST(Lh5EncodeRoundTrip, NeverReachesBeforeTheStart)
+{
     // Zeros at the start look like a long match against a zeroed window; a
     // window full of other bytes shows any such reference.
     ExpectRoundTrip(Concat(std::vector<uint8_t>(5000, 0), TextBytes(5000, 2)), "leading zeros");
@@ -100,7 +108,8 @@ TEST(Lh5EncodeRoundTrip, NeverReachesBeforeTheStart) {
     ExpectRoundTrip(Concat(std::vector<uint8_t>(3, 0xA5), RandomBytes(100, 4)), "leading fill");
 }
 
-TEST(Lh5EncodeRoundTrip, ChunkBoundaries) {
+TEST(Lh5EncodeRoundTrip, ChunkBoundaries)
+{
     for (size_t size : {8191u, 8192u, 8193u, 16384u, 16385u, 24577u}) {
         ExpectRoundTrip(TextBytes(size, static_cast<uint32_t>(size)), "text");
         ExpectRoundTrip(RandomBytes(size, static_cast<uint32_t>(size)), "random");
@@ -112,22 +121,26 @@ TEST(Lh5EncodeRoundTrip, ChunkBoundaries) {
     ExpectRoundTrip(data, "match across a chunk boundary");
 }
 
-TEST(Lh5EncodeRoundTrip, IncompressibleDataBarelyGrows) {
+TEST(Lh5EncodeRoundTrip, IncompressibleDataBarelyGrows)
+{
     std::vector<uint8_t> data = RandomBytes(300000, 77);
     std::vector<uint8_t> stream = ExpectRoundTrip(data, "random");
     // Several blocks of 8-bit literals; a few header bytes each at most.
     EXPECT_LT(stream.size(), data.size() + data.size() / 200);
 }
 
-TEST(Lh5EncodeRoundTrip, EveryByteValueOnce) {
+TEST(Lh5EncodeRoundTrip, EveryByteValueOnce)
+{
     // 256 literals of equal frequency: every literal code length is 8, so the
     // aux code has a single symbol and goes in its single-symbol form.
     std::vector<uint8_t> data;
-    for (int i = 0; i < 256; ++i) data.push_back(static_cast<uint8_t>((i * 167) & 0xFF));
+    for (int i = 0; i < 256; ++i)
+        data.push_back(static_cast<uint8_t>((i * 167) & 0xFF));
     ExpectRoundTrip(data, "permutation");
 }
 
-TEST(Lh5EncodeRoundTrip, TypicalContentCompresses) {
+TEST(Lh5EncodeRoundTrip, TypicalContentCompresses)
+{
     std::vector<uint8_t> text = TextBytes(200000, 21);
     EXPECT_LT(ExpectRoundTrip(text, "text").size(), text.size() * 35 / 100);
     std::vector<uint8_t> code = CodeLikeBytes(200000, 22);
@@ -145,7 +158,8 @@ TEST(Lh5EncodeRoundTrip, TypicalContentCompresses) {
     ExpectRoundTrip(mixed, "text, random and code");
 }
 
-TEST(Lh5EncodeRoundTrip, ManySmallMixedInputs) {
+TEST(Lh5EncodeRoundTrip, ManySmallMixedInputs)
+{
     // Short inputs stitched from runs, text, noise and copies of themselves
     // give blocks with every combination of tiny and single-symbol codes.
     std::vector<uint8_t> dice = RandomBytes(4000, 99);
@@ -157,9 +171,15 @@ TEST(Lh5EncodeRoundTrip, ManySmallMixedInputs) {
         for (int piece = 0; piece < pieces; ++piece) {
             const size_t length = 1 + next() * (1 + next() % 8) / 4;
             switch (next() % 4) {
-            case 0: data = Concat(data, std::vector<uint8_t>(length, next())); break;
-            case 1: data = Concat(data, TextBytes(length, next())); break;
-            case 2: data = Concat(data, RandomBytes(length, next() + 1u)); break;
+            case 0:
+                data = Concat(data, std::vector<uint8_t>(length, next()));
+                break;
+            case 1:
+                data = Concat(data, TextBytes(length, next()));
+                break;
+            case 2:
+                data = Concat(data, RandomBytes(length, next() + 1u));
+                break;
             default:
                 if (!data.empty()) {
                     const size_t from = next() * data.size() / 256;
@@ -171,7 +191,8 @@ TEST(Lh5EncodeRoundTrip, ManySmallMixedInputs) {
     }
 }
 
-TEST(Lh5EncodeRoundTrip, SeveralMebibytes) {
+TEST(Lh5EncodeRoundTrip, SeveralMebibytes)
+{
     std::vector<uint8_t> data;
     for (uint32_t part = 0; part < 4; ++part) {
         data = Concat(data, TextBytes(500000 + part * 1111, part));
@@ -181,12 +202,14 @@ TEST(Lh5EncodeRoundTrip, SeveralMebibytes) {
     ExpectRoundTrip(data, "mixed MiB");
 }
 
-TEST(Lh5EncodeLevels, BestKeepsTheBytesOfTheExhaustiveSearch) {
+TEST(Lh5EncodeLevels, BestKeepsTheBytesOfTheExhaustiveSearch)
+{
     // Streams the exhaustive search gave before the fast level existed: the
     // best level, and Lh5Encode without a level, must keep them bit for bit.
     const std::vector<uint8_t> text = TextBytes(70000, 5);
     std::vector<uint8_t> mixed = Concat(TextBytes(600000, 1), CodeLikeBytes(400000, 2));
-    mixed = Concat(Concat(mixed, std::vector<uint8_t>(300000, 7)), Concat(RandomBytes(50000, 3), TextBytes(900000, 4)));
+    mixed = Concat(Concat(mixed, std::vector<uint8_t>(300000, 7)),
+                   Concat(RandomBytes(50000, 3), TextBytes(900000, 4)));
     const std::vector<uint8_t> best = Lh5Encode(mixed.data(), mixed.size(), Lh5Level::kBest);
     EXPECT_EQ(best.size(), 433838u);
     EXPECT_EQ(Fingerprint(best), 0xb4c678a7b2fe7865ull);
@@ -196,7 +219,8 @@ TEST(Lh5EncodeLevels, BestKeepsTheBytesOfTheExhaustiveSearch) {
     EXPECT_EQ(Fingerprint(small), 0xa29fa852dfc5aa97ull);
 }
 
-TEST(Lh5EncodeLevels, FastPiecesAreIndependentAndCostLittle) {
+TEST(Lh5EncodeLevels, FastPiecesAreIndependentAndCostLittle)
+{
     // Two pieces and a bit.
     std::vector<uint8_t> data = Concat(TextBytes(1100000, 31), CodeLikeBytes(800000, 32));
     data = Concat(data, TextBytes(300000, 33));
@@ -207,24 +231,29 @@ TEST(Lh5EncodeLevels, FastPiecesAreIndependentAndCostLittle) {
     // Pieces made last to first, each from the input alone, join into the
     // very stream Lh5Encode makes.
     std::vector<Lh5Piece> pieces(count);
-    for (size_t k = count; k-- > 0;) pieces[k] = Lh5EncodePiece(data.data(), data.size(), k, Lh5Level::kFast);
+    for (size_t k = count; k-- > 0;)
+        pieces[k] = Lh5EncodePiece(data.data(), data.size(), k, Lh5Level::kFast);
     const std::vector<uint8_t> fast = Lh5JoinPieces(pieces);
     EXPECT_EQ(fast, Lh5Encode(data.data(), data.size(), Lh5Level::kFast));
     size_t oddJoins = 0;
-    for (const Lh5Piece &piece : pieces) oddJoins += piece.bitCount % 8 != 0;
+    for (const Lh5Piece &piece : pieces)
+        oddJoins += piece.bitCount % 8 != 0;
     EXPECT_GT(oddJoins, 0u) << "no piece ends inside a byte: the bit joins are untested";
     ExpectRoundTripAt(data, Lh5Level::kFast, "fast pieces");
 }
 
-TEST(Lh5EncodeRoundTrip, FilesOnThisMachine) {
+TEST(Lh5EncodeRoundTrip, FilesOnThisMachine)
+{
     int found = 0;
     for (const char *path : {"/usr/share/common-licenses/GPL-3", "/bin/bash", "/bin/ls"}) {
         std::vector<uint8_t> data = ReadFileBytes(path);
-        if (data.empty()) continue;
+        if (data.empty())
+            continue;
         ++found;
         ExpectRoundTrip(data, path);
     }
-    if (found == 0) GTEST_SKIP() << "none of the sample files is present";
+    if (found == 0)
+        GTEST_SKIP() << "none of the sample files is present";
 }
 
-}  // namespace
+}   // namespace

@@ -42,4 +42,4 @@ TEST(EntryName, LookalikesAreSafe)
         EXPECT_EQ(EntryNameIsSafe(name.c_str()), 1) << "'" << name << "'";
 }
 
-} // namespace
+}   // namespace

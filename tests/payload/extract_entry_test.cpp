@@ -49,8 +49,8 @@ HWND MakePanel()
     panelClass.lpfnWndProc = PanelProc;
     panelClass.lpszClassName = "TestPanel";
     RegisterClassA(&panelClass);
-    HWND panel = CreateWindowA("TestPanel", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 60,
-                               nullptr, nullptr, nullptr, nullptr);
+    HWND panel = CreateWindowA("TestPanel", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 60, nullptr,
+                               nullptr, nullptr, nullptr);
     UpdateWindow(panel);
     paints.clear();
     return panel;
@@ -65,7 +65,11 @@ struct WriteRecorder {
     Bytes content;
     bool shortWrites = false;
     testsupport::ImportHook hook{"kernel32.dll", "WriteFile", (void *)Record};
-    WriteRecorder() { active = this; real = hook.Original(); }
+    WriteRecorder()
+    {
+        active = this;
+        real = hook.Original();
+    }
     ~WriteRecorder() { active = nullptr; }
 
     static BOOL WINAPI Record(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
@@ -75,8 +79,8 @@ struct WriteRecorder {
         self->sizes.push_back(count);
         self->content.insert(self->content.end(), (const uint8_t *)bytes, (const uint8_t *)bytes + count);
         DWORD asked = self->shortWrites && count > 0 ? count - 1 : count;
-        return ((BOOL(WINAPI *)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED))real)(
-            file, bytes, asked, written, overlapped);
+        return ((BOOL(WINAPI *)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED))real)(file, bytes, asked,
+                                                                                     written, overlapped);
     }
 };
 WriteRecorder *WriteRecorder::active;
@@ -162,11 +166,11 @@ TEST_F(ExtractEntryTest, OtherMethodsAreStoredAndTheWindowCarriesOver)
         EXPECT_EQ(Installed(record.name), Pattern(300, method)) << method;
     }
     BitWriter back;
-    back.Put(1, 16);                    // one symbol
-    back.Put(0, 5), back.Put(0, 5);    // code-length code: a single symbol, unused
-    back.Put(0, 9), back.Put(509, 9);  // literal code: the single symbol 509, 256 bytes
-    back.Put(0, 4), back.Put(8, 4);    // position code: the single symbol 8, then
-    back.Put(127, 7), back.Put(0, 16); // 7 extra bits: 128 + 127, so 256 bytes back
+    back.Put(1, 16);                     // one symbol
+    back.Put(0, 5), back.Put(0, 5);      // code-length code: a single symbol, unused
+    back.Put(0, 9), back.Put(509, 9);    // literal code: the single symbol 509, 256 bytes
+    back.Put(0, 4), back.Put(8, 4);      // position code: the single symbol 8, then
+    back.Put(127, 7), back.Put(0, 16);   // 7 extra bits: 128 + 127, so 256 bytes back
     const Bytes first = Pattern(8192, 15);
     EXPECT_GT(Extract({Lh5("first.bin", first)}), 0);
     EXPECT_GT(Extract({{"second.bin", 1, back.bytes, 256}}), 0);
@@ -197,12 +201,14 @@ TEST_F(ExtractEntryTest, RefusesDamagedRecordsBeforeCreatingAnything)
         AppendRecord(archive, damage.record);
         if (damage.room)
             AppendRecord(archive, Stored("next.txt", Pattern(10, 4)));
-        EXPECT_EQ(ExtractEntry(archive.data(), at, (uint32_t)archive.size(), install.c_str()), kExtractInvalid)
+        EXPECT_EQ(ExtractEntry(archive.data(), at, (uint32_t)archive.size(), install.c_str()),
+                  kExtractInvalid)
             << damage.label;
     }
     Bytes archive;
     AppendRecord(archive, Stored("cut.txt", Pattern(1000, 3)));
-    EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size() - 1, install.c_str()), kExtractInvalid);
+    EXPECT_EQ(ExtractEntry(archive.data(), 0, (uint32_t)archive.size() - 1, install.c_str()),
+              kExtractInvalid);
     EXPECT_EQ(ListFolder(install), std::vector<std::string>{});
     EXPECT_EQ(SetupState.progressDone, 0u);
 }
@@ -216,11 +222,11 @@ TEST_F(ExtractEntryTest, WritesInPiecesOf32767AndChunksOf8192)
         Bytes content;
         std::vector<DWORD> writes;
     };
-    for (Case c : {Case{Stored("", Pattern(70000, 4)), Pattern(70000, 4), {32767, 32767, 4466}},
-                   Case{Lh5("", Pattern(8192, 5)), Pattern(8192, 5), {8192}},
-                   Case{Lh5("", Pattern(8193, 6)), Pattern(8193, 6), {8192, 1}},
-                   Case{Lh5("", Pattern(20000, 7)), Pattern(20000, 7), {8192, 8192, 3616}},
-                   Case{noBytes, {}, {}}}) {
+    for (Case c :
+         {Case{Stored("", Pattern(70000, 4)), Pattern(70000, 4), {32767, 32767, 4466}},
+          Case{Lh5("", Pattern(8192, 5)), Pattern(8192, 5), {8192}},
+          Case{Lh5("", Pattern(8193, 6)), Pattern(8193, 6), {8192, 1}},
+          Case{Lh5("", Pattern(20000, 7)), Pattern(20000, 7), {8192, 8192, 3616}}, Case{noBytes, {}, {}}}) {
         c.record.name = "pieces.bin";
         WriteRecorder writes;
         EXPECT_GT(Extract({c.record}), 0);
@@ -260,14 +266,16 @@ TEST_F(ExtractEntryTest, FailedRecordsDeleteOnlyTheirOwnFile)
         uint32_t second = (uint32_t)archive.size();
         AppendRecord(archive, {"bad.bin", 1, stream, size});
         ExtractEntry(archive.data(), 0, (uint32_t)archive.size(), install.c_str());
-        EXPECT_EQ(ExtractEntry(archive.data(), second, (uint32_t)archive.size(), install.c_str()), kExtractDecodeFailed);
+        EXPECT_EQ(ExtractEntry(archive.data(), second, (uint32_t)archive.size(), install.c_str()),
+                  kExtractDecodeFailed);
         EXPECT_FALSE(Exists(install + "\\bad.bin"));
         EXPECT_TRUE(Exists(install + "\\kept.txt"));
     }
     EXPECT_EQ(SetupState.progressDone, 4u);   // failed files were created, so they count
     // Short writes: the file goes, through its folder.
-    for (auto [record, expected] : {std::pair{Stored("sub\\short.bin", Pattern(100, 10)), kExtractShortWrite},
-                                    std::pair{Lh5("sub\\short.bin", Pattern(100, 11)), kExtractDecodeFailed}}) {
+    for (auto [record, expected] :
+         {std::pair{Stored("sub\\short.bin", Pattern(100, 10)), kExtractShortWrite},
+          std::pair{Lh5("sub\\short.bin", Pattern(100, 11)), kExtractDecodeFailed}}) {
         WriteRecorder writes;
         writes.shortWrites = true;
         EXPECT_EQ(Extract({record}), expected);
@@ -287,8 +295,9 @@ TEST_F(ExtractEntryTest, FullDiskDeletesTheCutFile)
     std::string dir = std::string(drive) + "full";
     CreateDirectoryA(dir.c_str(), nullptr);
     const size_t tooMuch = (size_t)total.QuadPart + (256u << 10);
-    for (auto [record, expected] : {std::pair{Stored("stored.bin", Pattern(tooMuch, 21)), kExtractShortWrite},
-                                    std::pair{Lh5("packed.bin", Pattern(tooMuch, 22)), kExtractDecodeFailed}}) {
+    for (auto [record, expected] :
+         {std::pair{Stored("stored.bin", Pattern(tooMuch, 21)), kExtractShortWrite},
+          std::pair{Lh5("packed.bin", Pattern(tooMuch, 22)), kExtractDecodeFailed}}) {
         EXPECT_EQ(Extract({record}, dir), expected) << record.name;
         EXPECT_FALSE(Exists(dir + "\\" + record.name)) << record.name;
         // Everything written was given back: a small file still fits.
@@ -301,8 +310,8 @@ TEST_F(ExtractEntryTest, FullDiskDeletesTheCutFile)
 TEST_F(ExtractEntryTest, FileThatCannotBeCreatedGivesNotCreated)
 {
     ASSERT_TRUE(WriteBytes(install, "held.txt", {7}) && WriteBytes(install, "folder\\x", {}));
-    HANDLE held = CreateFileA((install + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held =
+        CreateFileA((install + "\\held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(Extract({Stored("held.txt", {1})}), kExtractNotCreated);
     CloseHandle(held);
     EXPECT_EQ(Extract({Stored("folder", {1})}), kExtractNotCreated);
@@ -371,8 +380,8 @@ TEST_F(ExtractEntryTest, RecordsThroughLinkedFoldersFailAndWriteNothing)
     std::string links[] = {install + "\\templates", install + "\\a\\b"};
     if (!folder_link::MakeFolderLink(links[0], other) || !folder_link::MakeFolderLink(links[1], other))
         GTEST_SKIP() << "no folder link can be made here";
-    for (const char *name : {"templates\\Flat\\image.bmp", "templates\\new.bmp", "a\\b\\c\\d.txt",
-                             "templates", "a\\b"})
+    for (const char *name :
+         {"templates\\Flat\\image.bmp", "templates\\new.bmp", "a\\b\\c\\d.txt", "templates", "a\\b"})
         EXPECT_EQ(Extract({Lh5(name, Pattern(100, 14))}), kExtractInvalid) << name;
     EXPECT_EQ(ListFolder(other), std::vector<std::string>{"Flat"});
     EXPECT_EQ(ListFolder(other + "\\Flat"), std::vector<std::string>{"keep.bmp"});
@@ -421,16 +430,16 @@ TEST(WriteFileLockedTest, WritesAtThePositionAndReleasesTheLock)
 {
     ScratchDir scratch("locked");
     std::string path = scratch.at("f.bin");
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              0, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     Bytes bytes = Pattern(40000, 13);
     EXPECT_EQ(WriteFileLocked(file, bytes.data(), 3), 1);
     EXPECT_EQ(WriteFileLocked(file, bytes.data() + 3, 0), 1);
     EXPECT_EQ(WriteFileLocked(file, bytes.data() + 3, 39997), 1);
     EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 40000u);
-    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_TRUE(LockFile(other, 0, 0, 40000, 0));   // no lock left behind
+    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    EXPECT_TRUE(LockFile(other, 0, 0, 40000, 0));             // no lock left behind
     EXPECT_EQ(WriteFileLocked(other, bytes.data(), 10), 0);   // not open for writing
     CloseHandle(other);
     CloseHandle(file);
@@ -448,13 +457,12 @@ void *realWriteFile;
 template <bool unlock>
 BOOL WINAPI RecordLock(HANDLE, DWORD low, DWORD high, DWORD lengthLow, DWORD lengthHigh)
 {
-    fileCalls.push_back((unlock ? "unlock " : "lock ") + std::to_string(low) + " "
-                        + std::to_string(lengthLow) + (high || lengthHigh ? " high" : ""));
+    fileCalls.push_back((unlock ? "unlock " : "lock ") + std::to_string(low) + " " +
+                        std::to_string(lengthLow) + (high || lengthHigh ? " high" : ""));
     return TRUE;
 }
 
-BOOL WINAPI RecordWrite(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
-                        LPOVERLAPPED overlapped)
+BOOL WINAPI RecordWrite(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped)
 {
     fileCalls.push_back("write " + std::to_string(count) + (overlapped ? " overlapped" : ""));
     const DWORD asked = ++writesSeen == shortWriteAt ? count / 2 : count;
@@ -470,8 +478,8 @@ TEST(WriteFileLockedTest, LocksExactlyTheWrittenRangeAroundTheWrites)
     realWriteFile = write.Original();
     ASSERT_TRUE(lock.Original() && unlock.Original() && realWriteFile) << "calls not imported by the program";
     ScratchDir scratch("locked");
-    HANDLE file = CreateFileA(scratch.at("f.bin").c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, 0, nullptr);
+    HANDLE file =
+        CreateFileA(scratch.at("f.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     Bytes bytes = Pattern(40000, 14);
     auto calls = [&](uint32_t length, int shortAt) {
         fileCalls.clear();
@@ -485,8 +493,7 @@ TEST(WriteFileLockedTest, LocksExactlyTheWrittenRangeAroundTheWrites)
     };
     EXPECT_EQ(calls(3, 0), expected(1, {"lock 0 3", "write 3", "unlock 0 3"}));
     EXPECT_EQ(calls(0, 0), expected(1, {"lock 3 0", "unlock 3 0"}));
-    EXPECT_EQ(calls(40000, 0),
-              expected(1, {"lock 3 40000", "write 32767", "write 7233", "unlock 3 40000"}));
+    EXPECT_EQ(calls(40000, 0), expected(1, {"lock 3 40000", "write 32767", "write 7233", "unlock 3 40000"}));
     // Short writes, in the first piece and in a later one: the same range is
     // unlocked before the failure is returned.
     EXPECT_EQ(calls(10, 1), expected(0, {"lock 40003 10", "write 10", "unlock 40003 10"}));
@@ -496,4 +503,4 @@ TEST(WriteFileLockedTest, LocksExactlyTheWrittenRangeAroundTheWrites)
     CloseHandle(file);
 }
 
-}  // namespace
+}   // namespace

@@ -39,7 +39,8 @@ protected:
     void TearDown() override
     {
         SetupState.moduleHandle = NULL;
-        if (module_ != NULL) FreeLibrary(module_);
+        if (module_ != NULL)
+            FreeLibrary(module_);
         IntegrationTest::TearDown();
     }
 
@@ -60,7 +61,8 @@ protected:
 
     void ExpectFiles(const std::vector<TestRecord> &entries)
     {
-        for (const TestRecord &e : entries) EXPECT_EQ(ReadBytes(installDir + e.name), e.data) << e.name;
+        for (const TestRecord &e : entries)
+            EXPECT_EQ(ReadBytes(installDir + e.name), e.data) << e.name;
     }
 
     std::string installDir;
@@ -150,7 +152,7 @@ TEST_F(ExtractPayloadTest, MissingResourceFailsAndNoDirectoryTouchesNothing)
     EXPECT_EQ(SetupState.cancelled + SetupState.extracting, 0);
     EXPECT_EQ(SetupState.progressTotal, 77u);
     EXPECT_EQ(SetupState.progressDone, 55u);
-    SetupState.cancelled = 1; // neither flag is set or cleared
+    SetupState.cancelled = 1;   // neither flag is set or cleared
     SetupState.extracting = 1;
     EXPECT_EQ(ExtractPayload(), kInstallFailed);
     EXPECT_EQ(SetupState.cancelled + SetupState.extracting, 2);
@@ -228,11 +230,12 @@ TEST_F(ExtractPayloadTest, AnInstallDirectorySwappedMidwaySendsNothingElsewhere)
     bool swapped = false;
     folder_link::SwapDuring<folder_link::SwapAtFirstWrite>("WriteFile", folder, outside, swapped,
                                                            [] { EXPECT_EQ(ExtractPayload(), kInstalled); });
-    if (!swapped) GTEST_SKIP() << "no folder link can be made here";
+    if (!swapped)
+        GTEST_SKIP() << "no folder link can be made here";
     EXPECT_EQ(ListTree(outside), Names{"mine.txt"});
     installDir = folder + ".moved\\";
     ExpectFiles(entries);
     folder_link::RemoveLink(folder);
 }
 
-} // namespace
+}   // namespace

@@ -17,8 +17,8 @@ namespace {
 struct Fields {
     std::string name;
     std::string data;
-    int64_t headerSize = -1; // default: 20 + name + NUL
-    int64_t packedSize = -1; // default: data size
+    int64_t headerSize = -1;   // default: 20 + name + NUL
+    int64_t packedSize = -1;   // default: data size
     uint32_t method = kPayloadMethodStored;
     bool nul = true;
 };
@@ -27,29 +27,28 @@ std::vector<uint8_t> Archive(std::initializer_list<Fields> records, size_t tail 
 {
     std::vector<uint8_t> a;
     for (const Fields &s : records) {
-        TestRecord r{s.name, s.method, ToBytes(s.data), (int64_t)s.data.size() * 3, s.headerSize,
-                     s.packedSize};
+        TestRecord r{s.name,       s.method,    ToBytes(s.data), (int64_t)s.data.size() * 3,
+                     s.headerSize, s.packedSize};
         r.nul = s.nul;
         AppendRecord(a, r);
     }
     a.resize(a.size() + tail, 0x7A);
-    a.shrink_to_fit(); // so that the sanitizer sees any read past the end
+    a.shrink_to_fit();   // so that the sanitizer sees any read past the end
     return a;
 }
 
 int32_t Read(const std::vector<uint8_t> &archive, uint32_t offset, PayloadRecord *r = nullptr)
 {
     PayloadRecord scratch;
-    return PayloadReadRecord(archive.data(), offset, (uint32_t)archive.size(),
-                             r ? r : &scratch);
+    return PayloadReadRecord(archive.data(), offset, (uint32_t)archive.size(), r ? r : &scratch);
 }
 
 TEST(PayloadRecord, WalkYieldsEveryRecordAndEndsAtTheLastByte)
 {
     Fields lh5{"varnik.exe", "compressed bytes"};
     lh5.method = kPayloadMethodLh5;
-    std::vector<uint8_t> a = Archive(
-        {lh5, {"templates\\blue\\empty.bmp", ""}, {"templates\\blue\\small\\b.png", "png!"}});
+    std::vector<uint8_t> a =
+        Archive({lh5, {"templates\\blue\\empty.bmp", ""}, {"templates\\blue\\small\\b.png", "png!"}});
     PayloadRecord r;
     ASSERT_EQ(Read(a, 0, &r), 1);
     EXPECT_EQ(r.magic, (uint32_t)kPayloadMagic);
@@ -183,4 +182,4 @@ TEST(PayloadRecord, ReadU32IsLittleEndianAtAnyAlignment)
     EXPECT_EQ(PayloadReadU32(bytes + 2), 0xFF0A7261u);
 }
 
-} // namespace
+}   // namespace

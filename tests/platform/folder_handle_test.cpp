@@ -19,8 +19,7 @@ using Names = std::vector<std::string>;
 class FolderHandleTest : public ::testing::Test {
 protected:
     ScratchDir scratch{"held"};
-    std::string plain = scratch.at("plain"), outside = scratch.at("outside"),
-                link = scratch.at("link");
+    std::string plain = scratch.at("plain"), outside = scratch.at("outside"), link = scratch.at("link");
     std::vector<HANDLE> handles;
     std::vector<std::string> links;
 
@@ -92,8 +91,7 @@ TEST_F(FolderHandleTest, ChildFilesAreCreatedNewReplacedAndDeletedThroughTheFold
 {
     HANDLE top = Hold(plain);
     ASSERT_TRUE(WriteBytes(scratch.path, "victim.dll", {9, 9}));
-    ASSERT_TRUE(CreateHardLinkA((plain + "\\hard.dll").c_str(), scratch.at("victim.dll").c_str(),
-                                nullptr));
+    ASSERT_TRUE(CreateHardLinkA((plain + "\\hard.dll").c_str(), scratch.at("victim.dll").c_str(), nullptr));
     for (const char *name : {"new.txt", "old.txt", "hard.dll"}) {
         HANDLE file;
         ASSERT_EQ(CreateChildFile(top, name, &file), kEntryHeld) << name;
@@ -230,8 +228,8 @@ TEST(PathRootLengthTest, DrivesAndSharesOnly)
     EXPECT_EQ(3, PathRootLength("c:\\"));
     EXPECT_EQ(3, PathRootLength("Z:\\a\\b"));
     EXPECT_EQ(15, PathRootLength("\\\\server\\share\\a"));
-    for (const char *other : {"c:", "c:a", "a\\b", "\\a", "\\\\server\\share", "\\\\?\\c:\\a",
-                              "\\\\.\\nul", "\\\\\\x\\y\\", "\\\\server\\\\share\\", ""})
+    for (const char *other : {"c:", "c:a", "a\\b", "\\a", "\\\\server\\share", "\\\\?\\c:\\a", "\\\\.\\nul",
+                              "\\\\\\x\\y\\", "\\\\server\\\\share\\", ""})
         EXPECT_EQ(0, PathRootLength(other)) << other;
 }
 
@@ -240,14 +238,14 @@ TEST(ReparseLeadsElsewhereTest, OnlyNameSurrogatesAndUnknownTagsAreLinks)
     const uint32_t reparse = FILE_ATTRIBUTE_REPARSE_POINT;
     EXPECT_TRUE(ReparseLeadsElsewhere(reparse, IO_REPARSE_TAG_MOUNT_POINT));
     EXPECT_TRUE(ReparseLeadsElsewhere(reparse | FILE_ATTRIBUTE_DIRECTORY, IO_REPARSE_TAG_SYMLINK));
-    EXPECT_TRUE(ReparseLeadsElsewhere(reparse, 0));            // unknown: Wine's links
+    EXPECT_TRUE(ReparseLeadsElsewhere(reparse, 0));   // unknown: Wine's links
     for (uint32_t tag : {0x80000017u /* WOF: compact /exe, Compact OS */, 0x80000013u /* dedup */,
                          0x9000001Au /* cloud files */, 0x9000701Au, 0x80000014u /* NFS */})
         EXPECT_FALSE(ReparseLeadsElsewhere(reparse, tag)) << std::hex << tag;
     EXPECT_FALSE(ReparseLeadsElsewhere(FILE_ATTRIBUTE_DIRECTORY, IO_REPARSE_TAG_SYMLINK));
 }
 
-}  // namespace
+}   // namespace
 
 // A folder's child is named with exactly one backslash between, and a path
 // that does not fit is not written at all.

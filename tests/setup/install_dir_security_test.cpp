@@ -40,7 +40,10 @@ namespace {
 // Protected (no rights inherited from the parent); SYSTEM and Administrators
 // full control, Users read and execute (FILE_GENERIC_READ |
 // FILE_GENERIC_EXECUTE), each inherited by files and folders below.
-std::string MainProgram() { return std::string(SetupConfig.exeBaseName) + ".exe"; }
+std::string MainProgram()
+{
+    return std::string(SetupConfig.exeBaseName) + ".exe";
+}
 
 const char kExtractFailedText[] = "Can not decompress file!\nThe source file maybe damage.";
 
@@ -86,8 +89,8 @@ std::string RightsOf(const std::string &path)
 {
     PSECURITY_DESCRIPTOR descriptor = NULL;
     const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, parts, NULL, NULL, NULL, NULL,
-                              &descriptor) != ERROR_SUCCESS)
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, parts, NULL, NULL, NULL, NULL, &descriptor) !=
+        ERROR_SUCCESS)
         return "(unreadable)";
     std::string text = DaclText(descriptor, parts);
     LocalFree(descriptor);
@@ -113,17 +116,16 @@ void ExpectInstallRights(const std::string &path)
 // message box (Yes where asked, else OK); the texts of the boxes shown.
 std::vector<std::string> RunSequenceFor(const std::string &dir)
 {
-    HWND dialog = CreateWindowExA(0, "STATIC", "Installing", WS_OVERLAPPED, 0, 0, 300, 200, NULL,
-                                  NULL, NULL, NULL);
+    HWND dialog =
+        CreateWindowExA(0, "STATIC", "Installing", WS_OVERLAPPED, 0, 0, 300, 200, NULL, NULL, NULL, NULL);
     CreateWindowExA(0, "EDIT", dir.c_str(), WS_CHILD, 0, 0, 200, 20, dialog,
                     (HMENU)(INT_PTR)kIdInstallDirEdit, NULL, NULL);
     HWND check = CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 30, 20, 20, dialog,
                                  (HMENU)(INT_PTR)kIdDesktopIconCheck, NULL, NULL);
     SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
-    CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 60, 20, 20, dialog,
-                    (HMENU)(INT_PTR)kIdBrowseButton, NULL, NULL);
-    CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 90, 20, 20, dialog, (HMENU)(INT_PTR)kIdInstall,
-                    NULL, NULL);
+    CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 60, 20, 20, dialog, (HMENU)(INT_PTR)kIdBrowseButton, NULL,
+                    NULL);
+    CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 90, 20, 20, dialog, (HMENU)(INT_PTR)kIdInstall, NULL, NULL);
     SetupState.dialogWindow = dialog;
 
     std::vector<std::string> shown;
@@ -382,9 +384,10 @@ TEST_F(ExistingDirectoryRights, AreSetThroughItsHandleBeforeAnythingIsWritten)
 {
     const BY_HANDLE_FILE_INFORMATION identity = IdentityOf(dir);
     std::vector<std::string> shown = RunRecorded();
-    EXPECT_EQ(std::vector<std::string>{
-                  "This is not an empty directory.\nDo you want to install to this directory anyway?"},
-              shown);
+    EXPECT_EQ(
+        std::vector<std::string>{
+            "This is not an empty directory.\nDo you want to install to this directory anyway?"},
+        shown);
     ASSERT_EQ(1u, rightsSet.size());
     EXPECT_EQ(identity.nFileIndexLow, rightsSet[0].target.nFileIndexLow);
     EXPECT_EQ(identity.nFileIndexHigh, rightsSet[0].target.nFileIndexHigh);
@@ -448,4 +451,4 @@ TEST(RedirectionTrust, IsEnforcedWhereTheSystemHasIt)
     EXPECT_EQ(1u, mitigationCalls.size());
 }
 
-}  // namespace
+}   // namespace

@@ -40,7 +40,10 @@ std::vector<uint32_t> Fitted(const std::string &text, int limit)
     return canvas.Pixels();
 }
 
-std::vector<uint32_t> Plain(const std::string &text) { return Fitted(text, kPlain); }
+std::vector<uint32_t> Plain(const std::string &text)
+{
+    return Fitted(text, kPlain);
+}
 
 class PanelPaint : public ::testing::Test {
 protected:
@@ -249,4 +252,4 @@ TEST(FittedText, TextLongerThanTheWorkingCopyIsCutSafely)
     EXPECT_EQ(Plain(expected), Fitted(text, limit));
 }
 
-}  // namespace
+}   // namespace

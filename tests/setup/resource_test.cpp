@@ -111,7 +111,8 @@ TEST_F(SetupResources, DialogTemplateIsExactlyTheInstallDialog)
         {ctl::kCancel, "button", "#128", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 16, 79, 60, 14},
         {ctl::kDirEdit, "edit", "#129", "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 16, 25, 188, 13},
         {ctl::kBrowse, "button", "#128", "browse..", BS_PUSHBUTTON | WS_TABSTOP, 144, 42, 60, 12},
-        {ctl::kDesktopIcon, "button", "#128", "Add icon to desktop", BS_AUTOCHECKBOX | WS_TABSTOP, 18, 44, 121, 10},
+        {ctl::kDesktopIcon, "button", "#128", "Add icon to desktop", BS_AUTOCHECKBOX | WS_TABSTOP, 18, 44,
+         121, 10},
         {0xFFFF, "static", "#130", "Install to:", SS_LEFT | WS_GROUP, 18, 15, 82, 9},
         {ctl::kPanel, "static", "#130", "", SS_ETCHEDFRAME, 16, 56, 188, 20},
     };
@@ -151,8 +152,8 @@ TEST_F(SetupResources, IconGroupHoldsA32AndA16PixelImageOf16Colours)
         const uint32_t size = entry[8] | entry[9] << 8 | entry[10] << 16 | (uint32_t)entry[11] << 24;
         std::vector<uint8_t> image = Resource(RT_ICON, MAKEINTRESOURCEA(entry[12] | entry[13] << 8));
         ASSERT_EQ(size, image.size());
-        HICON icon = CreateIconFromResourceEx(image.data(), (DWORD)image.size(), TRUE, 0x00030000,
-                                              entry[0], entry[0], 0);
+        HICON icon = CreateIconFromResourceEx(image.data(), (DWORD)image.size(), TRUE, 0x00030000, entry[0],
+                                              entry[0], 0);
         EXPECT_TRUE(icon) << "image " << i << " is not a valid icon";
         if (icon)
             DestroyIcon(icon);
@@ -165,7 +166,8 @@ TEST_F(SetupResources, ManifestAsksForAdministratorAndCommonControls6)
     std::vector<uint8_t> bytes = Resource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
     const std::string manifest(bytes.begin(), bytes.end());
     EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
-    EXPECT_NE(std::string::npos, manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+    EXPECT_NE(std::string::npos,
+              manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>"));
 }
 
@@ -213,4 +215,4 @@ TEST_F(SetupResources, PayloadIsZar119InUsEnglish)
     ASSERT_FALSE(payload.empty()) << "no payload resource";
 }
 
-}  // namespace
+}   // namespace

@@ -22,8 +22,7 @@ using Image = std::vector<uint8_t>;
 
 Image BuiltImage()
 {
-    return ReadResource(Join(BinDir(), kSampleInstaller), SETUP_CONFIG_RESOURCE_TYPE,
-                        kSetupConfigResourceId);
+    return ReadResource(Join(BinDir(), kSampleInstaller), SETUP_CONFIG_RESOURCE_TYPE, kSetupConfigResourceId);
 }
 
 // The image's text field at offset, set to text and padded with NULs.
@@ -94,10 +93,10 @@ TEST(SetupConfigLoad, TakesTheBuiltImageWithTextsPointingIntoTheCopy)
     EXPECT_EQ(copy.uninstallIconIndex, record.uninstallIconIndex);
     EXPECT_EQ(copy.createHelpShortcut, record.createHelpShortcut);
     EXPECT_STREQ(copy.uninstallSwitch, record.uninstallSwitch);
-    const char *texts[] = {record.titleText, record.productName, record.folderName,
-                           record.exeBaseName, record.helpFileName, record.helpShortcutName,
+    const char *texts[] = {record.titleText,       record.productName,  record.folderName,
+                           record.exeBaseName,     record.helpFileName, record.helpShortcutName,
                            record.defaultParentDir};
-    const char *fields[] = {copy.titleText, copy.productName, copy.folderName, copy.exeBaseName,
+    const char *fields[] = {copy.titleText,    copy.productName,      copy.folderName,      copy.exeBaseName,
                             copy.helpFileName, copy.helpShortcutName, copy.defaultParentDir};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(fields[i], texts[i]) << "text " << i << " does not point into the copy";
@@ -128,9 +127,12 @@ TEST(SetupConfigLoad, RefusesEveryDamage)
         {"fileCount 0", [](Image &i) { SetU32(i, offsetof(SetupConfigImage, fileCount), 0); }},
         {"fileCount -1", [](Image &i) { SetU32(i, offsetof(SetupConfigImage, fileCount), 0xFFFFFFFFu); }},
         {"titleText of 249 characters",
-         [](Image &i) { SetText(i, offsetof(SetupConfigImage, titleText), kSetupConfigTextSize,
-                                std::string(kSetupConfigTitleMax + 1, 't')); }},
-        {"proposed directory of 260 characters", [](Image &i) {
+         [](Image &i) {
+             SetText(i, offsetof(SetupConfigImage, titleText), kSetupConfigTextSize,
+                     std::string(kSetupConfigTitleMax + 1, 't'));
+         }},
+        {"proposed directory of 260 characters",
+         [](Image &i) {
              SetText(i, offsetof(SetupConfigImage, defaultParentDir), kSetupConfigTextSize,
                      "c:\\" + std::string(200, 'p'));
              SetText(i, offsetof(SetupConfigImage, folderName), kSetupConfigTextSize,
@@ -185,12 +187,11 @@ TEST(SetupConfigLoad, TakesTextsAtTheirLimits)
 // The bare stub carries no configuration resource: the lookup finds none.
 TEST(SetupConfigLoad, StubWithoutResourceIsRefused)
 {
-    const std::string stub =
-        Join(BinDir(), sizeof(void *) == 8 ? "stub-win64.exe" : "stub-win32.exe");
+    const std::string stub = Join(BinDir(), sizeof(void *) == 8 ? "stub-win64.exe" : "stub-win32.exe");
     SetupConfigImage copy;
     SetupConfigRecord record;
     const std::string result = LoadInstallerConfig(stub, &copy, &record);
     EXPECT_NE(std::string::npos, result.find("holds no valid configuration resource")) << result;
 }
 
-}  // namespace
+}   // namespace

@@ -24,8 +24,7 @@ struct CaseList {
         Bytes expected = Concat(blocks);
         cases.push_back({label, BlockStream(blocks), (int64_t)expected.size(), true, expected});
     }
-    void Damaged(const std::string &label, const std::vector<RawBlock> &blocks,
-                 int64_t unpackedSize = -1)
+    void Damaged(const std::string &label, const std::vector<RawBlock> &blocks, int64_t unpackedSize = -1)
     {
         int64_t size = unpackedSize < 0 ? (int64_t)Concat(blocks).size() : unpackedSize;
         cases.push_back({label, BlockStream(blocks), size, false, {}});
@@ -49,7 +48,7 @@ std::vector<int> FullPositionLengths()
     return lengths;
 }
 
-} // namespace
+}   // namespace
 
 std::vector<StreamCase> CodeLengthCases()
 {
@@ -93,8 +92,8 @@ std::vector<StreamCase> CodeLengthCases()
         b.literal.count = 510;
         return b;
     };
-    const std::vector<int> auxRun20 = {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};     // {2, 10}
-    const std::vector<int> auxRuns = {0, 2, 2, 0, 0, 0, 0, 0, 0, 0, 1};      // {1, 2, 10}
+    const std::vector<int> auxRun20 = {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};   // {2, 10}
+    const std::vector<int> auxRuns = {0, 2, 2, 0, 0, 0, 0, 0, 0, 0, 1};    // {1, 2, 10}
     list.Sound("zero run to 510", {withRuns(auxRun20, {{2, 234}})});
     list.Damaged("zero run to 511", {withRuns(auxRun20, {{2, 235}})});
     list.Damaged("zero run of 531 to 787", {withRuns(auxRun20, {{2, 511}})});
@@ -118,7 +117,7 @@ std::vector<StreamCase> CodeLengthCases()
     // Single-symbol forms: in range, and at or past the symbol count.
     RawBlock auxSingle = LiteralBlock(text);
     auxSingle.aux.lengths.clear();
-    auxSingle.aux.single = 10; // every literal length 8, from zero bits
+    auxSingle.aux.single = 10;   // every literal length 8, from zero bits
     list.Sound("aux single 10", {auxSingle});
     for (int value : {19, 31}) {
         RawBlock b = auxSingle;
@@ -172,8 +171,7 @@ std::vector<StreamCase> CodeLengthCases()
     for (std::vector<int> lengths : {std::vector<int>{1, 2}, std::vector<int>{1, 1, 1}}) {
         RawBlock b = LiteralBlock(text);
         b.position.lengths = lengths;
-        list.Damaged("position code " + std::string(lengths.size() == 2 ? "incomplete" : "over-full"),
-                     {b});
+        list.Damaged("position code " + std::string(lengths.size() == 2 ? "incomplete" : "over-full"), {b});
     }
 
     // A defect in the second block, after a whole chunk has been written.
@@ -184,4 +182,4 @@ std::vector<StreamCase> CodeLengthCases()
     return list.cases;
 }
 
-} // namespace cases
+}   // namespace cases

@@ -29,6 +29,6 @@ struct StreamCase {
 // that are incomplete, over-full or empty, and a defect in a later block.
 std::vector<StreamCase> CodeLengthCases();
 
-} // namespace cases
+}   // namespace cases
 
 #endif

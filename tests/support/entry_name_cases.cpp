@@ -50,9 +50,10 @@ const std::vector<std::string> &LeavingNames()
 const std::vector<std::string> &DeviceNames()
 {
     static const std::vector<std::string> names = {
-        "NUL", "nul.txt", "sub\\NUL", "nul\\inside.txt", "nul .txt", "Com1", "COM0", "com9.x",
-        "com0.txt", "COM\xB9", "COM\xB2", "lpt\xB3", "LPT1.txt", "LPT0.log", "AUX", "sub\\aux",
-        "con .log", "CON", "con.txt", "prn", "CONIN$", "CONOUT$", "conout$.x", "sub\\CONOUT$",
+        "NUL",      "nul.txt",  "sub\\NUL", "nul\\inside.txt", "nul .txt",  "Com1",
+        "COM0",     "com9.x",   "com0.txt", "COM\xB9",         "COM\xB2",   "lpt\xB3",
+        "LPT1.txt", "LPT0.log", "AUX",      "sub\\aux",        "con .log",  "CON",
+        "con.txt",  "prn",      "CONIN$",   "CONOUT$",         "conout$.x", "sub\\CONOUT$",
     };
     return names;
 }
@@ -60,11 +61,11 @@ const std::vector<std::string> &DeviceNames()
 const std::vector<std::string> &SafeNames()
 {
     static const std::vector<std::string> names = {
-        "ok.txt", "a\\b\\c.bin", ".hidden", "a..b", "v1..2\\x..txt", "a b\\..c", "with space.txt",
-        "NULL.txt", "COM10", "console.txt", "lpt.txt", "sub\\AUXX", "nul_.txt", "CONOUT",
-        "auxiliary\\nul2.txt",
+        "ok.txt",   "a\\b\\c.bin",    ".hidden",  "a..b",   "v1..2\\x..txt",
+        "a b\\..c", "with space.txt", "NULL.txt", "COM10",  "console.txt",
+        "lpt.txt",  "sub\\AUXX",      "nul_.txt", "CONOUT", "auxiliary\\nul2.txt",
     };
     return names;
 }
 
-} // namespace cases
+}   // namespace cases

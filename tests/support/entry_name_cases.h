@@ -21,6 +21,6 @@ const std::vector<std::string> &DeviceNames();
 // Names close to both that are plain files: written.
 const std::vector<std::string> &SafeNames();
 
-} // namespace cases
+}   // namespace cases
 
 #endif

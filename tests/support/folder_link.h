@@ -37,8 +37,8 @@ inline bool Present(const std::string &path)
 inline std::string UnixName(const std::string &path)
 {
     typedef char *(CDECL * UnixNameOf)(LPCWSTR);
-    auto unixNameOf = (UnixNameOf)(void *)GetProcAddress(GetModuleHandleA("kernel32"),
-                                                         "wine_get_unix_file_name");
+    auto unixNameOf =
+        (UnixNameOf)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
     std::wstring wide(path.begin(), path.end());
     char *name = unixNameOf ? unixNameOf(wide.c_str()) : nullptr;
     std::string result = name ? name : "";
@@ -55,8 +55,8 @@ inline bool RunUnix(std::string command, const std::function<bool()> &done)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
+    if (CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
@@ -102,8 +102,8 @@ inline bool SwapForLink(const std::string &folder, const std::string &target)
         DWORD attributes = GetFileAttributesA(folder.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     };
-    RunUnix("mv " + UnixName(folder) + " " + UnixName(folder + ".moved") + " && ln -s " +
-                UnixName(target) + " " + UnixName(folder),
+    RunUnix("mv " + UnixName(folder) + " " + UnixName(folder + ".moved") + " && ln -s " + UnixName(target) +
+                " " + UnixName(folder),
             linked);
     const bool swapped = linked() && Present(folder + ".moved");
     if (!swapped)
@@ -119,8 +119,7 @@ inline bool SwapForFolder(const std::string &folder, const std::string &more = "
     if (UnixName(folder) == "''")
         return false;
     const std::string made = more.empty() ? folder : folder + "\\" + more;
-    RunUnix("mv " + UnixName(folder) + " " + UnixName(folder + ".moved") + " && mkdir -p " +
-                UnixName(made),
+    RunUnix("mv " + UnixName(folder) + " " + UnixName(folder + ".moved") + " && mkdir -p " + UnixName(made),
             [&] { return Present(folder + ".moved") && Present(made); });
     const bool swapped = Present(folder + ".moved") && Present(made);
     if (!swapped)
@@ -153,8 +152,8 @@ using SwapAtFirstSetInformation = SwapAtFirstCall<BOOL, HANDLE, FILE_INFO_BY_HAN
 // swap was made then. A run that never made the call fails the test: the
 // code did not reach the moment the test is about.
 template <typename Swap>
-void SwapDuring(const char *function, const std::string &folder, const std::string &target,
-                bool &swapped, const std::function<void()> &run)
+void SwapDuring(const char *function, const std::string &folder, const std::string &target, bool &swapped,
+                const std::function<void()> &run)
 {
     testsupport::ImportHook hook("kernel32.dll", function, (void *)&Swap::Call);
     Swap::real = (decltype(Swap::real))hook.Original();
@@ -169,6 +168,6 @@ void SwapDuring(const char *function, const std::string &folder, const std::stri
         ADD_FAILURE() << "no " << function << " call came to swap " << folder << " at";
 }
 
-}  // namespace folder_link
+}   // namespace folder_link
 
 #endif

@@ -20,8 +20,8 @@ bool HasChildOfClass(HWND window, const char *className)
 
 bool IsMessageBox(HWND window)
 {
-    return ClassOf(window) == "#32770" && !HasChildOfClass(window, "SysTreeView32")
-           && (GetDlgItem(window, IDOK) || GetDlgItem(window, IDYES));
+    return ClassOf(window) == "#32770" && !HasChildOfClass(window, "SysTreeView32") &&
+           (GetDlgItem(window, IDOK) || GetDlgItem(window, IDYES));
 }
 
 // The text of a message box: its static control that is not the icon.
@@ -49,8 +49,8 @@ bool ButtonShown(HWND box, int id)
 // The visible buttons of a message box, named by their ids, in id order.
 std::string ButtonsShown(HWND box)
 {
-    static const char *const names[] = {"", "OK", "Cancel", "Abort", "Retry", "Ignore",
-                                        "Yes", "No", "Close", "Help", "TryAgain", "Continue"};
+    static const char *const names[] = {"",    "OK", "Cancel", "Abort", "Retry",    "Ignore",
+                                        "Yes", "No", "Close",  "Help",  "TryAgain", "Continue"};
     std::vector<int> ids;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (ClassOf(child) == "Button" && IsWindowVisible(child))
@@ -59,8 +59,7 @@ std::string ButtonsShown(HWND box)
     std::string list;
     for (int id : ids) {
         list += list.empty() ? "" : " ";
-        list += id > 0 && id < (int)(sizeof names / sizeof names[0]) ? names[id]
-                                                                     : std::to_string(id);
+        list += id > 0 && id < (int)(sizeof names / sizeof names[0]) ? names[id] : std::to_string(id);
     }
     return list;
 }
@@ -72,8 +71,8 @@ std::string IconKind(HWND box)
 {
     HWND icon = NULL;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON
-            && IsWindowVisible(child))
+        if (ClassOf(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            IsWindowVisible(child))
             icon = child;
     RECT area;
     if (!icon || !GetWindowRect(icon, &area) || area.right <= area.left || area.bottom <= area.top)
@@ -84,8 +83,10 @@ std::string IconKind(HWND box)
     static const struct {
         LPCSTR id;
         const char *name;
-    } kinds[] = {{IDI_EXCLAMATION, "warning"}, {IDI_HAND, "error"},
-                 {IDI_ASTERISK, "information"}, {IDI_QUESTION, "question"},
+    } kinds[] = {{IDI_EXCLAMATION, "warning"},
+                 {IDI_HAND, "error"},
+                 {IDI_ASTERISK, "information"},
+                 {IDI_QUESTION, "question"},
                  {IDI_APPLICATION, "application"}};
     for (const auto &kind : kinds) {
         Canvas canvas(width, height);
@@ -97,7 +98,7 @@ std::string IconKind(HWND box)
     return std::string();
 }
 
-}  // namespace
+}   // namespace
 
 BITMAPINFO TopDownBitmapInfo(int width, int height)
 {
@@ -161,13 +162,12 @@ bool SetupProcess::Start(const std::string &exePath, const std::string &startDir
     return true;
 }
 
-bool SetupProcess::LookAsFilesAppear(const std::string &dir, const std::function<bool()> &look,
-                                     int timeoutMs)
+bool SetupProcess::LookAsFilesAppear(const std::string &dir, const std::function<bool()> &look, int timeoutMs)
 {
     HANDLE change = FindFirstChangeNotificationA(dir.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
     bool done = false;
-    while (!done && change != INVALID_HANDLE_VALUE
-           && WaitForSingleObject(change, timeoutMs) == WAIT_OBJECT_0) {
+    while (!done && change != INVALID_HANDLE_VALUE &&
+           WaitForSingleObject(change, timeoutMs) == WAIT_OBJECT_0) {
         if (SuspendThread(info_.hThread) == (DWORD)-1)
             break;
         done = look();
@@ -210,8 +210,8 @@ bool WaitPostedHandled(HWND window, int timeoutMs)
     for (DWORD_PTR mark = original + 1; handled && mark <= original + 2; ++mark) {
         PostMessageA(window, set, mark, 0);
         for (int waited = 0; handled && value != mark; waited += kPollMs) {
-            handled = waited < timeoutMs
-                      && SendMessageTimeoutA(window, get, 0, 0, SMTO_NORMAL, timeoutMs, &value);
+            handled =
+                waited < timeoutMs && SendMessageTimeoutA(window, get, 0, 0, SMTO_NORMAL, timeoutMs, &value);
             if (handled && value != mark)
                 Sleep(kPollMs);
         }
@@ -276,8 +276,8 @@ HWND SetupProcess::WaitOtherDialog(HWND except, int timeoutMs)
 {
     for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
         for (HWND window : WindowsOf(info_.dwProcessId)) {
-            if (window != except && window != dialog_ && ClassOf(window) == "#32770"
-                && HasChildOfClass(window, "SysTreeView32"))
+            if (window != except && window != dialog_ && ClassOf(window) == "#32770" &&
+                HasChildOfClass(window, "SysTreeView32"))
                 return window;
         }
         Sleep(kPollMs);
@@ -311,20 +311,20 @@ bool SetupProcess::WaitGone(HWND window, int timeoutMs)
 std::string SetupProcess::CurrentDirectory() const
 {
     typedef LONG(NTAPI * QueryProcess)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryProcess query = (QueryProcess)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"),
-                                                              "NtQueryInformationProcess");
+    QueryProcess query =
+        (QueryProcess)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
     PROCESS_BASIC_INFORMATION basic = {};
     PEB peb = {};
-    if (!query || query(info_.hProcess, ProcessBasicInformation, &basic, sizeof basic, NULL) != 0
-        || !ReadProcessMemory(info_.hProcess, basic.PebBaseAddress, &peb, sizeof peb, NULL))
+    if (!query || query(info_.hProcess, ProcessBasicInformation, &basic, sizeof basic, NULL) != 0 ||
+        !ReadProcessMemory(info_.hProcess, basic.PebBaseAddress, &peb, sizeof peb, NULL))
         return std::string();
     // The current directory's path follows the maximum length, length, flags,
     // debug flags, console handle and flags and the three standard handles.
     UNICODE_STRING path = {};
     const char *at = (const char *)peb.ProcessParameters + 16 + 5 * sizeof(void *);
     wchar_t wide[MAX_PATH + 1] = L"";
-    if (!ReadProcessMemory(info_.hProcess, at, &path, sizeof path, NULL) || path.Length > MAX_PATH * 2
-        || !ReadProcessMemory(info_.hProcess, path.Buffer, wide, path.Length, NULL))
+    if (!ReadProcessMemory(info_.hProcess, at, &path, sizeof path, NULL) || path.Length > MAX_PATH * 2 ||
+        !ReadProcessMemory(info_.hProcess, path.Buffer, wide, path.Length, NULL))
         return std::string();
     char text[MAX_PATH * 2] = "";
     WideCharToMultiByte(CP_ACP, 0, wide, path.Length / 2, text, sizeof text - 1, NULL, NULL);
@@ -357,14 +357,12 @@ std::string WindowText(HWND window)
 {
     char text[1024] = "";
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL,
-                             5000, &result))
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 5000, &result))
         return std::string();
     return std::string(text);
 }
 
-std::string WaitWindowText(HWND window, const std::function<bool(const std::string &)> &done,
-                           int timeoutMs)
+std::string WaitWindowText(HWND window, const std::function<bool(const std::string &)> &done, int timeoutMs)
 {
     std::string text = WindowText(window);
     for (int waited = 0; waited < timeoutMs && !done(text); waited += kPollMs) {
@@ -377,8 +375,7 @@ std::string WaitWindowText(HWND window, const std::function<bool(const std::stri
 void SetWindowTextRemote(HWND window, const std::string &text)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_NORMAL, 5000,
-                        &result);
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_NORMAL, 5000, &result);
 }
 
 void ClickCommand(HWND dialog, int id)
@@ -448,4 +445,4 @@ std::string WinPath(const std::string &path)
     return result;
 }
 
-}  // namespace gui
+}   // namespace gui

@@ -25,7 +25,7 @@ struct MessageBoxSeen {
     std::string text;
     HWND owner = NULL;
     bool yes = false, no = false, ok = false;   // visible buttons
-    std::string buttons;   // every visible button, by id: "Yes No", "OK Cancel"...
+    std::string buttons;                        // every visible button, by id: "Yes No", "OK Cancel"...
     // The system icon shown, told by its pixels: "warning", "error",
     // "information", "question", "application"; empty when none matches.
     std::string icon;
@@ -40,8 +40,7 @@ public:
     ~SetupProcess();
 
     // Starts exePath (with arguments) with startDir as its current directory.
-    bool Start(const std::string &exePath, const std::string &startDir,
-               const std::string &arguments = "");
+    bool Start(const std::string &exePath, const std::string &startDir, const std::string &arguments = "");
     // The install dialog once it is visible (null after the timeout).
     HWND WaitDialog(int timeoutMs = 20000);
     // The next visible message box of the process, whatever its caption.
@@ -61,8 +60,7 @@ public:
     // Each time a file appears below dir, suspends setup.exe's thread and
     // calls look() until it returns true (the thread is then resumed after
     // it) or no file has appeared for timeoutMs; false then.
-    bool LookAsFilesAppear(const std::string &dir, const std::function<bool()> &look,
-                           int timeoutMs = 60000);
+    bool LookAsFilesAppear(const std::string &dir, const std::function<bool()> &look, int timeoutMs = 60000);
     // Waits until setup.exe and every process it started (they share its
     // job) have ended; false after the timeout.
     bool WaitAllProcessesEnded(int timeoutMs = 30000);
@@ -100,7 +98,7 @@ std::string WindowText(HWND window);
 std::string WaitWindowText(HWND window, const std::function<bool(const std::string &)> &done,
                            int timeoutMs = 20000);
 void SetWindowTextRemote(HWND window, const std::string &text);
-void ClickCommand(HWND dialog, int id);     // WM_COMMAND/BN_CLICKED as a click sends
+void ClickCommand(HWND dialog, int id);   // WM_COMMAND/BN_CLICKED as a click sends
 void Answer(const MessageBoxSeen &box, int id);
 bool ControlVisible(HWND dialog, int id);
 bool ControlEnabled(HWND dialog, int id);
@@ -150,8 +148,7 @@ public:
     }
     static uint32_t Pixel(COLORREF colour)
     {
-        return (uint32_t)GetRValue(colour) << 16 | (uint32_t)GetGValue(colour) << 8
-               | GetBValue(colour);
+        return (uint32_t)GetRValue(colour) << 16 | (uint32_t)GetGValue(colour) << 8 | GetBValue(colour);
     }
 
 private:
@@ -196,6 +193,6 @@ inline void CreateUninstallKey(const std::string &product, const std::string &di
     SetRegText(HKEY_LOCAL_MACHINE, kUninstallKeyPrefix + product, "DisplayName", displayName);
 }
 
-}  // namespace gui
+}   // namespace gui
 
 #endif

@@ -15,7 +15,13 @@ namespace cases {
 
 // What lies. The record reader refuses all but kSizes, which the extraction
 // (and zar test) refuse when they compare the sizes with the record's data.
-enum class Field { kMagic, kHeaderSize, kName, kBounds, kSizes };
+enum class Field {
+    kMagic,
+    kHeaderSize,
+    kName,
+    kBounds,
+    kSizes
+};
 
 struct HeaderDamage {
     std::string label;
@@ -29,6 +35,6 @@ struct HeaderDamage {
 // of 700 bytes, each with one field made to lie.
 const std::vector<HeaderDamage> &HeaderDamages();
 
-} // namespace cases
+}   // namespace cases
 
 #endif

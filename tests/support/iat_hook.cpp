@@ -20,7 +20,7 @@ void WriteSlot(void **slot, void *value)
     VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
-}  // namespace
+}   // namespace
 
 void *ReplaceImport(HMODULE module, const char *dll, const char *function, void *replacement)
 {
@@ -28,8 +28,7 @@ void *ReplaceImport(HMODULE module, const char *dll, const char *function, void 
     if (module == NULL || dos->e_magic != IMAGE_DOS_SIGNATURE)
         return NULL;
     IMAGE_NT_HEADERS *nt = At<IMAGE_NT_HEADERS>(module, dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &directory =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY &directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (directory.VirtualAddress == 0)
         return NULL;
     for (IMAGE_IMPORT_DESCRIPTOR *import = At<IMAGE_IMPORT_DESCRIPTOR>(module, directory.VirtualAddress);
@@ -41,8 +40,7 @@ void *ReplaceImport(HMODULE module, const char *dll, const char *function, void 
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
                 continue;
-            IMAGE_IMPORT_BY_NAME *byName =
-                At<IMAGE_IMPORT_BY_NAME>(module, (DWORD)names->u1.AddressOfData);
+            IMAGE_IMPORT_BY_NAME *byName = At<IMAGE_IMPORT_BY_NAME>(module, (DWORD)names->u1.AddressOfData);
             if (lstrcmpA(reinterpret_cast<const char *>(byName->Name), function) != 0)
                 continue;
             void **slot = reinterpret_cast<void **>(&slots->u1.Function);
@@ -66,4 +64,4 @@ ImportHook::~ImportHook()
         ReplaceImport(GetModuleHandleA(NULL), dll_, function_, original_);
 }
 
-}  // namespace testsupport
+}   // namespace testsupport

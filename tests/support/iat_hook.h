@@ -32,6 +32,6 @@ private:
     void *original_;
 };
 
-}  // namespace testsupport
+}   // namespace testsupport
 
 #endif

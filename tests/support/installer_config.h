@@ -12,8 +12,7 @@
 // Fills *record (its texts pointing into *copy) from the configuration
 // resource of the executable at exe, loaded as a data file. Returns "" or
 // what went wrong.
-std::string LoadInstallerConfig(const std::string &exe, SetupConfigImage *copy,
-                                SetupConfigRecord *record);
+std::string LoadInstallerConfig(const std::string &exe, SetupConfigImage *copy, SetupConfigRecord *record);
 
 // The installers the build makes with zar: the sample product's setup.exe
 // and the one of tests/config/other-product.ini, both in the folder of the

@@ -18,11 +18,11 @@ class InstallerConfigEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        const std::string sample = LoadInstallerConfig(Join(BinDir(), kSampleInstaller),
-                                                       &sampleImage, &SetupConfig);
+        const std::string sample =
+            LoadInstallerConfig(Join(BinDir(), kSampleInstaller), &sampleImage, &SetupConfig);
         ASSERT_EQ("", sample);
-        const std::string other = LoadInstallerConfig(Join(BinDir(), kOtherProductInstaller),
-                                                      &otherImage, &OtherProductConfig);
+        const std::string other =
+            LoadInstallerConfig(Join(BinDir(), kOtherProductInstaller), &otherImage, &OtherProductConfig);
         ASSERT_EQ("", other);
     }
 };
@@ -30,4 +30,4 @@ public:
 ::testing::Environment *const environment =
     ::testing::AddGlobalTestEnvironment(new InstallerConfigEnvironment);
 
-} // namespace
+}   // namespace

@@ -9,8 +9,8 @@ void IntegrationTest::SetUp()
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFoldersKeyPath, 0, KEY_READ, &key) == 0) {
         char name[1024], data[4096];
         DWORD nameSize = sizeof name, dataSize = sizeof data, type;
-        for (DWORD i = 0; RegEnumValueA(key, i, name, &nameSize, NULL, &type, (BYTE *)data,
-                                        &dataSize) == ERROR_SUCCESS;
+        for (DWORD i = 0;
+             RegEnumValueA(key, i, name, &nameSize, NULL, &type, (BYTE *)data, &dataSize) == ERROR_SUCCESS;
              ++i, nameSize = sizeof name, dataSize = sizeof data) {
             savedShellFolders_.push_back({name, {type, std::string(data, dataSize)}});
         }
@@ -39,12 +39,12 @@ void IntegrationTest::TearDown()
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOlderUninstallKey);
     RegDeleteKeyA(HKEY_CURRENT_USER, kShellFoldersKeyPath);
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKeyPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                        &key, NULL) == 0) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kShellFoldersKeyPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                        NULL) == 0) {
         for (const auto &value : savedShellFolders_) {
             const std::string &bytes = value.second.second;
-            RegSetValueExA(key, value.first.c_str(), 0, value.second.first,
-                           (const BYTE *)bytes.data(), (DWORD)bytes.size());
+            RegSetValueExA(key, value.first.c_str(), 0, value.second.first, (const BYTE *)bytes.data(),
+                           (DWORD)bytes.size());
         }
         RegCloseKey(key);
     }

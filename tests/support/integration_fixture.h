@@ -20,8 +20,7 @@
 
 inline const char kProductUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VarnikPlus";
-inline const char kOlderUninstallKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnik";
+inline const char kOlderUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnik";
 
 // Writes a text file; the test fails when it cannot.
 inline void WriteTextFile(const std::string &path, const std::string &text = "x")

@@ -54,15 +54,14 @@ std::vector<uint8_t> BalancedLengths(int symbolCount, const std::vector<int> &sy
     int depth = 0;
     while ((1 << depth) < k)
         depth++;
-    int shorter = (1 << depth) - k; // leaves one level up
+    int shorter = (1 << depth) - k;   // leaves one level up
     for (int i = 0; i < k; i++)
         lengths[symbols[i]] = (uint8_t)(i < shorter ? depth - 1 : depth);
     return lengths;
 }
 
 std::vector<uint8_t> RandomCompleteLengths(std::mt19937 &rng, int symbolCount,
-                                           const std::vector<int> &symbols, int maxLength,
-                                           double deep)
+                                           const std::vector<int> &symbols, int maxLength, double deep)
 {
     std::vector<int> leaves{0};
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -113,8 +112,9 @@ static std::vector<LengthItem> LiteralLengthItems(const std::vector<uint8_t> &le
         i += run;
         while (run > 0) {
             const int take = run >= 20 ? std::min(run, 531) : run >= 3 ? std::min(run, 18) : 1;
-            items.push_back(take >= 20 ? LengthItem{2, (uint32_t)(take - 20)}
-                            : take >= 3 ? LengthItem{1, (uint32_t)(take - 3)} : LengthItem{0});
+            items.push_back(take >= 20  ? LengthItem{2, (uint32_t)(take - 20)}
+                            : take >= 3 ? LengthItem{1, (uint32_t)(take - 3)}
+                                        : LengthItem{0});
             run -= take;
         }
     }
@@ -207,7 +207,7 @@ void PutRawBlock(BitWriter &w, const RawBlock &block)
     std::vector<uint8_t> literalLengths = PutHeader(w, block, false);
     std::vector<uint32_t> codes = CanonicalCodes(literalLengths);
     for (uint8_t byte : block.data)
-        if (!literalLengths.empty()) // the single literal takes no bits
+        if (!literalLengths.empty())   // the single literal takes no bits
             w.Put(codes[byte], literalLengths[byte]);
 }
 
@@ -322,8 +322,7 @@ void ApplyTokens(const std::vector<Lh5Token> &tokens, std::vector<uint8_t> &out)
 
 // Codes for one block of the random stream: balanced, random, or random with
 // a strong pull towards long codes; single-symbol forms now and then.
-static std::vector<uint8_t> RandomCode(std::mt19937 &rng, int symbolCount, std::set<int> used,
-                                       int *single)
+static std::vector<uint8_t> RandomCode(std::mt19937 &rng, int symbolCount, std::set<int> used, int *single)
 {
     std::uniform_int_distribution<int> pick(0, symbolCount - 1);
     std::uniform_int_distribution<int> style(0, 3);
@@ -377,7 +376,7 @@ Lh5TestStream RandomStream(std::mt19937 &rng, size_t size)
             length = (int)std::min<size_t>((size_t)length, remaining);
             uint32_t limit = (uint32_t)std::min<size_t>(at - 1, maxBack);
             uint32_t position = std::uniform_int_distribution<uint32_t>(0, limit)(rng);
-            if (unit(rng) < 0.3) // favour near positions, as real data does
+            if (unit(rng) < 0.3)   // favour near positions, as real data does
                 position = std::min<uint32_t>(position, std::uniform_int_distribution<uint32_t>(0, 8)(rng));
             block.tokens.push_back({length + 253, position});
             at += (size_t)length;
@@ -425,17 +424,15 @@ uint32_t BitsAt(const std::vector<uint8_t> &stream, uint64_t at, int n)
 
 static int32_t AppendChunk(void *out, const uint8_t *bytes, uint32_t count)
 {
-    static_cast<std::vector<uint8_t> *>(out)->insert(static_cast<std::vector<uint8_t> *>(out)->end(),
-                                                     bytes, bytes + count);
+    static_cast<std::vector<uint8_t> *>(out)->insert(static_cast<std::vector<uint8_t> *>(out)->end(), bytes,
+                                                     bytes + count);
     return 1;
 }
 
-std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size,
-                                  int *errorChunk)
+std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size, int *errorChunk)
 {
     std::vector<uint8_t> out;
-    bool ok = Lh5DecodeRecord(stream.data(), (uint32_t)stream.size(), (int32_t)size, AppendChunk,
-                              &out) == 1;
+    bool ok = Lh5DecodeRecord(stream.data(), (uint32_t)stream.size(), (int32_t)size, AppendChunk, &out) == 1;
     *errorChunk = ok ? -1 : (int)(out.size() / kLh5WindowSize);
     return out;
 }

@@ -14,7 +14,7 @@
 struct BitWriter {
     std::vector<uint8_t> bytes;
     uint64_t bitCount = 0;
-    BitWriter &Put(uint32_t value, int n); // low n bits, most significant first
+    BitWriter &Put(uint32_t value, int n);   // low n bits, most significant first
     // Blocks whose literal code gives every byte an 8-bit code, the byte
     // itself: the code-length code is the single symbol 10 (length 8), 256
     // literal lengths follow from zero bits each, the position code is the
@@ -30,12 +30,11 @@ std::vector<uint32_t> CanonicalCodes(const std::vector<uint8_t> &lengths);
 // or random with lengths up to maxLength (deep near 1 favours long codes).
 std::vector<uint8_t> BalancedLengths(int symbolCount, const std::vector<int> &symbols);
 std::vector<uint8_t> RandomCompleteLengths(std::mt19937 &rng, int symbolCount,
-                                           const std::vector<int> &symbols, int maxLength,
-                                           double deep);
+                                           const std::vector<int> &symbols, int maxLength, double deep);
 
 struct Lh5Token {
-    int symbol;        // 0..255 a byte, 256..509 a match of symbol - 253 bytes
-    uint32_t position; // match: copies from position + 1 bytes back
+    int symbol;          // 0..255 a byte, 256..509 a match of symbol - 253 bytes
+    uint32_t position;   // match: copies from position + 1 bytes back
 };
 
 // An empty length vector selects the single-symbol form with *Single. Empty
@@ -44,7 +43,7 @@ struct Lh5Block {
     std::vector<uint8_t> auxLengths, literalLengths, positionLengths;
     int auxSingle = -1, literalSingle = -1, positionSingle = -1;
     std::vector<Lh5Token> tokens;
-    int64_t countOverride = -1; // header symbol count if not tokens.size()
+    int64_t countOverride = -1;   // header symbol count if not tokens.size()
 };
 
 void PutBlock(BitWriter &w, const Lh5Block &block);
@@ -56,7 +55,7 @@ void PutBlock(BitWriter &w, const Lh5Block &block);
 // with their extra bits: 0 one zero, 1 (extra 4 bits) 3..18 zeros, 2 (extra
 // 9 bits) 20..531 zeros, x >= 3 the length x - 2.
 struct SmallCode {
-    int count = -1;            // -1: lengths.size()
+    int count = -1;   // -1: lengths.size()
     std::vector<int> lengths;
     int single = 0;
 };
@@ -65,16 +64,16 @@ struct LengthItem {
     uint32_t extra = 0;
 };
 struct LiteralCode {
-    int count = -1;            // -1: the number of lengths the items describe
+    int count = -1;   // -1: the number of lengths the items describe
     std::vector<LengthItem> items;
-    int single = 0;            // used when items is empty
+    int single = 0;   // used when items is empty
 };
 struct RawBlock {
-    int64_t symbolCount = -1;  // -1: data.size() (every byte one literal)
+    int64_t symbolCount = -1;   // -1: data.size() (every byte one literal)
     SmallCode aux;
     LiteralCode literal;
     SmallCode position;
-    Bytes data;                // literals, coded with the block's literal code
+    Bytes data;   // literals, coded with the block's literal code
 };
 void PutRawBlock(BitWriter &w, const RawBlock &block);
 Bytes BlockStream(const std::vector<RawBlock> &blocks);
@@ -83,7 +82,7 @@ Bytes BlockStream(const std::vector<RawBlock> &blocks);
 RawBlock LiteralBlock(const Bytes &data);
 // Items for count literal lengths of the same length.
 std::vector<LengthItem> SameLengths(int count, int length);
-void AutoCodes(Lh5Block &block); // flat codes over the symbols the tokens use
+void AutoCodes(Lh5Block &block);   // flat codes over the symbols the tokens use
 int PositionSymbol(uint32_t position);
 void ApplyTokens(const std::vector<Lh5Token> &tokens, std::vector<uint8_t> &out);
 
@@ -102,7 +101,6 @@ uint32_t BitsAt(const std::vector<uint8_t> &stream, uint64_t at, int n);
 
 // Decodes as the installer does (Lh5DecodeRecord): chunks of at most 8,192
 // bytes, error tested after each. *errorChunk: first failing chunk or -1.
-std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size,
-                                  int *errorChunk);
+std::vector<uint8_t> DecodeRecord(const std::vector<uint8_t> &stream, uint32_t size, int *errorChunk);
 
 #endif

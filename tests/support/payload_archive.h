@@ -15,9 +15,9 @@ struct TestRecord {
     std::string name;
     uint32_t method = 0;
     Bytes data;
-    int64_t unpackedSize = -1;  // -1: data.size()
-    int64_t headerSize = -1;    // -1: 20 + name + NUL
-    int64_t packedSize = -1;    // -1: data.size()
+    int64_t unpackedSize = -1;   // -1: data.size()
+    int64_t headerSize = -1;     // -1: 20 + name + NUL
+    int64_t packedSize = -1;     // -1: data.size()
     uint32_t magic = 0x0A72617A;
     bool nul = true;
 };
@@ -26,7 +26,10 @@ void AppendRecord(Bytes &archive, const TestRecord &record);
 Bytes BuildArchive(const std::vector<TestRecord> &records);
 
 // A stored record of data, or of text.
-inline TestRecord Stored(const std::string &name, const Bytes &data) { return {name, 0, data}; }
+inline TestRecord Stored(const std::string &name, const Bytes &data)
+{
+    return {name, 0, data};
+}
 inline TestRecord StoredRecord(const std::string &name, const std::string &text)
 {
     return {name, 0, ToBytes(text)};

@@ -8,11 +8,11 @@ namespace ctl {
 
 const int kDialogTemplate = 110;   // the install dialog's template
 
-const int kInstall = 1;            // "Install", the default button (IDOK)
-const int kCancel = 2;             // "Cancel" (IDCANCEL)
-const int kDirEdit = 1000;         // the install directory
-const int kDesktopIcon = 1002;     // "Add icon to desktop"
-const int kBrowse = 1003;          // "browse.."
-const int kPanel = 1005;           // the progress panel
+const int kInstall = 1;          // "Install", the default button (IDOK)
+const int kCancel = 2;           // "Cancel" (IDCANCEL)
+const int kDirEdit = 1000;       // the install directory
+const int kDesktopIcon = 1002;   // "Add icon to desktop"
+const int kBrowse = 1003;        // "browse.."
+const int kPanel = 1005;         // the progress panel
 
-}  // namespace ctl
+}   // namespace ctl

@@ -9,12 +9,18 @@
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes ToBytes(const std::string &text) { return Bytes(text.begin(), text.end()); }
+inline Bytes ToBytes(const std::string &text)
+{
+    return Bytes(text.begin(), text.end());
+}
 
 // Bytes from a fixed-seed generator: incompressible, and different from
 // position to position, so that a misplaced or repeated piece shows.
 Bytes RandomBytes(size_t size, uint32_t seed);
-inline Bytes Pattern(size_t size, uint32_t seed) { return RandomBytes(size, seed); }
+inline Bytes Pattern(size_t size, uint32_t seed)
+{
+    return RandomBytes(size, seed);
+}
 
 // English-like text made of words from a small vocabulary, with lines.
 Bytes TextBytes(size_t size, uint32_t seed);

@@ -56,8 +56,8 @@ bool WriteBytes(const std::string &path, const Bytes &bytes)
     size_t slash = path.rfind('\\');
     if (slash != std::string::npos && slash > 2)
         MakeDirs(path.substr(0, slash));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -74,8 +74,8 @@ bool WriteText(const std::string &path, const std::string &text)
 Bytes ReadBytes(const std::string &path)
 {
     Bytes bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
     bytes.resize(GetFileSize(file, NULL));
@@ -108,8 +108,8 @@ static void WalkTree(const std::string &root, const std::string &relative,
         std::string name = relative + entry.cFileName;
         if (entry.cFileName == std::string(".") || entry.cFileName == std::string(".."))
             continue;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             WalkTree(root, name + "\\", visit);
         visit(name, entry.dwFileAttributes);
     } while (FindNextFileA(listing, &entry));
@@ -177,9 +177,9 @@ bool SetResource(const std::string &exe, const char *type, int id, const Bytes &
     HANDLE update = BeginUpdateResourceA(exe.c_str(), FALSE);
     if (!update)
         return false;
-    BOOL ok = UpdateResourceA(update, type, MAKEINTRESOURCEA(id),
-                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                              data.empty() ? NULL : (void *)data.data(), (DWORD)data.size());
+    BOOL ok =
+        UpdateResourceA(update, type, MAKEINTRESOURCEA(id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                        data.empty() ? NULL : (void *)data.data(), (DWORD)data.size());
     return EndUpdateResourceA(update, !ok) && ok;
 }
 
@@ -262,8 +262,7 @@ bool RegKeyExists(HKEY root, const std::string &keyPath)
 void SetRegText(HKEY root, const std::string &keyPath, const char *name, const char *text)
 {
     HKEY key;
-    LONG opened = text ? RegCreateKeyExA(root, keyPath.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                                         &key, NULL)
+    LONG opened = text ? RegCreateKeyExA(root, keyPath.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL)
                        : RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key);
     if (opened != ERROR_SUCCESS)
         return;
@@ -282,10 +281,10 @@ LinkInfo ReadLink(const std::string &linkPath)
     IPersistFile *file = NULL;
     WCHAR wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   (void **)&link))
-        && SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))
-        && SUCCEEDED(file->Load(wide, STGM_READ))) {
+    if (SUCCEEDED(
+            CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link)) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file)) &&
+        SUCCEEDED(file->Load(wide, STGM_READ))) {
         char text[4][1024] = {};
         link->GetPath(text[0], 1024, NULL, SLGP_RAWPATH);
         link->GetWorkingDirectory(text[1], 1024);

@@ -33,7 +33,7 @@ std::string NameText(const Bytes &f, uint64_t base, uint32_t field, bool &isStri
     return text;
 }
 
-}  // namespace
+}   // namespace
 
 InspectedPe InspectPe(const std::vector<uint8_t> &bytes)
 {
@@ -103,7 +103,8 @@ InspectedPe InspectPe(const std::vector<uint8_t> &bytes)
             bool isString = false;
             std::string name = NameText(f, base, field, isString);
             if (isString != (i < named))
-                problem(where + ": entry " + name + " is not where the counts of named and id entries put it");
+                problem(where + ": entry " + name +
+                        " is not where the counts of named and id entries put it");
             if (isString) {
                 std::u16string text;
                 uint64_t s = base + (field & 0x7FFFFFFFu);
@@ -142,7 +143,8 @@ InspectedPe InspectPe(const std::vector<uint8_t> &bytes)
                     problem(key + ": data entry's reserved field is not 0");
                 uint64_t at = map(rva);
                 f.Need(at, size);
-                pe.resources[key].assign(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at + size));
+                pe.resources[key].assign(bytes.begin() + static_cast<long>(at),
+                                         bytes.begin() + static_cast<long>(at + size));
                 pe.resourceOrder.push_back(key);
             }
         }

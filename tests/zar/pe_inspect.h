@@ -19,12 +19,13 @@ struct InspectedPe {
     bool pe32plus = false;
     uint16_t machine = 0;
     size_t optional = 0;
-    uint32_t checksum = 0, sizeOfImage = 0, sizeOfInitializedData = 0, fileAlignment = 0, sectionAlignment = 0;
+    uint32_t checksum = 0, sizeOfImage = 0, sizeOfInitializedData = 0, fileAlignment = 0,
+             sectionAlignment = 0;
     std::vector<InspectedSection> sections;
-    std::vector<std::pair<uint32_t, uint32_t>> directories;  // rva, size
+    std::vector<std::pair<uint32_t, uint32_t>> directories;   // rva, size
     std::map<std::string, std::vector<uint8_t>> resources;
-    std::vector<std::string> resourceOrder;  // keys in directory order
-    std::vector<std::string> layoutProblems;  // order, alignment, time stamps
+    std::vector<std::string> resourceOrder;    // keys in directory order
+    std::vector<std::string> layoutProblems;   // order, alignment, time stamps
 };
 
 // Reads bytes; throws std::runtime_error on anything malformed.

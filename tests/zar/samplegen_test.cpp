@@ -18,7 +18,7 @@ std::vector<std::string> Styles()
     std::vector<std::string> styles;
     std::string all = SAMPLE_STYLES;
     size_t start = 0;
-    for (size_t bar = all.find('|'); ; bar = all.find('|', start)) {
+    for (size_t bar = all.find('|');; bar = all.find('|', start)) {
         styles.push_back(all.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
         if (bar == std::string::npos)
             break;
@@ -73,7 +73,8 @@ void CheckPng(const std::string &name, const std::vector<uint8_t> &png)
         uint32_t length = Be32(png, at);
         ASSERT_LE(at + 12 + length, png.size()) << name;
         std::string type(png.begin() + static_cast<long>(at + 4), png.begin() + static_cast<long>(at + 8));
-        EXPECT_EQ(Be32(png, at + 8 + length), SlowCrc32(png.data() + at + 4, 4 + length)) << name << " " << type;
+        EXPECT_EQ(Be32(png, at + 8 + length), SlowCrc32(png.data() + at + 4, 4 + length))
+            << name << " " << type;
         if (type == "IHDR") {
             width = Be32(png, at + 8);
             height = Be32(png, at + 12);
@@ -105,7 +106,8 @@ void CheckPng(const std::string &name, const std::vector<uint8_t> &png)
         uint32_t nlen = zlib[p + 3] | zlib[p + 4] << 8;
         ASSERT_EQ(len ^ 0xFFFF, nlen) << name;
         ASSERT_LE(p + 5 + len, zlib.size()) << name;
-        raw.insert(raw.end(), zlib.begin() + static_cast<long>(p + 5), zlib.begin() + static_cast<long>(p + 5 + len));
+        raw.insert(raw.end(), zlib.begin() + static_cast<long>(p + 5),
+                   zlib.begin() + static_cast<long>(p + 5 + len));
         p += 5 + len;
     }
     ASSERT_EQ(p + 4, zlib.size()) << name;
@@ -209,8 +211,8 @@ TEST(SampleGen, ProgramIconsHoldTwoImagesEach)
             EXPECT_EQ(ico[entry], sizes[i]);
             uint32_t bytes = Le32(ico, entry + 8), offset = Le32(ico, entry + 12);
             ASSERT_LE(static_cast<uint64_t>(offset) + bytes, ico.size());
-            EXPECT_EQ(Le32(ico, offset + 4), sizes[i]);            // width
-            EXPECT_EQ(Le32(ico, offset + 8), 2 * sizes[i]);        // height with mask
+            EXPECT_EQ(Le32(ico, offset + 4), sizes[i]);       // width
+            EXPECT_EQ(Le32(ico, offset + 8), 2 * sizes[i]);   // height with mask
             EXPECT_EQ(bytes, 40 + sizes[i] * sizes[i] * 4 + sizes[i] * 4);
         }
     }
@@ -245,4 +247,4 @@ TEST(SampleProgram, UninstallSwitchIsAWholeArgumentAfterTheProgramName)
     EXPECT_EQ(small[16], 'Z');
 }
 
-}  // namespace
+}   // namespace

@@ -26,11 +26,20 @@ void Put64(std::vector<uint8_t> &b, size_t at, uint64_t v)
     Put32(b, at + 4, static_cast<uint32_t>(v >> 32));
 }
 
-uint32_t Align(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
+uint32_t Align(uint32_t v, uint32_t a)
+{
+    return (v + a - 1) / a * a;
+}
 
-std::vector<uint8_t> AsBytes(const std::string &text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+std::vector<uint8_t> AsBytes(const std::string &text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
 
-bool Same(const StubName &a, const StubName &b) { return a.text == b.text && a.id == b.id; }
+bool Same(const StubName &a, const StubName &b)
+{
+    return a.text == b.text && a.id == b.id;
+}
 
 // The resource section for resources at rva, written in a layout of its own
 // (directories, strings, data entries, data; entries in the order given).
@@ -41,8 +50,8 @@ std::vector<uint8_t> ResourceSection(const std::vector<StubResource> &resources,
         if (std::none_of(types.begin(), types.end(), [&](const StubName &t) { return Same(t, r.type); }))
             types.push_back(r.type);
     struct Dir {
-        bool leaves = false;  // the language level: entries lead to resources
-        std::vector<std::pair<StubName, size_t>> entries;  // name, index of child dir or resource
+        bool leaves = false;                                // the language level: entries lead to resources
+        std::vector<std::pair<StubName, size_t>> entries;   // name, index of child dir or resource
     };
     // Root, then each type, then each (type, name).
     std::vector<Dir> dirs(1);
@@ -97,9 +106,9 @@ std::vector<uint8_t> ResourceSection(const std::vector<StubResource> &resources,
             if (!leafLevel)
                 Put32(out, field + 4, 0x80000000u | static_cast<uint32_t>(dirAt[child]));
             else
-                entryAt[child] = field + 4;  // filled in below
+                entryAt[child] = field + 4;   // filled in below
         }
-        Put32(out, dirAt[d] + 4, 0x12345678);  // a time stamp, which zar writes as 0
+        Put32(out, dirAt[d] + 4, 0x12345678);   // a time stamp, which zar writes as 0
         Put16(out, dirAt[d] + 12, static_cast<uint32_t>(named));
         Put16(out, dirAt[d] + 14, static_cast<uint32_t>(ids));
     }
@@ -119,7 +128,7 @@ std::vector<uint8_t> ResourceSection(const std::vector<StubResource> &resources,
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<uint8_t> IconDib(int size, uint8_t colour)
 {
@@ -224,19 +233,19 @@ StubImage BuildStub(bool win64, const std::vector<StubResource> &resources)
     stub.optional = coff + 20;
     const size_t o = stub.optional;
     Put16(b, o, win64 ? 0x20B : 0x10B);
-    Put32(b, o + 16, 0x1000);  // AddressOfEntryPoint
-    Put32(b, o + 20, 0x1000);  // BaseOfCode
+    Put32(b, o + 16, 0x1000);   // AddressOfEntryPoint
+    Put32(b, o + 20, 0x1000);   // BaseOfCode
     if (win64)
         Put64(b, o + 24, stub.imageBase);
     else
         Put32(b, o + 28, static_cast<uint32_t>(stub.imageBase));
     Put32(b, o + 32, sectionAlign);
     Put32(b, o + 36, fileAlign);
-    Put16(b, o + 40, 4);  // operating system 4.0
-    Put16(b, o + 48, 4);  // subsystem 4.0
-    Put32(b, o + 60, 0x200);  // SizeOfHeaders
-    Put16(b, o + 68, 2);      // GUI
-    Put16(b, o + 70, 0x40);   // dynamic base
+    Put16(b, o + 40, 4);       // operating system 4.0
+    Put16(b, o + 48, 4);       // subsystem 4.0
+    Put32(b, o + 60, 0x200);   // SizeOfHeaders
+    Put16(b, o + 68, 2);       // GUI
+    Put16(b, o + 70, 0x40);    // dynamic base
     const size_t counts = win64 ? 108 : 92;
     if (win64) {
         Put64(b, o + 72, 0x100000);
@@ -283,7 +292,7 @@ StubImage BuildStub(bool win64, const std::vector<StubResource> &resources)
     const std::vector<uint8_t> none;
     const S sections[] = {
         {".text", 0x1000, 0x20, &text, 0x60000020},
-        {".bss", 0x2000, 0x180, &none, 0xC0000080},  // memory only, as MinGW's
+        {".bss", 0x2000, 0x180, &none, 0xC0000080},   // memory only, as MinGW's
         {".rsrc", stub.rsrcRva, rsrcSize, &rsrc, 0x40000040},
         {".reloc", stub.relocRva, relocSize, &reloc, 0x42000040},
     };
@@ -305,9 +314,9 @@ StubImage BuildStub(bool win64, const std::vector<StubResource> &resources)
         if (s.flags & 0x40)
             initialized += rawSize;
     }
-    Put32(b, o + 4, 0x200);  // SizeOfCode
+    Put32(b, o + 4, 0x200);   // SizeOfCode
     Put32(b, o + 8, initialized);
-    Put32(b, o + 56, stub.relocRva + sectionAlign);  // SizeOfImage
+    Put32(b, o + 56, stub.relocRva + sectionAlign);   // SizeOfImage
     Put32(b, directories + 8 * 2, stub.rsrcRva);
     Put32(b, directories + 8 * 2 + 4, rsrcSize);
     Put32(b, directories + 8 * 5, stub.relocRva);
@@ -340,7 +349,9 @@ std::string ProductIniText(int fileCount)
            "createHelpShortcut=0\n"
            "\n"
            "[Payload]\n"
-           "fileCount=" + std::to_string(fileCount) + "\n"
+           "fileCount=" +
+           std::to_string(fileCount) +
+           "\n"
            "templateStyle=Glass\n"
            "templateStyle=Paper\n"
            "templateStyle=Neon\n"
@@ -356,6 +367,7 @@ std::map<std::string, std::vector<uint8_t>> ProductFiles(int count)
     files["orbit.exe"] = RandomBytes(3000, 11);
     files["orbit.chm"] = TextBytes(5000, 12);
     for (int i = 2; i < count; i++)
-        files["templates/Glass/part" + std::to_string(i) + ".txt"] = TextBytes(static_cast<size_t>(200 * i), static_cast<uint32_t>(i));
+        files["templates/Glass/part" + std::to_string(i) + ".txt"] =
+            TextBytes(static_cast<size_t>(200 * i), static_cast<uint32_t>(i));
     return files;
 }

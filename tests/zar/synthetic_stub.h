@@ -32,12 +32,12 @@ std::vector<StubResource> StubResources(uint32_t markVersion = 1);
 
 struct StubImage {
     std::vector<uint8_t> bytes;
-    size_t optional = 0;          // file offset of the optional header
-    size_t sectionTable = 0;      // file offset of the section table
+    size_t optional = 0;       // file offset of the optional header
+    size_t sectionTable = 0;   // file offset of the section table
     uint32_t rsrcRva = 0, relocRva = 0;
     std::vector<uint8_t> reloc;   // the .reloc section's file data
     uint64_t imageBase = 0;
-    uint32_t pointerRva = 0;      // the relocated pointer in .text
+    uint32_t pointerRva = 0;   // the relocated pointer in .text
 };
 
 // The image, directory entries written in the order given (not sorted).

@@ -41,19 +41,21 @@ bool ArchiveTestsClean(const std::vector<uint8_t> &archive)
 {
     bool dataOk = true;
     WalkResult walk = WalkArchive(archive.data(), static_cast<uint32_t>(archive.size()),
-        [&](uint32_t, uint32_t, const PayloadRecord &record) {
-            std::string error;
-            uint64_t produced = 0;
-            dataOk = ProduceRecordData(record,
-                [&](const uint8_t *, uint32_t count, std::string &) {
-                    produced += count;
-                    return true;
-                },
-                error);
-            if (dataOk && produced != RecordFileSize(record))
-                ADD_FAILURE() << record.name << ": " << produced << " bytes produced";
-            return dataOk;
-        });
+                                  [&](uint32_t, uint32_t, const PayloadRecord &record) {
+                                      std::string error;
+                                      uint64_t produced = 0;
+                                      dataOk = ProduceRecordData(
+                                          record,
+                                          [&](const uint8_t *, uint32_t count, std::string &) {
+                                              produced += count;
+                                              return true;
+                                          },
+                                          error);
+                                      if (dataOk && produced != RecordFileSize(record))
+                                          ADD_FAILURE()
+                                              << record.name << ": " << produced << " bytes produced";
+                                      return dataOk;
+                                  });
     return dataOk && walk.outcome == WalkResult::Ended && walk.trailing == 0;
 }
 
@@ -151,7 +153,8 @@ TEST(ZarDamage, CommandsReportTheFailingRecordWithNonZeroExit)
     // A stored record claiming more bytes than it holds.
     TestRecord greedy = StoredRecord("greedy.txt", "four");
     greedy.unpackedSize = 400;
-    WriteBytes(scratch / "greedy.zar", BuildArchive({greedy, StoredRecord("next.txt", "0123456789abcdefghijkl")}));
+    WriteBytes(scratch / "greedy.zar",
+               BuildArchive({greedy, StoredRecord("next.txt", "0123456789abcdefghijkl")}));
     RunResult greedyTest = Zar({"test", scratch / "greedy.zar"});
     EXPECT_EQ(greedyTest.exitCode, 1);
     EXPECT_NE(greedyTest.err.find("holds only 4"), std::string::npos) << greedyTest.err;
@@ -181,4 +184,4 @@ TEST(ZarDamage, UnusableInputsAndArgumentsGiveOneLineErrors)
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
-}  // namespace
+}   // namespace

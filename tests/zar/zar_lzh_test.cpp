@@ -20,15 +20,18 @@ struct LzhEntry {
     uint32_t length = 0;
 };
 
-uint32_t Le(const std::vector<uint8_t> &b, size_t at, int bytes) {
+uint32_t Le(const std::vector<uint8_t> &b, size_t at, int bytes)
+{
     uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b.at(at + i);
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | b.at(at + i);
     return v;
 }
 
 // Level-2 headers: total header size, method, packed and original sizes.
 std::vector<LzhEntry> ReadLevel2Streams(const std::vector<uint8_t> &lzh,
-                                        const std::vector<std::string> &names) {
+                                        const std::vector<std::string> &names)
+{
     std::vector<LzhEntry> entries;
     size_t offset = 0;
     while (offset + 2 <= lzh.size() && Le(lzh, offset, 2) != 0) {
@@ -39,8 +42,7 @@ std::vector<LzhEntry> ReadLevel2Streams(const std::vector<uint8_t> &lzh,
         LzhEntry entry;
         entry.length = Le(lzh, offset + 11, 4);
         entry.name = names.at(entries.size());
-        entry.stream.assign(lzh.begin() + offset + headerSize,
-                            lzh.begin() + offset + headerSize + packed);
+        entry.stream.assign(lzh.begin() + offset + headerSize, lzh.begin() + offset + headerSize + packed);
         entries.push_back(entry);
         offset += headerSize + packed;
     }
@@ -48,11 +50,13 @@ std::vector<LzhEntry> ReadLevel2Streams(const std::vector<uint8_t> &lzh,
 }
 
 // CRC-16 as the LHA format stores it (reflected, polynomial 0xA001).
-uint16_t Crc16(const std::vector<uint8_t> &data) {
+uint16_t Crc16(const std::vector<uint8_t> &data)
+{
     uint16_t crc = 0;
     for (uint8_t byte : data) {
         crc ^= byte;
-        for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
     }
     return crc;
 }
@@ -63,13 +67,15 @@ struct LhasaFile {
     std::vector<uint8_t> content;
 };
 
-std::vector<LhasaFile> ExtractWithLhasa(const std::string &path) {
+std::vector<LhasaFile> ExtractWithLhasa(const std::string &path)
+{
     std::vector<LhasaFile> files;
     std::vector<char> name(path.begin(), path.end());
     name.push_back('\0');
     LHAInputStream *stream = lha_input_stream_from(name.data());
     EXPECT_NE(nullptr, stream);
-    if (!stream) return files;
+    if (!stream)
+        return files;
     LHAReader *reader = lha_reader_new(stream);
     while (LHAFileHeader *header = lha_reader_next_file(reader)) {
         LhasaFile file{header->filename, header->crc, {}};
@@ -84,11 +90,13 @@ std::vector<LhasaFile> ExtractWithLhasa(const std::string &path) {
     return files;
 }
 
-TEST(ZarClassicStreams, ArchiverStreamsTestAndExtractByteForByte) {
+TEST(ZarClassicStreams, ArchiverStreamsTestAndExtractByteForByte)
+{
     std::vector<LhasaFile> reference = ExtractWithLhasa(kFixture);
     ASSERT_EQ(3u, reference.size());
     std::vector<std::string> names;
-    for (const LhasaFile &f : reference) names.push_back(f.name);
+    for (const LhasaFile &f : reference)
+        names.push_back(f.name);
     std::vector<LzhEntry> entries = ReadLevel2Streams(ReadBytes(kFixture), names);
     ASSERT_EQ(3u, entries.size());
 
@@ -111,18 +119,19 @@ TEST(ZarClassicStreams, ArchiverStreamsTestAndExtractByteForByte) {
     }
 }
 
-TEST(ZarClassicStreams, ArchiverStreamCutShortFails) {
+TEST(ZarClassicStreams, ArchiverStreamCutShortFails)
+{
     std::vector<LhasaFile> reference = ExtractWithLhasa(kFixture);
     ASSERT_FALSE(reference.empty());
     std::vector<LzhEntry> entries =
-        ReadLevel2Streams(ReadBytes(kFixture), {reference[0].name, reference[1].name,
-                                                reference[2].name});
+        ReadLevel2Streams(ReadBytes(kFixture), {reference[0].name, reference[1].name, reference[2].name});
     ASSERT_FALSE(entries.empty());
     // The word salad's stream without its last quarter: decoding it would
     // need more bits than the record holds.
-    TestRecord r = Lh5Record("cut.txt", Bytes(entries[0].stream.begin(),
-                                              entries[0].stream.begin() + entries[0].stream.size() * 3 / 4),
-                             entries[0].length);
+    TestRecord r = Lh5Record(
+        "cut.txt",
+        Bytes(entries[0].stream.begin(), entries[0].stream.begin() + entries[0].stream.size() * 3 / 4),
+        entries[0].length);
     ScratchDir dir;
     WriteBytes(dir / "cut.zar", BuildArchive({r}));
     RunResult test = Zar({"test", dir / "cut.zar"});
@@ -132,4 +141,4 @@ TEST(ZarClassicStreams, ArchiverStreamCutShortFails) {
     EXPECT_FALSE(Exists(dir / "out/cut.txt"));
 }
 
-}  // namespace
+}   // namespace

@@ -111,8 +111,9 @@ TEST(ZarNames, EveryCommandShowsControlCharactersInNamesEscaped)
     };
     for (const Case &c : cases) {
         ScratchDir scratch;
-        WriteBytes(scratch / "a.zar", BuildArchive({StoredRecord("good.txt", "good"), StoredRecord(c.name, "evil"),
-                                                    StoredRecord("after.txt", "after")}));
+        WriteBytes(scratch / "a.zar",
+                   BuildArchive({StoredRecord("good.txt", "good"), StoredRecord(c.name, "evil"),
+                                 StoredRecord("after.txt", "after")}));
         RunResult list = Zar({"list", scratch / "a.zar"});
         EXPECT_EQ(list.exitCode, 0) << list.err;
         ASSERT_EQ(Lines(list.out).size(), 3u) << list.out;
@@ -161,12 +162,9 @@ TEST(ZarNames, PackRefusesBadTreesAndWritesNothing)
         std::string expected;   // part of the message
     };
     const Case cases[] = {
-        {{"ok.txt", "what?.txt"}, "what?.txt"},
-        {{"ok.txt", "sub/CON"}, "device"},
-        {{"ok.txt", "COM0.bmp"}, "device"},
-        {{"Readme.txt", "readme.txt"}, "case"},
-        {{"data", "DATA/inner.txt"}, "folder"},
-        {{"back\\slash.txt"}, "backslash"},
+        {{"ok.txt", "what?.txt"}, "what?.txt"}, {{"ok.txt", "sub/CON"}, "device"},
+        {{"ok.txt", "COM0.bmp"}, "device"},     {{"Readme.txt", "readme.txt"}, "case"},
+        {{"data", "DATA/inner.txt"}, "folder"}, {{"back\\slash.txt"}, "backslash"},
     };
     for (const Case &c : cases) {
         ScratchDir scratch;
@@ -205,8 +203,8 @@ bool AsleepInOpen(pid_t tid)
     std::string stat;
     std::getline(std::ifstream(task + "/stat"), stat);
     const size_t state = stat.rfind(')');
-    return (call == SYS_openat || call == SYS_open) && state != std::string::npos
-           && stat.compare(state, 3, ") S") == 0;
+    return (call == SYS_openat || call == SYS_open) && state != std::string::npos &&
+           stat.compare(state, 3, ") S") == 0;
 }
 
 // Runs read on a thread of its own until one of two things happens: it
@@ -275,11 +273,9 @@ TEST(ZarNames, PackReadsOnlyTheFilesItScanned)
          "its folder 'sub' has become a symbolic link or a file since the scan"},
         // The same file, grown or cut short in place: read no further than
         // one byte past the size the scan found.
-        {"grown in place",
-         [](const ScratchDir &s) { WriteText(s / "in/sub/b.txt", "scanned and grown"); },
+        {"grown in place", [](const ScratchDir &s) { WriteText(s / "in/sub/b.txt", "scanned and grown"); },
          "changed while packing (7 bytes at the scan, more when read)"},
-        {"cut short in place",
-         [](const ScratchDir &s) { WriteText(s / "in/sub/b.txt", "sca"); },
+        {"cut short in place", [](const ScratchDir &s) { WriteText(s / "in/sub/b.txt", "sca"); },
          "changed while packing (7 bytes at the scan, 3 when read)"},
     };
     for (const Swap &swap : swaps) {
@@ -297,9 +293,10 @@ TEST(ZarNames, PackReadsOnlyTheFilesItScanned)
 
         std::vector<uint8_t> bytes;
         bool read = false;
-        EXPECT_TRUE(ReturnsWithoutWaitingInOpen(scratch / "in/sub/b.txt", [&] {
-            read = ReadPackEntry(scratch / "in", entries[1], bytes, error);
-        })) << swap.what << ": the open waited";
+        EXPECT_TRUE(ReturnsWithoutWaitingInOpen(
+            scratch / "in/sub/b.txt",
+            [&] { read = ReadPackEntry(scratch / "in", entries[1], bytes, error); }))
+            << swap.what << ": the open waited";
         if (std::string(swap.expected).empty()) {
             EXPECT_TRUE(read) << error;
             EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "scanned");
@@ -411,7 +408,9 @@ TEST(ZarNames, ExtractMakesItsTargetOrTakesOnlyAnEmptyFolderOfItsUser)
     for (const char *made : {"new", "empty"}) {
         RunResult extract = Zar({"extract", scratch / "a.zar", scratch / made});
         EXPECT_EQ(extract.exitCode, 0) << made << ": " << extract.err;
-        EXPECT_EQ(ReadBytes(scratch / (std::string(made) + "/file.txt")), (std::vector<uint8_t>{'n', 'e', 'w'})) << made;
+        EXPECT_EQ(ReadBytes(scratch / (std::string(made) + "/file.txt")),
+                  (std::vector<uint8_t>{'n', 'e', 'w'}))
+            << made;
     }
     for (const char *refused : {"full", "linked", "dangling"}) {
         RunResult extract = Zar({"extract", scratch / "a.zar", scratch / refused});
@@ -442,7 +441,7 @@ TEST(ZarNames, ExtractRefusesAnotherUsersFolder)
     EXPECT_TRUE(ListTree(scratch / "theirs").empty());
 }
 
-}  // namespace
+}   // namespace
 
 // A folder of the tree swapped for a link to another folder while the scan
 // runs (another thread exchanges the two as fast as it can, so that the name

@@ -88,23 +88,23 @@ PeImage BuildPe(bool pe32plus, const std::vector<uint8_t> &payload)
         Put32(tree, at + 4, target);
     };
     const uint32_t sub = 0x80000000u;
-    dir(0x00, 2, 1);                         // root: "ZAP", "ZAR", 3
-    entry(0x10, sub | 0xE0, sub | 0x78);     // "ZAP" -> decoy names
-    entry(0x18, sub | 0xE8, sub | 0x28);     // "ZAR" -> names
+    dir(0x00, 2, 1);                       // root: "ZAP", "ZAR", 3
+    entry(0x10, sub | 0xE0, sub | 0x78);   // "ZAP" -> decoy names
+    entry(0x18, sub | 0xE8, sub | 0x28);   // "ZAR" -> names
     entry(0x20, 3, sub | 0x78);
-    dir(0x28, 0, 2);                         // "ZAR" names: 5, 119
+    dir(0x28, 0, 2);   // "ZAR" names: 5, 119
     entry(0x38, 5, sub | 0x48);
     entry(0x40, 119, sub | 0x60);
-    dir(0x48, 0, 1);                         // languages of 5
+    dir(0x48, 0, 1);   // languages of 5
     entry(0x58, 1033, 0xC0);
-    dir(0x60, 0, 1);                         // languages of 119: Russian only
+    dir(0x60, 0, 1);   // languages of 119: Russian only
     entry(0x70, 1049, 0xD0);
-    dir(0x78, 0, 1);                         // decoy names: 119 -> languages of 5
+    dir(0x78, 0, 1);   // decoy names: 119 -> languages of 5
     entry(0x88, 119, sub | 0x48);
     const uint32_t payloadRva = rsrcRva + 0x100;
-    Put32(tree, 0xC0, rsrcRva);              // data of 5: the tree itself, 16 bytes
+    Put32(tree, 0xC0, rsrcRva);   // data of 5: the tree itself, 16 bytes
     Put32(tree, 0xC4, 16);
-    Put32(tree, 0xD0, payloadRva);           // data of 119: the payload
+    Put32(tree, 0xD0, payloadRva);   // data of 119: the payload
     Put32(tree, 0xD4, static_cast<uint32_t>(payload.size()));
     const char *names[] = {"ZAP", "ZAR"};
     for (int n = 0; n < 2; n++) {
@@ -153,7 +153,7 @@ std::vector<uint8_t> AliasedSectionsImage()
 {
     PeImage pe;
     pe.bytes.assign(1024, 0);
-    PutHeaders(pe, false, 0x1000, 0x200);  // resources at 0x1000, 512 bytes
+    PutHeaders(pe, false, 0x1000, 0x200);   // resources at 0x1000, 512 bytes
     PutSection(pe.bytes, pe.sections, ".rsrc", 0x1000, 0x10, 0x3F0, 0x10);
     PutSection(pe.bytes, pe.sections + 40, ".data", 0x1000, 0x200, 0x200, 0x200);
     Put16(pe.bytes, 0x3F0 + 14, 4);
@@ -207,7 +207,8 @@ TEST(ZarExecutable, MalformedImagesGiveAClearError)
         {"unknown magic", [](PeImage &pe) { Put16(pe.bytes, pe.optional, 0x999); }, "magic"},
         {"optional header too big", [](PeImage &pe) { Put16(pe.bytes, 0x44 + 16, 0xFFFF); }, "truncated"},
         {"too many sections", [](PeImage &pe) { Put16(pe.bytes, 0x44 + 2, 0xFFFF); }, "sections"},
-        {"section data beyond the file", [](PeImage &pe) { Put32(pe.bytes, pe.sections + 40 + 20, 0x7FFFFFF0u); },
+        {"section data beyond the file",
+         [](PeImage &pe) { Put32(pe.bytes, pe.sections + 40 + 20, 0x7FFFFFF0u); },
          "past the end of the file"},
         {"two data directories", [](PeImage &pe) { Put32(pe.bytes, pe.optional + pe.countField, 2); },
          "no resource directory"},
@@ -230,7 +231,8 @@ TEST(ZarExecutable, MalformedImagesGiveAClearError)
         {"a section reaching into the next", [](PeImage &pe) { Put32(pe.bytes, pe.sections + 8, 0x1001); },
          "sections 1 and 2 overlap in memory"},
         {"a later section inside an earlier one",
-         [](PeImage &pe) { AddSection(pe, 0x2080, 0x10, 0x200, 0x10); }, "sections 2 and 3 overlap in memory"},
+         [](PeImage &pe) { AddSection(pe, 0x2080, 0x10, 0x200, 0x10); },
+         "sections 2 and 3 overlap in memory"},
         {"a section without file data over the resources",
          [](PeImage &pe) { AddSection(pe, 0x1F00, 0x1000, 0, 0); }, "sections 2 and 3 overlap in memory"},
         {"the aliased 1 KiB image's layout", [](PeImage &pe) { AddSection(pe, 0x2000, 0x10, 0x3F0, 0x10); },
@@ -270,10 +272,12 @@ TEST(ZarExecutable, SectionsThatSpanNothingOrOnlyMemoryDoNotDisturbTheLookup)
         {"an empty section at the resources' address, data far away",
          [](PeImage &pe) { AddSection(pe, 0x2000, 0, 0x7FFFFFF0u, 0); }},
         {"an empty section inside the resources", [](PeImage &pe) { AddSection(pe, 0x2010, 0, 0x200, 0); }},
-        {"a memory-only section after the resources", [](PeImage &pe) { AddSection(pe, 0x3000, 0x5000, 0, 0); }},
+        {"a memory-only section after the resources",
+         [](PeImage &pe) { AddSection(pe, 0x3000, 0x5000, 0, 0); }},
         {"resources with a virtual size of 0 (the raw size counts)",
          [](PeImage &pe) { Put32(pe.bytes, pe.sections + 40 + 8, 0); }},
-        {"sections listed out of address order", [](PeImage &pe) { AddSection(pe, 0x800, 0x100, 0x200, 0x10); }},
+        {"sections listed out of address order",
+         [](PeImage &pe) { AddSection(pe, 0x800, 0x100, 0x200, 0x10); }},
     };
     for (const Layout &layout : layouts)
         for (bool pe32plus : {false, true}) {
@@ -281,7 +285,8 @@ TEST(ZarExecutable, SectionsThatSpanNothingOrOnlyMemoryDoNotDisturbTheLookup)
             layout.apply(pe);
             PeResourceSpan span;
             std::string error;
-            ASSERT_TRUE(FindZarResource(pe.bytes.data(), pe.bytes.size(), span, error)) << layout.what << ": " << error;
+            ASSERT_TRUE(FindZarResource(pe.bytes.data(), pe.bytes.size(), span, error))
+                << layout.what << ": " << error;
             EXPECT_EQ(span.offset, pe.payload) << layout.what;
             EXPECT_EQ(span.size, Payload().size()) << layout.what;
         }
@@ -361,4 +366,4 @@ TEST(ZarExecutable, ReadsExecutablesBuiltByTheCrossTools)
 }
 #endif
 
-}  // namespace
+}   // namespace

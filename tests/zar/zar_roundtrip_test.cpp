@@ -146,8 +146,9 @@ TEST(ZarRoundTrip, SameInputGivesTheSameBytesWherever)
 // Every compressed record of an archive, decoded by lhasa, the independent
 // decoder, must give back its file of tree; a stored record holds the file as
 // it is. Returns the packed size of each compressed record by name.
-std::map<std::string, size_t> ExpectLhasaDecodesEveryRecord(
-    const std::vector<uint8_t> &archive, const std::map<std::string, std::vector<uint8_t>> &tree)
+std::map<std::string, size_t>
+ExpectLhasaDecodesEveryRecord(const std::vector<uint8_t> &archive,
+                              const std::map<std::string, std::vector<uint8_t>> &tree)
 {
     std::map<std::string, size_t> compressed;
     uint32_t offset = 0;
@@ -222,19 +223,20 @@ TEST(ZarRoundTrip, FirstFilesLeadInTheGivenOrderThenByteOrder)
     ScratchDir scratch;
     for (const char *name : {"a.txt", "B.txt", "a/b.txt", "a_b.txt", "main.exe", "help/readme.htm"})
         WriteText(scratch / "in/" + name, name);
-    RunResult pack = Zar({"pack", "-o", scratch / "a.zar", scratch / "in", "--first", "main.exe",
-                          "--first", "help\\readme.htm"});
+    RunResult pack = Zar({"pack", "-o", scratch / "a.zar", scratch / "in", "--first", "main.exe", "--first",
+                          "help\\readme.htm"});
     ASSERT_EQ(pack.exitCode, 0) << pack.err;
     RunResult list = Zar({"list", scratch / "a.zar"});
     // Byte order of the backslash names: 'B' < 'a', '.' < '\' < '_'.
-    EXPECT_EQ(Names(ParseListing(list.out)),
-              (std::vector<std::string>{"main.exe", "help\\readme.htm", "B.txt", "a.txt", "a\\b.txt",
-                                        "a_b.txt"}));
+    EXPECT_EQ(
+        Names(ParseListing(list.out)),
+        (std::vector<std::string>{"main.exe", "help\\readme.htm", "B.txt", "a.txt", "a\\b.txt", "a_b.txt"}));
 
     RunResult missing = Zar({"pack", "-o", scratch / "b.zar", scratch / "in", "--first", "nothere.exe"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("nothere.exe"), std::string::npos) << missing.err;
-    RunResult twice = Zar({"pack", "-o", scratch / "b.zar", scratch / "in", "--first", "a.txt", "--first", "a.txt"});
+    RunResult twice =
+        Zar({"pack", "-o", scratch / "b.zar", scratch / "in", "--first", "a.txt", "--first", "a.txt"});
     EXPECT_EQ(twice.exitCode, 1);
     EXPECT_FALSE(Exists(scratch / "b.zar"));
 }
@@ -259,4 +261,4 @@ TEST(ZarRoundTrip, LhasaDecodesEveryCompressedRecordToTheOriginalFile)
     EXPECT_GE(ExpectLhasaDecodesEveryRecord(ReadBytes(scratch / "a.zar"), tree).size(), 5u);
 }
 
-}  // namespace
+}   // namespace

@@ -95,8 +95,8 @@ TEST(ZarSetupCli, HelpDescribesSetupAndKeepsTheOtherCommands)
     ASSERT_EQ(help.exitCode, 0);
     for (const char *text : {"zar setup -o OUT.exe [--win64] [--icon FILE.ico] [--stub FILE]",
                              "[--fast|--best] [--threads N] PRODUCT.ini FOLDER", "zar pack -o OUT DIR",
-                             "zar list FILE", "zar extract [--into] FILE DIR", "--win64", "--icon FILE", "--stub FILE",
-                             "stub-win32.exe", "FILE:LINE"})
+                             "zar list FILE", "zar extract [--into] FILE DIR", "--win64", "--icon FILE",
+                             "--stub FILE", "stub-win32.exe", "FILE:LINE"})
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
 }
 
@@ -133,11 +133,11 @@ TEST(ZarSetupCli, ProductIniReadsAsTheBuildReadsIt)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     crlf += "; a comment at the end, with bytes \xC3\xBC outside ASCII\r\n";
     WriteText(f.ini, crlf);
-    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);  // in 2023
-    RunResult r = Zar({"setup", "-o", f.out, "--stub", (WriteBytes(f.dir / "stub.exe",
-                                                                   BuildStub(false, StubResources()).bytes),
-                                                        f.dir / "stub.exe"),
-                       f.ini, f.folder});
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);   // in 2023
+    RunResult r =
+        Zar({"setup", "-o", f.out, "--stub",
+             (WriteBytes(f.dir / "stub.exe", BuildStub(false, StubResources()).bytes), f.dir / "stub.exe"),
+             f.ini, f.folder});
     unsetenv("SOURCE_DATE_EPOCH");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::string image = Config(f.out);
@@ -161,8 +161,11 @@ TEST(ZarSetupCli, EveryProblemOfTheProductIniAtOnce)
     std::vector<std::string> lines = Lines(r.err);
     ASSERT_EQ(lines.size(), 4u) << r.err;
     EXPECT_EQ(lines[0], "zar: " + f.ini + ":31: unknown key 'colour'");
-    EXPECT_EQ(lines[1], "zar: " + f.ini + ":16: desktopIcon 'on' is not an integer (-2147483648 to 2147483647)");
-    EXPECT_EQ(lines[2], "zar: " + f.ini + ":11: version '7.x' is not of the form 1.2.3.4 (1 to 4 numbers, each 0 to 65535)");
+    EXPECT_EQ(lines[1],
+              "zar: " + f.ini + ":16: desktopIcon 'on' is not an integer (-2147483648 to 2147483647)");
+    EXPECT_EQ(lines[2],
+              "zar: " + f.ini +
+                  ":11: version '7.x' is not of the form 1.2.3.4 (1 to 4 numbers, each 0 to 65535)");
     EXPECT_EQ(lines[3], "zar: 3 problem(s) in the product description; nothing written");
 }
 
@@ -181,8 +184,8 @@ TEST(ZarSetupCli, TheRealProductDescriptionAndTheSampleFiles)
     WriteText(folder + "/readme.htm", "<html>help</html>");
     WriteBytes(dir / "stub.exe", BuildStub(false, StubResources()).bytes);
     ASSERT_EQ(RunProgram(SAMPLEGEN_BIN, {"icon", dir / "app.ico", "program"}).exitCode, 0);
-    RunResult r = Zar({"setup", "-o", dir / "setup.exe", "--stub", dir / "stub.exe", "--icon", dir / "app.ico",
-                       PRODUCT_INI_FILE, folder});
+    RunResult r = Zar({"setup", "-o", dir / "setup.exe", "--stub", dir / "stub.exe", "--icon",
+                       dir / "app.ico", PRODUCT_INI_FILE, folder});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     RunResult list = Zar({"list", dir / "setup.exe"});
     std::vector<std::string> lines = Lines(list.out);
@@ -199,4 +202,4 @@ TEST(ZarSetupCli, TheRealProductDescriptionAndTheSampleFiles)
     EXPECT_EQ(pe.resources.at("14/108/1033")[4], 2);
 }
 
-}  // namespace
+}   // namespace

@@ -24,7 +24,8 @@ bool TakeAndWrite(const std::vector<uint8_t> &bytes, bool win64, std::string &er
     stub.resources[ResourceName::String("ZAR")][ResourceName::Id(119)][stub.language].data = {1, 2, 3};
     const PeSection &rsrc = stub.image.sections[stub.image.resourceSection];
     std::vector<uint8_t> out;
-    EXPECT_TRUE(WritePeImage(stub.image, BuildResourceSection(stub.resources, rsrc.virtualAddress), out, error))
+    EXPECT_TRUE(
+        WritePeImage(stub.image, BuildResourceSection(stub.resources, rsrc.virtualAddress), out, error))
         << error;
     // What was written is itself a valid image with the same resources.
     PeImage again;
@@ -55,7 +56,7 @@ TEST(ZarSetupDamage, RandomDamageToHeadersAndResourcesNeverReadsOutside)
     std::mt19937 random(20261208);
     for (bool win64 : {false, true}) {
         const StubImage image = BuildStub(win64, StubResources());
-        const size_t rsrcEnd = 0x400 + 0x1000;  // the headers, .text and the resource directory
+        const size_t rsrcEnd = 0x400 + 0x1000;   // the headers, .text and the resource directory
         int taken = 0;
         for (int round = 0; round < 3000; round++) {
             std::vector<uint8_t> bytes = image.bytes;
@@ -76,7 +77,7 @@ TEST(ZarSetupDamage, RandomDamageToHeadersAndResourcesNeverReadsOutside)
     }
 }
 
-}  // namespace
+}   // namespace
 
 namespace {
 
@@ -94,7 +95,7 @@ TEST(ZarSetupDamage, SharedSubdirectoriesCannotMultiplyTheWork)
             bytes[rsrc + at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
     std::fill(bytes.begin() + rsrc, bytes.begin() + rsrc + languages + 16, 0);
-    put(12, static_cast<uint32_t>(count) << 16);      // root: count id entries
+    put(12, static_cast<uint32_t>(count) << 16);   // root: count id entries
     put(names + 12, static_cast<uint32_t>(count) << 16);
     for (uint32_t i = 0; i < count; i++) {
         put(16 + 8 * i, i + 1);
@@ -107,4 +108,4 @@ TEST(ZarSetupDamage, SharedSubdirectoriesCannotMultiplyTheWork)
     EXPECT_NE(error.find("more than 1048576 directory entries"), std::string::npos) << error;
 }
 
-}  // namespace
+}   // namespace

@@ -32,9 +32,9 @@ struct Inputs {
     std::string stub = dir / "stub.exe";
     std::vector<uint8_t> stubBytes = BuildStub(false, StubResources()).bytes;
     std::string out = dir / "out/setup.exe";
-    std::string stubArgument;           // default: stub
+    std::string stubArgument;   // default: stub
     std::vector<std::string> extra;
-    std::vector<std::string> operands;  // default: ini, folder
+    std::vector<std::string> operands;   // default: ini, folder
 
     Inputs()
     {
@@ -54,7 +54,8 @@ struct Inputs {
     {
         WriteText(ini, iniText);
         WriteBytes(stub, stubBytes);
-        std::vector<std::string> args{"setup", "-o", out, "--stub", stubArgument.empty() ? stub : stubArgument};
+        std::vector<std::string> args{"setup", "-o", out, "--stub",
+                                      stubArgument.empty() ? stub : stubArgument};
         args.insert(args.end(), extra.begin(), extra.end());
         if (operands.empty())
             operands = {ini, folder};
@@ -66,12 +67,18 @@ struct Inputs {
 struct Refusal {
     const char *name;
     std::function<void(Inputs &)> spoil;
-    std::string expected;  // in the message; "@" stands for product.ini's path
+    std::string expected;   // in the message; "@" stands for product.ini's path
 };
 
-void PrintTo(const Refusal &refusal, std::ostream *os) { *os << refusal.name; }
+void PrintTo(const Refusal &refusal, std::ostream *os)
+{
+    *os << refusal.name;
+}
 
-std::string Long(size_t n) { return std::string(n, 'x'); }
+std::string Long(size_t n)
+{
+    return std::string(n, 'x');
+}
 
 std::vector<StubResource> Without(const std::string &type)
 {
@@ -99,7 +106,8 @@ const Refusal kRefusals[] = {
     {"NotAKeyLine", [](Inputs &in) { in.Ini("[Options]", "[Options]\njust some words"); },
      "@:16: not a 'key=value' line"},
     {"EmptyValue", [](Inputs &in) { in.Ini("folderName=Orbit", "folderName="); }, "@:6: folderName is empty"},
-    {"TextTooLongForItsField", [](Inputs &in) { in.Ini("productName=Orbit Studio", "productName=" + Long(260)); },
+    {"TextTooLongForItsField",
+     [](Inputs &in) { in.Ini("productName=Orbit Studio", "productName=" + Long(260)); },
      "@:5: productName is 260 characters long; at most 259 fit"},
     {"ProgramNameTooLong", [](Inputs &in) { in.Ini("exeBaseName=orbit", "exeBaseName=" + Long(256)); },
      "@:7: exeBaseName is 256 characters long; at most 255 fit (with \".exe\" added)"},
@@ -109,9 +117,14 @@ const Refusal kRefusals[] = {
      "@:18: uninstallSwitch is 12 characters long; at most 11 fit"},
     {"SixStyles", [](Inputs &in) { in.Ini("templateStyle=Frost\n", ""); },
      "@:0: exactly 7 templateStyle values are needed, found 6"},
-    {"EightStyles", [](Inputs &in) { in.Ini("templateStyle=Frost\n", "templateStyle=Frost\ntemplateStyle=Ice\n"); },
+    {"EightStyles",
+     [](Inputs &in) { in.Ini("templateStyle=Frost\n", "templateStyle=Frost\ntemplateStyle=Ice\n"); },
      "@:31: exactly 7 templateStyle values are needed, found 8"},
-    {"NonAsciiText", [](Inputs &in) { in.Ini("productName=Orbit Studio", "productName=Orbit St\xC3\xBC" "dio"); },
+    {"NonAsciiText",
+     [](Inputs &in) {
+         in.Ini("productName=Orbit Studio", "productName=Orbit St\xC3\xBC"
+                                            "dio");
+     },
      "@:5: productName 'Orbit St\\xC3\\xBCdio' is not plain ASCII"},
     {"NonAsciiStyle", [](Inputs &in) { in.Ini("templateStyle=Neon", "templateStyle=N\xE9on"); },
      "@:26: templateStyle 'N\\xE9on' is not plain ASCII"},
@@ -119,8 +132,10 @@ const Refusal kRefusals[] = {
      "@:4: titleText 'Orbit\\x09Studio 7' is not plain ASCII (byte 0x09"},
     {"TitleOver248", [](Inputs &in) { in.Ini("titleText=Orbit Studio 7", "titleText=" + Long(249)); },
      "@:4: titleText is 249 characters long; at most 248 fit"},
-    {"ProposalOver259", [](Inputs &in) { in.Ini("defaultParentDir=c:\\apps", "defaultParentDir=c:\\" + Long(252)); },
-     "@:10: defaultParentDir, a backslash and folderName make a directory of 261 characters; at most 259 fit"},
+    {"ProposalOver259",
+     [](Inputs &in) { in.Ini("defaultParentDir=c:\\apps", "defaultParentDir=c:\\" + Long(252)); },
+     "@:10: defaultParentDir, a backslash and folderName make a directory of 261 characters; at most 259 "
+     "fit"},
     {"NotAnInteger", [](Inputs &in) { in.Ini("desktopIcon=1", "desktopIcon=yes"); },
      "@:16: desktopIcon 'yes' is not an integer"},
     {"IntegerTooLarge", [](Inputs &in) { in.Ini("uninstallIconIndex=2", "uninstallIconIndex=2147483648"); },
@@ -149,12 +164,23 @@ const Refusal kRefusals[] = {
      "@:8: the help file 'help.chm' (helpFileName) is not in the folder"},
     {"HelpIsTheProgram", [](Inputs &in) { in.Ini("helpFileName=orbit.chm", "helpFileName=orbit.exe"); },
      "@:8: helpFileName names the program itself"},
-    {"ProductIniMissing", [](Inputs &in) { in.operands = {in.dir / "none.ini", in.folder}; },
+    {"ProductIniMissing",
+     [](Inputs &in) {
+         in.operands = {in.dir / "none.ini", in.folder};
+     },
      "cannot open '" + std::string("%/none.ini") + "'"},
 
     // The folder.
-    {"FolderMissing", [](Inputs &in) { in.operands = {in.ini, in.dir / "nowhere"}; }, "nowhere"},
-    {"FolderIsAFile", [](Inputs &in) { in.operands = {in.ini, in.ini}; }, "is not a directory"},
+    {"FolderMissing",
+     [](Inputs &in) {
+         in.operands = {in.ini, in.dir / "nowhere"};
+     },
+     "nowhere"},
+    {"FolderIsAFile",
+     [](Inputs &in) {
+         in.operands = {in.ini, in.ini};
+     },
+     "is not a directory"},
     {"NameTheInstallerRefuses",
      [](Inputs &in) {
          WriteText(in.folder + "/templates/con.txt", "device");
@@ -162,13 +188,15 @@ const Refusal kRefusals[] = {
      },
      "refusing 'templates\\con.txt'"},
     {"NameTooLongForTheProposedDirectory",
-     [](Inputs &in) {
-         in.Ini("defaultParentDir=c:\\apps", "defaultParentDir=c:\\" + Long(225));
-     },
+     [](Inputs &in) { in.Ini("defaultParentDir=c:\\apps", "defaultParentDir=c:\\" + Long(225)); },
      "refusing 'templates\\Glass\\part2.txt'"},
 
     // The icon.
-    {"IconMissing", [](Inputs &in) { in.extra = {"--icon", in.dir / "none.ico"}; }, "none.ico"},
+    {"IconMissing",
+     [](Inputs &in) {
+         in.extra = {"--icon", in.dir / "none.ico"};
+     },
+     "none.ico"},
     {"IconNotAnIcon",
      [](Inputs &in) {
          WriteText(in.dir / "app.ico", "GIF89a, not an icon at all");
@@ -186,7 +214,7 @@ const Refusal kRefusals[] = {
     {"IconImageNotABitmap",
      [](Inputs &in) {
          std::vector<uint8_t> ico = IcoFile({32, 16});
-         ico[6 + 32] = 40;  // the first image's width: 32 no more
+         ico[6 + 32] = 40;   // the first image's width: 32 no more
          ico[6] = 40;
          WriteBytes(in.dir / "app.ico", ico);
          in.extra = {"--icon", in.dir / "app.ico"};
@@ -208,7 +236,8 @@ const Refusal kRefusals[] = {
     // The stub.
     {"StubMissing", [](Inputs &in) { in.stubArgument = in.dir / "none.exe"; },
      "cannot open '%/none.exe': No such file or directory"},
-    {"StubIsAFolder", [](Inputs &in) { in.stubArgument = in.dir / "out"; }, "cannot read '%/out': it is a directory"},
+    {"StubIsAFolder", [](Inputs &in) { in.stubArgument = in.dir / "out"; },
+     "cannot read '%/out': it is a directory"},
     {"StubWithoutMark", [](Inputs &in) { in.stubBytes = BuildStub(false, Without("ZSTUB")).bytes; },
      "is not a setup stub of ours: it has no \"ZSTUB\" resource 1"},
     {"StubOfAnotherLayout", [](Inputs &in) { in.stubBytes = BuildStub(false, StubResources(2)).bytes; },
@@ -234,8 +263,7 @@ const Refusal kRefusals[] = {
      "damaged PE headers: the PE header offset 0x7ffffff0"},
     {"StubWithoutPeSignature", [](Inputs &in) { in.stubBytes[0x40] = 'X'; },
      "damaged PE headers: no PE signature"},
-    {"StubWithTooManySections", [](Inputs &in) { in.stubBytes[0x46] = 200; },
-     "damaged PE headers: "},
+    {"StubWithTooManySections", [](Inputs &in) { in.stubBytes[0x46] = 200; }, "damaged PE headers: "},
     {"StubWithBadFileAlignment", [](Inputs &in) { Put32(in.stubBytes, 0x58 + 36, 0x300); },
      "damaged PE headers: file alignment 0x300"},
     {"StubWithWrongSizeOfImage", [](Inputs &in) { Put32(in.stubBytes, 0x58 + 56, 0x9000); },
@@ -252,7 +280,7 @@ const Refusal kRefusals[] = {
              uint32_t v = static_cast<uint32_t>(in.stubBytes[at]) | in.stubBytes[at + 1] << 8 |
                           in.stubBytes[at + 2] << 16 | static_cast<uint32_t>(in.stubBytes[at + 3]) << 24;
              uint32_t size = static_cast<uint32_t>(in.stubBytes[at + 4]) | in.stubBytes[at + 5] << 8;
-             if (v > 0x3000 && v < 0x4000 && size == 8) {  // the mark's data entry
+             if (v > 0x3000 && v < 0x4000 && size == 8) {   // the mark's data entry
                  Put32(in.stubBytes, at, 0x7000);
                  break;
              }
@@ -261,11 +289,13 @@ const Refusal kRefusals[] = {
      "damaged resources: resource data (8 bytes at 0x7000) lies outside the image's sections"},
     {"StubHoldingAPayload", [](Inputs &in) { in.stubBytes = BuildStub(false, With("ZAR", 119)).bytes; },
      "already holds a payload (a \"ZAR\" resource)"},
-    {"StubHoldingAPayloadInLowerCase", [](Inputs &in) { in.stubBytes = BuildStub(false, With("zar", 5)).bytes; },
-     "already holds a payload"},
-    {"StubHoldingAConfiguration", [](Inputs &in) { in.stubBytes = BuildStub(false, With("ZCFG", 120)).bytes; },
+    {"StubHoldingAPayloadInLowerCase",
+     [](Inputs &in) { in.stubBytes = BuildStub(false, With("zar", 5)).bytes; }, "already holds a payload"},
+    {"StubHoldingAConfiguration",
+     [](Inputs &in) { in.stubBytes = BuildStub(false, With("ZCFG", 120)).bytes; },
      "already holds a configuration (a \"ZCFG\" resource)"},
-    {"StubSigned", [](Inputs &in) {
+    {"StubSigned",
+     [](Inputs &in) {
          Put32(in.stubBytes, 0x58 + 96 + 8 * 4, static_cast<uint32_t>(in.stubBytes.size()));
          Put32(in.stubBytes, 0x58 + 96 + 8 * 4 + 4, 16);
          in.stubBytes.resize(in.stubBytes.size() + 16, 0);
@@ -283,7 +313,8 @@ const Refusal kRefusals[] = {
      "damaged PE headers: it has a COFF symbol table"},
 
     // The output path.
-    {"OutputIsAFolder", [](Inputs &in) { fs::create_directories(in.out); }, "the output '%/out/setup.exe' is a folder"},
+    {"OutputIsAFolder", [](Inputs &in) { fs::create_directories(in.out); },
+     "the output '%/out/setup.exe' is a folder"},
     {"OutputIsASymbolicLink",
      [](Inputs &in) {
          WriteText(in.dir / "target.exe", "keep me");
@@ -292,8 +323,7 @@ const Refusal kRefusals[] = {
      "the output '%/out/setup.exe' is a symbolic link"},
     {"OutputIsADanglingSymbolicLink", [](Inputs &in) { fs::create_symlink(in.dir / "nowhere.exe", in.out); },
      "is a symbolic link"},
-    {"OutputInsideTheFolder",
-     [](Inputs &in) { in.out = in.folder + "/templates/setup.exe"; },
+    {"OutputInsideTheFolder", [](Inputs &in) { in.out = in.folder + "/templates/setup.exe"; },
      "lies inside the folder being packed"},
     {"OutputFolderMissing", [](Inputs &in) { in.out = in.dir / "no/such/setup.exe"; },
      "cannot create '%/no/such/setup.exe.partial'"},
@@ -344,7 +374,8 @@ TEST_P(ZarSetupRefusal, ClearMessageAndNothingWritten)
             EXPECT_EQ(fs::read_symlink(in.out).string(), linkTarget);
         }
         if (fs::exists(in.dir / "target.exe")) {
-            EXPECT_EQ(ReadBytes(in.dir / "target.exe"), std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+            EXPECT_EQ(ReadBytes(in.dir / "target.exe"),
+                      std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
         }
     } else {
         EXPECT_FALSE(Exists(in.out)) << in.out;
@@ -355,9 +386,11 @@ TEST_P(ZarSetupRefusal, ClearMessageAndNothingWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ZarSetupRefusal, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Refusal> &info) {
+                             return std::string(info.param.name);
+                         });
 
-}  // namespace
+}   // namespace
 
 namespace {
 
@@ -375,4 +408,4 @@ TEST(ZarSetupRefusalUnreadable, FolderThatCannotBeReadIsRefused)
     EXPECT_FALSE(Exists(in.out));
 }
 
-}  // namespace
+}   // namespace

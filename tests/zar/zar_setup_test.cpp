@@ -110,11 +110,11 @@ TEST_P(ZarSetupBits, RoundTripGivesBackThePayloadConfigurationAndVersion)
     EXPECT_EQ(std::memcmp(c.data(), "ZCFG", 4), 0);
     EXPECT_EQ(U32(c, 4), 1u);
     EXPECT_EQ(U32(c, 8), 3684u);
-    EXPECT_EQ(U32(c, 12), 1u);                  // desktopIcon
-    EXPECT_EQ(U32(c, 16), p.files.size());      // fileCount
-    EXPECT_EQ(U32(c, 20), 1u);                  // registerUninstall
-    EXPECT_EQ(U32(c, 24), 2u);                  // uninstallIconIndex
-    EXPECT_EQ(U32(c, 28), 0u);                  // createHelpShortcut
+    EXPECT_EQ(U32(c, 12), 1u);               // desktopIcon
+    EXPECT_EQ(U32(c, 16), p.files.size());   // fileCount
+    EXPECT_EQ(U32(c, 20), 1u);               // registerUninstall
+    EXPECT_EQ(U32(c, 24), 2u);               // uninstallIconIndex
+    EXPECT_EQ(U32(c, 28), 0u);               // createHelpShortcut
     EXPECT_EQ(Text(c, 32, 12), "/remove");
     EXPECT_EQ(Text(c, 44, 260), "Orbit Studio 7");
     EXPECT_EQ(Text(c, 304, 260), "Orbit Studio");
@@ -165,9 +165,9 @@ TEST_P(ZarSetupBits, ResourceDirectoryIsSortedAlignedAndStampless)
     ASSERT_EQ(p.Setup(GetParam()).exitCode, 0);
     InspectedPe pe = InspectPe(ReadBytes(p.out));
     EXPECT_TRUE(pe.layoutProblems.empty()) << pe.layoutProblems.front();
-    std::vector<std::string> expected{
-        "AAA/NAMED/1033", "ZAR/119/1033", "ZCFG/120/1033", "ZSTUB/1/1033", "3/1/1033", "3/2/1033",
-        "3/7/1033", "5/110/1033", "14/108/1033", "16/1/1033", "24/1/1033"};
+    std::vector<std::string> expected{"AAA/NAMED/1033", "ZAR/119/1033", "ZCFG/120/1033", "ZSTUB/1/1033",
+                                      "3/1/1033",       "3/2/1033",     "3/7/1033",      "5/110/1033",
+                                      "14/108/1033",    "16/1/1033",    "24/1/1033"};
     EXPECT_EQ(pe.resourceOrder, expected);
 
     // The check proves itself: the synthetic stub is unsorted and stamped.
@@ -191,15 +191,16 @@ TEST_P(ZarSetupBits, RelocationsMoveBehindTheGrownResources)
     EXPECT_EQ(rsrc.rawSize % pe.fileAlignment, 0u);
     EXPECT_GE(rsrc.rawSize, rsrc.virtualSize);
     // .reloc: at the next aligned address and offset, its bytes unchanged.
-    uint32_t expectedRva = (rsrc.rva + rsrc.virtualSize + pe.sectionAlignment - 1) / pe.sectionAlignment *
-                           pe.sectionAlignment;
-    EXPECT_GT(expectedRva, p.image32.relocRva);  // it did move
+    uint32_t expectedRva =
+        (rsrc.rva + rsrc.virtualSize + pe.sectionAlignment - 1) / pe.sectionAlignment * pe.sectionAlignment;
+    EXPECT_GT(expectedRva, p.image32.relocRva);   // it did move
     EXPECT_EQ(reloc.rva, expectedRva);
     EXPECT_EQ(reloc.rawPointer, rsrc.rawPointer + rsrc.rawSize);
     EXPECT_EQ(pe.directories[5].first, reloc.rva);
     const StubImage &stub = win64 ? p.image64 : p.image32;
     EXPECT_EQ(pe.directories[5].second, stub.reloc.size());
-    EXPECT_EQ(std::vector<uint8_t>(out.begin() + reloc.rawPointer, out.begin() + reloc.rawPointer + stub.reloc.size()),
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + reloc.rawPointer,
+                                   out.begin() + reloc.rawPointer + stub.reloc.size()),
               stub.reloc);
     EXPECT_EQ(pe.sizeOfImage, reloc.rva + pe.sectionAlignment);
     EXPECT_EQ(out.size(), static_cast<size_t>(reloc.rawPointer) + reloc.rawSize);
@@ -274,9 +275,11 @@ TEST_P(ZarSetupBits, IconReplacesTheGroupAndDropsItsOldImages)
 }
 
 INSTANTIATE_TEST_SUITE_P(Pe, ZarSetupBits, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Pe32Plus" : "Pe32"; });
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return info.param ? "Pe32Plus" : "Pe32";
+                         });
 
-}  // namespace
+}   // namespace
 
 namespace {
 
@@ -311,10 +314,13 @@ TEST_P(ZarSetupBits, PefileAndWrestoolAcceptTheOutput)
         GTEST_SKIP() << "needs python3-pefile and icoutils (wrestool)";
     const bool win64 = GetParam();
     Product p;
-    ASSERT_EQ(p.Setup(win64, {"--icon", (WriteBytes(p.dir / "a.ico", IcoFile({32, 16})), p.dir / "a.ico")}).exitCode, 0);
+    ASSERT_EQ(p.Setup(win64, {"--icon", (WriteBytes(p.dir / "a.ico", IcoFile({32, 16})), p.dir / "a.ico")})
+                  .exitCode,
+              0);
     const std::string script = std::string(ZAR_TEST_SOURCE_DIR) + "/check_setup_pe.py";
     auto check = [&](const std::string &file) {
-        return RunProgram("/bin/sh", {"-c", python + " '" + script + "' '" + file + "' " + (win64 ? "amd64" : "i386")});
+        return RunProgram("/bin/sh",
+                          {"-c", python + " '" + script + "' '" + file + "' " + (win64 ? "amd64" : "i386")});
     };
     RunResult good = check(p.out);
     EXPECT_EQ(good.exitCode, 0) << good.out << good.err;
@@ -342,11 +348,12 @@ TEST_P(ZarSetupBits, PefileAndWrestoolAcceptTheOutput)
         WriteBytes(spoiled, bytes);
         RunResult bad = check(spoiled);
         EXPECT_EQ(bad.exitCode, 1) << check_name;
-        EXPECT_NE(bad.out.find("FAIL " + check_name + ":"), std::string::npos) << check_name << ": " << bad.out << bad.err;
+        EXPECT_NE(bad.out.find("FAIL " + check_name + ":"), std::string::npos)
+            << check_name << ": " << bad.out << bad.err;
     }
 }
 
-}  // namespace
+}   // namespace
 
 #ifdef PE_FIXTURE_DIR
 namespace {
@@ -366,7 +373,8 @@ TEST_P(ZarSetupBits, StubsBuiltByTheCrossTools)
     InspectedPe pe = InspectPe(out);
     EXPECT_TRUE(pe.layoutProblems.empty()) << pe.layoutProblems.front();
     EXPECT_EQ(pe.checksum, ReferenceChecksum(out, pe.optional + 64));
-    EXPECT_EQ(InspectVersion(pe.resources.at("16/1/1033")).strings.at("FileDescription"), "Setup of Orbit Studio 7");
+    EXPECT_EQ(InspectVersion(pe.resources.at("16/1/1033")).strings.at("FileDescription"),
+              "Setup of Orbit Studio 7");
     EXPECT_EQ(pe.resources.count("ZSTUB/1/1033"), 1u);
     EXPECT_EQ(pe.resources.count("5/110/1033"), 1u);
     ASSERT_EQ(pe.sections.back().name, ".reloc");
@@ -385,11 +393,12 @@ TEST_P(ZarSetupBits, StubsBuiltByTheCrossTools)
     }
     const std::string python = PefilePython();
     if (!python.empty() && system("wrestool --version >/dev/null 2>&1") == 0) {
-        RunResult check = RunProgram("/bin/sh", {"-c", python + " '" + ZAR_TEST_SOURCE_DIR + "/check_setup_pe.py' '" +
-                                                           p.out + "' " + (win64 ? "amd64" : "i386")});
+        RunResult check =
+            RunProgram("/bin/sh", {"-c", python + " '" + ZAR_TEST_SOURCE_DIR + "/check_setup_pe.py' '" +
+                                             p.out + "' " + (win64 ? "amd64" : "i386")});
         EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
     }
 }
 
-}  // namespace
+}   // namespace
 #endif

@@ -95,7 +95,10 @@ RunResult RunProgram(const std::string &program, const std::vector<std::string> 
     return result;
 }
 
-RunResult Zar(const std::vector<std::string> &args) { return RunProgram(ZAR_BIN, args); }
+RunResult Zar(const std::vector<std::string> &args)
+{
+    return RunProgram(ZAR_BIN, args);
+}
 
 std::vector<std::string> Lines(const std::string &text)
 {
@@ -110,4 +113,3 @@ std::vector<std::string> Lines(const std::string &text)
     }
     return lines;
 }
-

@@ -19,7 +19,7 @@ struct ScratchDir {
     std::string operator/(const std::string &relative) const { return path + "/" + relative; }
 };
 
-void WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);  // makes parent folders
+void WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);   // makes parent folders
 void WriteText(const std::string &path, const std::string &text);
 std::vector<uint8_t> ReadBytes(const std::string &path);
 bool Exists(const std::string &path);
@@ -27,8 +27,8 @@ bool Exists(const std::string &path);
 std::vector<std::string> ListTree(const std::string &root);
 
 struct RunResult {
-    int exitCode = -1;      // -1 when the program did not exit normally
-    int signal = 0;         // the signal that ended it, if any
+    int exitCode = -1;   // -1 when the program did not exit normally
+    int signal = 0;      // the signal that ended it, if any
     std::string out;
     std::string err;
 };

@@ -48,7 +48,8 @@ const Effort kFastEffort{16, 128, 8, 32, {8, 64, 256}, 1, true};
 const size_t kMaxBlockBytes = size_t{1} << 20;
 
 // Writes tokens as one block, or as several when they are too many for one.
-void WriteTokens(const std::vector<Token> &tokens, BitWriter *out) {
+void WriteTokens(const std::vector<Token> &tokens, BitWriter *out)
+{
     for (size_t start = 0; start < tokens.size(); start += kMaxBlockSymbols) {
         const size_t count = std::min(kMaxBlockSymbols, tokens.size() - start);
         SymbolCounts counts;
@@ -59,13 +60,17 @@ void WriteTokens(const std::vector<Token> &tokens, BitWriter *out) {
     }
 }
 
-size_t TokenBytes(const Token &token) { return token.symbol < 256 ? 1 : token.symbol - 253u; }
+size_t TokenBytes(const Token &token)
+{
+    return token.symbol < 256 ? 1 : token.symbol - 253u;
+}
 
 // Cuts blocks that cover more than maxBytes of input: the cost-driven parse
 // keeps a few words per input byte of its block, and data that compress this
 // well lose next to nothing to one more block header.
-std::vector<size_t> LimitBlockBytes(const std::vector<Token> &tokens,
-                                    const std::vector<size_t> &bounds, size_t maxBytes) {
+std::vector<size_t> LimitBlockBytes(const std::vector<Token> &tokens, const std::vector<size_t> &bounds,
+                                    size_t maxBytes)
+{
     std::vector<size_t> limited{0};
     for (size_t b = 0; b + 1 < bounds.size(); ++b) {
         size_t bytes = 0;
@@ -84,7 +89,8 @@ std::vector<size_t> LimitBlockBytes(const std::vector<Token> &tokens,
 
 // Encodes data[begin..end) (matches may reach back to data[0]) as whole blocks.
 void EncodeRange(const uint8_t *data, size_t size, size_t begin, size_t end, const Effort &effort,
-                 BitWriter *out) {
+                 BitWriter *out)
+{
     MatchFinder finder(data, size, effort.optimalChain);
     finder.InsertBefore(begin);
     RangeMatches range;
@@ -98,7 +104,8 @@ void EncodeRange(const uint8_t *data, size_t size, size_t begin, size_t end, con
         LazyParse(&lazyFinder, data, begin, end, &lazy);
     }
     const std::vector<size_t> bounds = LimitBlockBytes(
-        lazy, SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols, effort.splitStep, effort.splitStride), kMaxBlockBytes);
+        lazy, SplitBlocks(lazy.data(), lazy.size(), kMaxBlockSymbols, effort.splitStep, effort.splitStride),
+        kMaxBlockBytes);
 
     ParseWorkspace work;
     std::vector<Token> best, trial;
@@ -107,20 +114,23 @@ void EncodeRange(const uint8_t *data, size_t size, size_t begin, size_t end, con
         const auto first = lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b]);
         const auto last = lazy.begin() + static_cast<std::ptrdiff_t>(bounds[b + 1]);
         size_t byteEnd = byteBegin;
-        for (auto t = first; t != last; ++t) byteEnd += TokenBytes(*t);
+        for (auto t = first; t != last; ++t)
+            byteEnd += TokenBytes(*t);
 
         best.assign(first, last);
         SymbolCounts counts;
         CountSymbols(best.data(), best.size(), &counts);
         uint64_t bestBits = BlockBits(counts);
-        if (!effort.matchesOnce) FindRangeMatches(&finder, data, byteBegin, byteEnd, effort.keeping, &range);
+        if (!effort.matchesOnce)
+            FindRangeMatches(&finder, data, byteBegin, byteEnd, effort.keeping, &range);
         for (int pass = 0; pass < effort.passes; ++pass) {
             CostModel model;
             ModelFromCounts(counts, &model);
             OptimalParse(data, range, byteBegin, byteEnd, model, &work, &trial);
             CountSymbols(trial.data(), trial.size(), &counts);
             const uint64_t bits = BlockBits(counts);
-            if (bits >= bestBits) break;
+            if (bits >= bestBits)
+                break;
             bestBits = bits;
             best.swap(trial);
         }
@@ -129,17 +139,22 @@ void EncodeRange(const uint8_t *data, size_t size, size_t begin, size_t end, con
     }
 }
 
-}  // namespace
+}   // namespace
 
-size_t Lh5PieceCount(size_t size, Lh5Level level) {
-    if (size == 0) return 0;
-    if (level == Lh5Level::kBest) return 1;
+size_t Lh5PieceCount(size_t size, Lh5Level level)
+{
+    if (size == 0)
+        return 0;
+    if (level == Lh5Level::kBest)
+        return 1;
     return (size + kLh5FastPieceBytes - 1) / kLh5FastPieceBytes;
 }
 
-Lh5Piece Lh5EncodePiece(const uint8_t *data, size_t size, size_t piece, Lh5Level level) {
+Lh5Piece Lh5EncodePiece(const uint8_t *data, size_t size, size_t piece, Lh5Level level)
+{
     Lh5Piece result;
-    if (piece >= Lh5PieceCount(size, level)) return result;
+    if (piece >= Lh5PieceCount(size, level))
+        return result;
     BitWriter out;
     if (level == Lh5Level::kBest) {
         EncodeRange(data, size, 0, size, kBestEffort, &out);
@@ -152,20 +167,25 @@ Lh5Piece Lh5EncodePiece(const uint8_t *data, size_t size, size_t piece, Lh5Level
     return result;
 }
 
-std::vector<uint8_t> Lh5JoinPieces(const std::vector<Lh5Piece> &pieces) {
-    if (pieces.size() == 1) return pieces[0].bytes;
+std::vector<uint8_t> Lh5JoinPieces(const std::vector<Lh5Piece> &pieces)
+{
+    if (pieces.size() == 1)
+        return pieces[0].bytes;
     BitWriter out;
-    for (const Lh5Piece &piece : pieces) out.PutBits(piece.bytes, piece.bitCount);
+    for (const Lh5Piece &piece : pieces)
+        out.PutBits(piece.bytes, piece.bitCount);
     return out.Finish();
 }
 
-std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size, Lh5Level level) {
+std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size, Lh5Level level)
+{
     std::vector<Lh5Piece> pieces(Lh5PieceCount(size, level));
-    for (size_t k = 0; k < pieces.size(); ++k) pieces[k] = Lh5EncodePiece(data, size, k, level);
+    for (size_t k = 0; k < pieces.size(); ++k)
+        pieces[k] = Lh5EncodePiece(data, size, k, level);
     return Lh5JoinPieces(pieces);
 }
 
-std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size) {
+std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size)
+{
     return Lh5Encode(data, size, Lh5Level::kBest);
 }
-

@@ -35,7 +35,7 @@ std::vector<uint8_t> Lh5Encode(const uint8_t *data, size_t size);
 // Lh5PieceCount(size, level); each depends on the input only, and the pieces
 // joined in order are exactly Lh5Encode's stream.
 struct Lh5Piece {
-    std::vector<uint8_t> bytes;  // bits from the most significant down, the last byte padded
+    std::vector<uint8_t> bytes;   // bits from the most significant down, the last byte padded
     uint64_t bitCount = 0;
 };
 size_t Lh5PieceCount(size_t size, Lh5Level level);

@@ -14,7 +14,7 @@ namespace lh5enc {
 constexpr int kWindowSize = 8192;
 constexpr uint32_t kMinMatch = 3;
 constexpr uint32_t kMaxMatch = 256;
-constexpr int kLiteralSymbols = 510;  // 256 bytes, then match lengths 3..256
+constexpr int kLiteralSymbols = 510;   // 256 bytes, then match lengths 3..256
 constexpr int kAuxSymbols = 19;
 constexpr int kPositionSymbols = 14;
 constexpr int kMaxCodeLength = 16;
@@ -27,14 +27,19 @@ struct Token {
     uint16_t position;
 };
 
-inline Token LiteralToken(uint8_t byte) { return Token{byte, 0}; }
-inline Token MatchToken(uint32_t length, uint32_t distance) {
+inline Token LiteralToken(uint8_t byte)
+{
+    return Token{byte, 0};
+}
+inline Token MatchToken(uint32_t length, uint32_t distance)
+{
     return Token{static_cast<uint16_t>(length + 253), static_cast<uint16_t>(distance - 1)};
 }
 
 // Position symbol of a position value: 0 for 0, else its bit length (1..13),
 // followed by that length minus one extra bits.
-inline uint32_t PositionSymbol(uint32_t position) {
+inline uint32_t PositionSymbol(uint32_t position)
+{
     return position == 0 ? 0 : 32 - static_cast<uint32_t>(__builtin_clz(position));
 }
 
@@ -50,8 +55,8 @@ void CountSymbols(const Token *tokens, size_t count, SymbolCounts *counts);
 struct BlockCodes {
     uint8_t literalLengths[kLiteralSymbols];
     uint8_t positionLengths[kPositionSymbols];
-    int singleLiteral;   // -1 when the literal code has lengths
-    int singlePosition;  // -1 when the position code has lengths
+    int singleLiteral;    // -1 when the literal code has lengths
+    int singlePosition;   // -1 when the position code has lengths
 };
 
 void ChooseCodes(const SymbolCounts &counts, BlockCodes *codes);
@@ -65,6 +70,6 @@ uint64_t SymbolBits(const SymbolCounts &counts, const BlockCodes &codes);
 // Writes one block of 1..65535 tokens.
 void WriteBlock(const Token *tokens, size_t count, const BlockCodes &codes, BitWriter *out);
 
-}  // namespace lh5enc
+}   // namespace lh5enc
 
 #endif

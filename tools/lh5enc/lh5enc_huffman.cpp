@@ -9,12 +9,13 @@ namespace {
 
 struct Item {
     uint64_t weight;
-    int symbol;  // a leaf's symbol, or -1 for a package of two items of the level below
+    int symbol;   // a leaf's symbol, or -1 for a package of two items of the level below
 };
 
-}  // namespace
+}   // namespace
 
-int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *lengths) {
+int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *lengths)
+{
     // The buffers live as long as the thread: the encoder asks for code
     // lengths many times per block, and a fresh level buffer (up to a quarter
     // of a megabyte, cleared) on every call cost more than the algorithm.
@@ -24,10 +25,12 @@ int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *
     leaves.clear();
     for (int s = 0; s < count; ++s) {
         lengths[s] = 0;
-        if (freq[s] != 0) leaves.push_back({freq[s], s});
+        if (freq[s] != 0)
+            leaves.push_back({freq[s], s});
     }
     const int used = static_cast<int>(leaves.size());
-    if (used < 2) return used;
+    if (used < 2)
+        return used;
     // Ties broken by symbol so the result never depends on the sort.
     std::sort(leaves.begin(), leaves.end(), [](const Item &a, const Item &b) {
         return a.weight != b.weight ? a.weight < b.weight : a.symbol < b.symbol;
@@ -43,7 +46,8 @@ int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *
     if (items.size() < stride * static_cast<size_t>(maxLength)) {
         items.resize(stride * static_cast<size_t>(maxLength));
     }
-    if (sizes.size() < static_cast<size_t>(maxLength)) sizes.resize(static_cast<size_t>(maxLength));
+    if (sizes.size() < static_cast<size_t>(maxLength))
+        sizes.resize(static_cast<size_t>(maxLength));
     std::copy(leaves.begin(), leaves.end(), items.begin());
     sizes[0] = leaves.size();
     for (int j = 1; j < maxLength; ++j) {
@@ -52,8 +56,7 @@ int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *
         size_t size = 0, leaf = 0, pair = 0;
         const size_t pairs = sizes[static_cast<size_t>(j - 1)] / 2;
         while (leaf < leaves.size() || pair < pairs) {
-            uint64_t packageWeight =
-                pair < pairs ? below[2 * pair].weight + below[2 * pair + 1].weight : 0;
+            uint64_t packageWeight = pair < pairs ? below[2 * pair].weight + below[2 * pair + 1].weight : 0;
             if (pair >= pairs || (leaf < leaves.size() && leaves[leaf].weight <= packageWeight)) {
                 level[size++] = leaves[leaf++];
             } else {
@@ -80,9 +83,11 @@ int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *
     return used;
 }
 
-void CanonicalCodes(const uint8_t *lengths, int count, uint16_t *codes) {
+void CanonicalCodes(const uint8_t *lengths, int count, uint16_t *codes)
+{
     uint32_t lengthCount[18] = {};
-    for (int s = 0; s < count; ++s) ++lengthCount[lengths[s]];
+    for (int s = 0; s < count; ++s)
+        ++lengthCount[lengths[s]];
     lengthCount[0] = 0;
     uint32_t next[18] = {};
     uint32_t code = 0;
@@ -91,8 +96,9 @@ void CanonicalCodes(const uint8_t *lengths, int count, uint16_t *codes) {
         next[len] = code;
     }
     for (int s = 0; s < count; ++s) {
-        if (lengths[s] != 0) codes[s] = static_cast<uint16_t>(next[lengths[s]]++);
+        if (lengths[s] != 0)
+            codes[s] = static_cast<uint16_t>(next[lengths[s]]++);
     }
 }
 
-}  // namespace lh5enc
+}   // namespace lh5enc

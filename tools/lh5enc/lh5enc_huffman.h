@@ -17,6 +17,6 @@ int LimitedCodeLengths(const uint32_t *freq, int count, int maxLength, uint8_t *
 // order, codes counted up from 0 (the order the decoder's table builder uses).
 void CanonicalCodes(const uint8_t *lengths, int count, uint16_t *codes);
 
-}  // namespace lh5enc
+}   // namespace lh5enc
 
 #endif

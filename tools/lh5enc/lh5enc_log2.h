@@ -10,10 +10,13 @@ namespace lh5enc {
 
 // log2(x) in units of 1/65536, for x >= 1 (0 gives 0). Truncated, never more
 // than 1/65536 below the true value.
-inline uint32_t Log2Q16(uint64_t x) {
-    if (x == 0) return 0;
+inline uint32_t Log2Q16(uint64_t x)
+{
+    if (x == 0)
+        return 0;
     uint32_t whole = 0;
-    while ((x >> whole) > 1) ++whole;
+    while ((x >> whole) > 1)
+        ++whole;
     // The mantissa m = x / 2^whole in [1, 2), kept as a 1.31 fixed-point
     // number; squaring it doubles its logarithm, and a square of 2 or more
     // shows the next fraction bit.
@@ -29,6 +32,6 @@ inline uint32_t Log2Q16(uint64_t x) {
     return (whole << 16) | fraction;
 }
 
-}  // namespace lh5enc
+}   // namespace lh5enc
 
 #endif

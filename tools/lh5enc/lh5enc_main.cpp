@@ -8,7 +8,8 @@
 
 #include "lh5_encoder.h"
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     Lh5Level level = Lh5Level::kBest;
     if (argc == 4 && std::strcmp(argv[1], "--fast") == 0) {
         level = Lh5Level::kFast;

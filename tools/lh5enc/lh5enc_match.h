@@ -11,7 +11,7 @@ namespace lh5enc {
 
 struct Match {
     uint32_t length;
-    uint32_t distance;  // 1..8192
+    uint32_t distance;   // 1..8192
 };
 
 class MatchFinder {
@@ -47,10 +47,10 @@ private:
     size_t size_;
     int maxChain_;
     int hashBits_;
-    std::vector<int64_t> head_;  // newest position of each hash, -1 when none
-    std::vector<int64_t> prev_;  // previous position of the same hash, by position mod window
+    std::vector<int64_t> head_;   // newest position of each hash, -1 when none
+    std::vector<int64_t> prev_;   // previous position of the same hash, by position mod window
 };
 
-}  // namespace lh5enc
+}   // namespace lh5enc
 
 #endif

@@ -10,19 +10,24 @@ namespace {
 
 const uint32_t kScale = 16;
 
-uint32_t ScaledLength(uint8_t length) { return static_cast<uint32_t>(length) * kScale; }
+uint32_t ScaledLength(uint8_t length)
+{
+    return static_cast<uint32_t>(length) * kScale;
+}
 
 // Price of a symbol the current code lacks: a little more than its rarest used
 // symbol, since a code that gains a symbol lengthens others.
-uint32_t UnseenPrice(uint32_t total) {
+uint32_t UnseenPrice(uint32_t total)
+{
     const uint32_t price = (Log2Q16(uint64_t{total} + 2) >> 12) + 2 * kScale;
     return price < (kMaxCodeLength + 2) * kScale ? price : (kMaxCodeLength + 2) * kScale;
 }
 
-}  // namespace
+}   // namespace
 
 void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
-                      const MatchKeeping &keeping, RangeMatches *out) {
+                      const MatchKeeping &keeping, RangeMatches *out)
+{
     const int keep = keeping.keepMatches;
     out->begin = begin;
     out->end = end;
@@ -44,7 +49,8 @@ void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, si
                 ++repeatEnd;
             }
             const uint32_t length = static_cast<uint32_t>(repeatEnd - p);
-            if (length >= kMinMatch) out->matches.push_back(Match{length, repeatDistance});
+            if (length >= kMinMatch)
+                out->matches.push_back(Match{length, repeatDistance});
             out->quick[p - begin] = 1;
             finder->Insert(p);
             continue;
@@ -54,10 +60,12 @@ void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, si
         int from = 0;
         if (n > keep) {
             // Keep the nearest half and the longest half.
-            for (int i = 0; i < keep / 2; ++i) out->matches.push_back(found[i]);
+            for (int i = 0; i < keep / 2; ++i)
+                out->matches.push_back(found[i]);
             from = n - keep / 2;
         }
-        for (int i = from; i < n; ++i) out->matches.push_back(found[i]);
+        for (int i = from; i < n; ++i)
+            out->matches.push_back(found[i]);
         if (n > 0 && found[n - 1].length >= keeping.niceLength) {
             quickUntil = p + found[n - 1].length;
             repeatEnd = quickUntil;
@@ -67,12 +75,15 @@ void FindRangeMatches(MatchFinder *finder, const uint8_t *data, size_t begin, si
     out->first[end - begin] = static_cast<uint32_t>(out->matches.size());
 }
 
-void ModelFromCounts(const SymbolCounts &counts, CostModel *model) {
+void ModelFromCounts(const SymbolCounts &counts, CostModel *model)
+{
     BlockCodes codes;
     ChooseCodes(counts, &codes);
     uint32_t literalTotal = 0, positionTotal = 0;
-    for (int s = 0; s < kLiteralSymbols; ++s) literalTotal += counts.literal[s];
-    for (int x = 0; x < kPositionSymbols; ++x) positionTotal += counts.position[x];
+    for (int s = 0; s < kLiteralSymbols; ++s)
+        literalTotal += counts.literal[s];
+    for (int x = 0; x < kPositionSymbols; ++x)
+        positionTotal += counts.position[x];
     const uint32_t literalUnseen = UnseenPrice(literalTotal);
     const uint32_t positionUnseen = UnseenPrice(positionTotal);
     for (int s = 0; s < kLiteralSymbols; ++s) {
@@ -95,9 +106,10 @@ void ModelFromCounts(const SymbolCounts &counts, CostModel *model) {
 }
 
 void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, size_t to,
-                  const CostModel &model, ParseWorkspace *work, std::vector<Token> *tokens) {
+                  const CostModel &model, ParseWorkspace *work, std::vector<Token> *tokens)
+{
     const size_t n = to - from;
-    const size_t skip = from - range.begin;  // index of from in the range's tables
+    const size_t skip = from - range.begin;   // index of from in the range's tables
     const uint32_t kUnreached = std::numeric_limits<uint32_t>::max();
     work->price.assign(n + 1, kUnreached);
     work->stepLength.resize(n + 1);
@@ -108,7 +120,8 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, s
     price[0] = 0;
     for (size_t i = 0; i < n; ++i) {
         const uint32_t here = price[i];
-        if (here == kUnreached) continue;
+        if (here == kUnreached)
+            continue;
         const uint32_t literal = here + model.literal[data[from + i]];
         if (literal < price[i + 1]) {
             price[i + 1] = literal;
@@ -121,9 +134,10 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, s
             for (uint32_t k = range.first[skip + i]; k < range.first[skip + i + 1]; ++k) {
                 const Match &m = range.matches[k];
                 const uint32_t mLength = m.length < room ? m.length : room;
-                if (mLength < kMinMatch) continue;
-                const uint32_t cost = here + model.position[PositionSymbol(m.distance - 1)] +
-                                      model.literal[mLength + 253];
+                if (mLength < kMinMatch)
+                    continue;
+                const uint32_t cost =
+                    here + model.position[PositionSymbol(m.distance - 1)] + model.literal[mLength + 253];
                 if (cost < price[i + mLength]) {
                     price[i + mLength] = cost;
                     stepLength[i + mLength] = static_cast<uint16_t>(mLength);
@@ -148,7 +162,8 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, s
     }
     // Count the steps walking back from the end, then fill them in forwards.
     size_t steps = 0;
-    for (size_t i = n; i > 0; i -= stepLength[i]) ++steps;
+    for (size_t i = n; i > 0; i -= stepLength[i])
+        ++steps;
     tokens->resize(steps);
     size_t t = steps;
     for (size_t i = n; i > 0; i -= stepLength[i]) {
@@ -158,4 +173,4 @@ void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, s
     }
 }
 
-}  // namespace lh5enc
+}   // namespace lh5enc

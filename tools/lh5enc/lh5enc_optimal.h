@@ -17,9 +17,9 @@ namespace lh5enc {
 struct RangeMatches {
     size_t begin = 0;
     size_t end = 0;
-    std::vector<uint32_t> first;  // per position: index of its first match; one extra at the end
+    std::vector<uint32_t> first;   // per position: index of its first match; one extra at the end
     std::vector<Match> matches;
-    std::vector<uint8_t> quick;  // inside a long match: only its continuation, full length only
+    std::vector<uint8_t> quick;   // inside a long match: only its continuation, full length only
 };
 
 // Which of the matches found at a position the parse gets to see.
@@ -52,9 +52,9 @@ void ModelFromCounts(const SymbolCounts &counts, CostModel *model);
 
 // Buffers of the parse, kept between calls to spare the allocations.
 struct ParseWorkspace {
-    std::vector<uint32_t> price;         // cheapest cost of reaching each position
-    std::vector<uint16_t> stepLength;    // last step there: 1 for a literal, else a match length
-    std::vector<uint16_t> stepPosition;  // position value of that match
+    std::vector<uint32_t> price;          // cheapest cost of reaching each position
+    std::vector<uint16_t> stepLength;     // last step there: 1 for a literal, else a match length
+    std::vector<uint16_t> stepPosition;   // position value of that match
 };
 
 // The cheapest parse of positions from..to-1, which lie within the range,
@@ -62,6 +62,6 @@ struct ParseWorkspace {
 void OptimalParse(const uint8_t *data, const RangeMatches &range, size_t from, size_t to,
                   const CostModel &model, ParseWorkspace *work, std::vector<Token> *tokens);
 
-}  // namespace lh5enc
+}   // namespace lh5enc
 
 #endif

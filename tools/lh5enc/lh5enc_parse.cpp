@@ -7,17 +7,20 @@ namespace {
 // A three-byte match this far back costs more than three literals.
 const uint32_t kFarShortMatch = 2048;
 
-Match Usable(Match m) {
-    if (m.length == kMinMatch && m.distance > kFarShortMatch) return Match{0, 0};
+Match Usable(Match m)
+{
+    if (m.length == kMinMatch && m.distance > kFarShortMatch)
+        return Match{0, 0};
     return m;
 }
 
-}  // namespace
+}   // namespace
 
-void LazyParse(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end,
-               std::vector<Token> *tokens) {
+void LazyParse(MatchFinder *finder, const uint8_t *data, size_t begin, size_t end, std::vector<Token> *tokens)
+{
     tokens->clear();
-    if (begin >= end) return;
+    if (begin >= end)
+        return;
     size_t p = begin;
     Match current = Usable(finder->Longest(p, end));
     finder->Insert(p);
@@ -46,7 +49,8 @@ void LazyParse(MatchFinder *finder, const uint8_t *data, size_t begin, size_t en
         }
         tokens->push_back(MatchToken(current.length, current.distance));
         const size_t stop = p + current.length;
-        for (size_t q = p + 2; q < stop; ++q) finder->Insert(q);
+        for (size_t q = p + 2; q < stop; ++q)
+            finder->Insert(q);
         p = stop;
         if (p < end) {
             current = Usable(finder->Longest(p, end));
@@ -59,25 +63,30 @@ namespace {
 
 // The longest match recorded at p: the last one, as they come in increasing
 // length.
-Match LongestRecorded(const RangeMatches &range, size_t p) {
+Match LongestRecorded(const RangeMatches &range, size_t p)
+{
     const size_t i = p - range.begin;
-    if (range.first[i + 1] == range.first[i]) return Match{0, 0};
+    if (range.first[i + 1] == range.first[i])
+        return Match{0, 0};
     return range.matches[range.first[i + 1] - 1];
 }
 
-}  // namespace
+}   // namespace
 
-void LazyParse(const uint8_t *data, const RangeMatches &range, std::vector<Token> *tokens) {
+void LazyParse(const uint8_t *data, const RangeMatches &range, std::vector<Token> *tokens)
+{
     tokens->clear();
     const size_t end = range.end;
     size_t p = range.begin;
-    if (p >= end) return;
+    if (p >= end)
+        return;
     Match current = Usable(LongestRecorded(range, p));
     while (p < end) {
         if (current.length < kMinMatch) {
             tokens->push_back(LiteralToken(data[p]));
             ++p;
-            if (p < end) current = Usable(LongestRecorded(range, p));
+            if (p < end)
+                current = Usable(LongestRecorded(range, p));
             continue;
         }
         if (p + 1 < end && current.length < kMaxMatch) {
@@ -91,8 +100,9 @@ void LazyParse(const uint8_t *data, const RangeMatches &range, std::vector<Token
         }
         tokens->push_back(MatchToken(current.length, current.distance));
         p += current.length;
-        if (p < end) current = Usable(LongestRecorded(range, p));
+        if (p < end)
+            current = Usable(LongestRecorded(range, p));
     }
 }
 
-}  // namespace lh5enc
+}   // namespace lh5enc

@@ -23,6 +23,6 @@ void LazyParse(MatchFinder *finder, const uint8_t *data, size_t begin, size_t en
 // longest one recorded at each position.
 void LazyParse(const uint8_t *data, const RangeMatches &range, std::vector<Token> *tokens);
 
-}  // namespace lh5enc
+}   // namespace lh5enc
 
 #endif

@@ -21,6 +21,6 @@ uint64_t BlockBits(const SymbolCounts &counts);
 std::vector<size_t> SplitBlocks(const Token *tokens, size_t count, size_t maxTokens, size_t step,
                                 size_t stride);
 
-}  // namespace lh5enc
+}   // namespace lh5enc
 
 #endif

@@ -19,11 +19,11 @@ std::vector<uint8_t> EncodeBmp(const Raster &image, Rgba matte)
     Put32(out, 40);
     Put32(out, static_cast<uint32_t>(image.width));
     Put32(out, static_cast<uint32_t>(image.height));   // positive: bottom-up
-    Put16(out, 1);             // planes
-    Put16(out, 24);            // bits per pixel
-    Put32(out, 0);             // BI_RGB
+    Put16(out, 1);                                     // planes
+    Put16(out, 24);                                    // bits per pixel
+    Put32(out, 0);                                     // BI_RGB
     Put32(out, pixelBytes);
-    Put32(out, 2835);          // 72 dpi
+    Put32(out, 2835);   // 72 dpi
     Put32(out, 2835);
     Put32(out, 0);
     Put32(out, 0);

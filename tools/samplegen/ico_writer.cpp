@@ -36,7 +36,7 @@ std::vector<uint8_t> IconImage(const Raster &image)
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<uint8_t> EncodeIco(const std::vector<Raster> &images)
 {
@@ -53,8 +53,8 @@ std::vector<uint8_t> EncodeIco(const std::vector<Raster> &images)
         out.push_back(static_cast<uint8_t>(images[i].height >= 256 ? 0 : images[i].height));
         out.push_back(0);   // no palette
         out.push_back(0);
-        Put16(out, 1);      // planes
-        Put16(out, 32);     // bits per pixel
+        Put16(out, 1);    // planes
+        Put16(out, 32);   // bits per pixel
         Put32(out, static_cast<uint32_t>(bodies[i].size()));
         Put32(out, offset);
         offset += static_cast<uint32_t>(bodies[i].size());

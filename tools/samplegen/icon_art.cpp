@@ -28,7 +28,7 @@ Raster UninstallImage(int size)
     return image;
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<Raster> DrawProgramIcon(const std::string &kind)
 {

@@ -42,7 +42,7 @@ std::vector<uint8_t> StoredZlib(const std::vector<uint8_t> &data)
         if (length > 65535)
             length = 65535;
         bool last = position + length == data.size();
-        out.push_back(last ? 1 : 0);        // BFINAL, BTYPE 00 (stored)
+        out.push_back(last ? 1 : 0);   // BFINAL, BTYPE 00 (stored)
         out.push_back(static_cast<uint8_t>(length));
         out.push_back(static_cast<uint8_t>(length >> 8));
         out.push_back(static_cast<uint8_t>(~length));
@@ -55,7 +55,7 @@ std::vector<uint8_t> StoredZlib(const std::vector<uint8_t> &data)
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 uint32_t Crc32(const uint8_t *data, size_t size, uint32_t crc)
 {

@@ -4,7 +4,10 @@
 
 namespace {
 
-uint8_t Clamp(int value) { return static_cast<uint8_t>(std::min(255, std::max(0, value))); }
+uint8_t Clamp(int value)
+{
+    return static_cast<uint8_t>(std::min(255, std::max(0, value)));
+}
 
 // A small integer hash of a pixel position: the grain of gradients.
 int Grain(int x, int y, int amplitude)
@@ -18,7 +21,7 @@ int Grain(int x, int y, int amplitude)
     return static_cast<int>(h % static_cast<uint32_t>(2 * amplitude + 1)) - amplitude;
 }
 
-}  // namespace
+}   // namespace
 
 void BlendPixel(Raster &image, int x, int y, Rgba color, int coverage)
 {

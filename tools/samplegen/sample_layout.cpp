@@ -16,9 +16,12 @@ std::string Numbered(const char *const *names, int count, int index)
 }
 
 // Spreads total items over count styles, the first ones taking the rest.
-int Share(int total, int count, int style) { return total / count + (style < total % count ? 1 : 0); }
+int Share(int total, int count, int style)
+{
+    return total / count + (style < total % count ? 1 : 0);
+}
 
-}  // namespace
+}   // namespace
 
 std::vector<SampleImage> SampleImages(const std::vector<std::string> &styles)
 {

@@ -6,21 +6,24 @@
 #include <string>
 #include <vector>
 
-enum { kSamplePngCount = 46, kSampleBmpCount = 71 };
+enum {
+    kSamplePngCount = 46,
+    kSampleBmpCount = 71
+};
 
 enum class ImageKind {
-    Icon,        // PNG with transparency, below Icons
-    Button,      // BMP button face, below Buttons
-    Background,  // BMP page background, below Frames
-    Strip        // BMP title or footer strip, below Frames
+    Icon,         // PNG with transparency, below Icons
+    Button,       // BMP button face, below Buttons
+    Background,   // BMP page background, below Frames
+    Strip         // BMP title or footer strip, below Frames
 };
 
 struct SampleImage {
-    std::vector<std::string> path;  // components: "templates", style, folder, file
+    std::vector<std::string> path;   // components: "templates", style, folder, file
     ImageKind kind = ImageKind::Icon;
-    int style = 0;                  // index into the styles
-    int variant = 0;                // which picture of its kind
-    bool pressed = false;           // the pressed face of a button
+    int style = 0;          // index into the styles
+    int variant = 0;        // which picture of its kind
+    bool pressed = false;   // the pressed face of a button
     int width = 0;
     int height = 0;
 };

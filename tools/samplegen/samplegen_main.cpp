@@ -17,14 +17,13 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: samplegen images OUTDIR STYLE...\n"
-    "       samplegen icon OUT.ico program|uninstall\n"
-    "\n"
-    "images  writes the sample template images (46 PNG, 71 BMP) below\n"
-    "        OUTDIR/templates/STYLE/<folder>/, spread over the styles given.\n"
-    "icon    writes an icon file with a 32 x 32 and a 16 x 16 image.\n"
-    "The output depends on the arguments only: every run writes the same bytes.\n";
+const char kUsage[] = "usage: samplegen images OUTDIR STYLE...\n"
+                      "       samplegen icon OUT.ico program|uninstall\n"
+                      "\n"
+                      "images  writes the sample template images (46 PNG, 71 BMP) below\n"
+                      "        OUTDIR/templates/STYLE/<folder>/, spread over the styles given.\n"
+                      "icon    writes an icon file with a 32 x 32 and a 16 x 16 image.\n"
+                      "The output depends on the arguments only: every run writes the same bytes.\n";
 
 bool WriteFile(const std::string &path, const std::vector<uint8_t> &bytes)
 {
@@ -84,7 +83,7 @@ int Images(const std::string &root, const std::vector<std::string> &styles)
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -4,22 +4,36 @@
 
 namespace {
 
-enum Look { Flat, FullTransparent, Melted, RoundCorner, Shaded, Transparent3D, Wide };
-
-Look LookOf(int style) { return static_cast<Look>(style % 7); }
-
-const Rgba kAccents[] = {
-    {46, 139, 87, 255},   // green
-    {200, 56, 48, 255},   // red
-    {47, 102, 191, 255},  // blue
-    {230, 140, 30, 255},  // orange
-    {120, 80, 170, 255},  // purple
-    {30, 150, 160, 255},  // teal
-    {90, 90, 100, 255},   // slate
-    {180, 150, 40, 255},  // ochre
+enum Look {
+    Flat,
+    FullTransparent,
+    Melted,
+    RoundCorner,
+    Shaded,
+    Transparent3D,
+    Wide
 };
 
-Rgba Accent(int index) { return kAccents[index % 8]; }
+Look LookOf(int style)
+{
+    return static_cast<Look>(style % 7);
+}
+
+const Rgba kAccents[] = {
+    {46, 139, 87, 255},    // green
+    {200, 56, 48, 255},    // red
+    {47, 102, 191, 255},   // blue
+    {230, 140, 30, 255},   // orange
+    {120, 80, 170, 255},   // purple
+    {30, 150, 160, 255},   // teal
+    {90, 90, 100, 255},    // slate
+    {180, 150, 40, 255},   // ochre
+};
+
+Rgba Accent(int index)
+{
+    return kAccents[index % 8];
+}
 
 const Rgba kWhite{255, 255, 255, 255};
 const Rgba kInk{32, 32, 40, 255};
@@ -33,7 +47,7 @@ double Wave(double x, double period)
     if (t < 0)
         t += 1;
     double u = t < 0.5 ? t * 4 - 1 : 3 - t * 4;   // triangle, -1..1
-    return u * (2 - (u < 0 ? -u : u));              // rounded
+    return u * (2 - (u < 0 ? -u : u));            // rounded
 }
 
 // The picture on a button or icon, centred in a box of the given size.
@@ -41,33 +55,42 @@ void DrawGlyph(Raster &image, int glyph, double cx, double cy, double size, Rgba
 {
     double h = size / 2;
     switch (glyph % 8) {
-    case 0:  // check mark / home
+    case 0:   // check mark / home
         FillShape(image, color, ThickLine(cx - h * 0.8, cy, cx - h * 0.2, cy + h * 0.6, size * 0.09));
-        FillShape(image, color, ThickLine(cx - h * 0.2, cy + h * 0.6, cx + h * 0.8, cy - h * 0.6, size * 0.09));
+        FillShape(image, color,
+                  ThickLine(cx - h * 0.2, cy + h * 0.6, cx + h * 0.8, cy - h * 0.6, size * 0.09));
         break;
-    case 1:  // cross / back
-        FillShape(image, color, ThickLine(cx - h * 0.6, cy - h * 0.6, cx + h * 0.6, cy + h * 0.6, size * 0.09));
-        FillShape(image, color, ThickLine(cx - h * 0.6, cy + h * 0.6, cx + h * 0.6, cy - h * 0.6, size * 0.09));
+    case 1:   // cross / back
+        FillShape(image, color,
+                  ThickLine(cx - h * 0.6, cy - h * 0.6, cx + h * 0.6, cy + h * 0.6, size * 0.09));
+        FillShape(image, color,
+                  ThickLine(cx - h * 0.6, cy + h * 0.6, cx + h * 0.6, cy - h * 0.6, size * 0.09));
         break;
-    case 2:  // play / next
-        FillShape(image, color, Triangle(cx - h * 0.5, cy - h * 0.7, cx - h * 0.5, cy + h * 0.7, cx + h * 0.7, cy));
+    case 2:   // play / next
+        FillShape(image, color,
+                  Triangle(cx - h * 0.5, cy - h * 0.7, cx - h * 0.5, cy + h * 0.7, cx + h * 0.7, cy));
         break;
-    case 3:  // stop / help
-        FillShape(image, color, RoundRect(cx - h * 0.55, cy - h * 0.55, cx + h * 0.55, cy + h * 0.55, size * 0.06));
+    case 3:   // stop / help
+        FillShape(image, color,
+                  RoundRect(cx - h * 0.55, cy - h * 0.55, cx + h * 0.55, cy + h * 0.55, size * 0.06));
         break;
-    case 4:  // ring
+    case 4:   // ring
         FillShape(image, color, Ring(cx, cy, h * 0.75, h * 0.45));
         break;
-    case 5:  // printer: sheet over a box
-        FillShape(image, color, RoundRect(cx - h * 0.8, cy - h * 0.1, cx + h * 0.8, cy + h * 0.5, size * 0.05));
+    case 5:   // printer: sheet over a box
+        FillShape(image, color,
+                  RoundRect(cx - h * 0.8, cy - h * 0.1, cx + h * 0.8, cy + h * 0.5, size * 0.05));
         FillShape(image, color, RoundRect(cx - h * 0.45, cy - h * 0.75, cx + h * 0.45, cy - h * 0.15, 0));
         break;
-    case 6:  // disk
-        FillShape(image, color, RoundRect(cx - h * 0.7, cy - h * 0.7, cx + h * 0.7, cy + h * 0.7, size * 0.05));
-        FillShape(image, Rgba{255, 255, 255, 200}, RoundRect(cx - h * 0.4, cy - h * 0.7, cx + h * 0.4, cy - h * 0.2, 0));
+    case 6:   // disk
+        FillShape(image, color,
+                  RoundRect(cx - h * 0.7, cy - h * 0.7, cx + h * 0.7, cy + h * 0.7, size * 0.05));
+        FillShape(image, Rgba{255, 255, 255, 200},
+                  RoundRect(cx - h * 0.4, cy - h * 0.7, cx + h * 0.4, cy - h * 0.2, 0));
         break;
-    default:  // arrow up
-        FillShape(image, color, Triangle(cx, cy - h * 0.75, cx - h * 0.7, cy + h * 0.05, cx + h * 0.7, cy + h * 0.05));
+    default:   // arrow up
+        FillShape(image, color,
+                  Triangle(cx, cy - h * 0.75, cx - h * 0.7, cy + h * 0.05, cx + h * 0.7, cy + h * 0.05));
         FillShape(image, color, RoundRect(cx - h * 0.25, cy, cx + h * 0.25, cy + h * 0.75, 0));
         break;
     }
@@ -80,7 +103,8 @@ void DrawPlate(Raster &image, Look look, Rgba base, bool pressed)
     switch (look) {
     case Flat:
         FillShape(image, base, RoundRect(0, 0, w, h, 0));
-        FillShape(image, Shade(base, 70), [=](double x, double y) { return x < 1 || y < 1 || x > w - 1 || y > h - 1; });
+        FillShape(image, Shade(base, 70),
+                  [=](double x, double y) { return x < 1 || y < 1 || x > w - 1 || y > h - 1; });
         break;
     case FullTransparent:
         // Only an outline: the page shows through.
@@ -157,9 +181,9 @@ Raster DrawButton(const SampleImage &image, Look look)
     // A label bar where a caption would go.
     Rgba label = ink;
     label.a = 170;
-    FillShape(raster, label, RoundRect(image.height * 1.2 + offset, image.height * 0.42 + offset,
-                                       image.width - image.height * 0.4 + offset,
-                                       image.height * 0.58 + offset, 2));
+    FillShape(raster, label,
+              RoundRect(image.height * 1.2 + offset, image.height * 0.42 + offset,
+                        image.width - image.height * 0.4 + offset, image.height * 0.58 + offset, 2));
     return raster;
 }
 
@@ -170,7 +194,8 @@ Raster DrawBackground(const SampleImage &image, Look look)
     switch (look) {
     case FullTransparent:
         raster = Raster(image.width, image.height, Rgba{0, 0, 0, 0});
-        FillShape(raster, base, Ring(image.width / 2.0, image.height / 2.0, image.height * 0.45, image.height * 0.42));
+        FillShape(raster, base,
+                  Ring(image.width / 2.0, image.height / 2.0, image.height * 0.45, image.height * 0.42));
         return raster;
     case Wide:
         FillHorizontalGradient(raster, Mix(base, kWhite, 80), Mix(base, kWhite, 40), 2);
@@ -201,12 +226,13 @@ Raster DrawStrip(const SampleImage &image, Look look)
     for (int i = 0; i < 5; i++) {
         double x = 8 + i * (image.height * 1.5);
         Rgba mark = look == FullTransparent ? base : Rgba{255, 255, 255, 180};
-        FillShape(raster, mark, RoundRect(x, image.height * 0.3, x + image.height * 0.9, image.height * 0.7, 2));
+        FillShape(raster, mark,
+                  RoundRect(x, image.height * 0.3, x + image.height * 0.9, image.height * 0.7, 2));
     }
     return raster;
 }
 
-}  // namespace
+}   // namespace
 
 Rgba StyleMatte(int style)
 {

@@ -9,9 +9,9 @@
 #include <vector>
 
 struct ArchiveInput {
-    std::vector<uint8_t> file;  // the whole file
-    uint32_t offset = 0;        // first archive byte within file
-    uint32_t size = 0;          // archive bytes
+    std::vector<uint8_t> file;   // the whole file
+    uint32_t offset = 0;         // first archive byte within file
+    uint32_t size = 0;           // archive bytes
     bool fromExecutable = false;
 
     const uint8_t *data() const { return file.data() + offset; }

@@ -62,8 +62,7 @@ std::string DescribeInvalidRecord(const uint8_t *archive, uint32_t offset, uint3
     return "rejected by the record reader";
 }
 
-bool ReportWalkFailure(const std::string &file, const WalkResult &walk,
-                       const std::string &failure)
+bool ReportWalkFailure(const std::string &file, const WalkResult &walk, const std::string &failure)
 {
     if (walk.outcome == WalkResult::Stopped) {
         ReportError(file + ": " + failure);
@@ -80,6 +79,6 @@ bool ReportWalkFailure(const std::string &file, const WalkResult &walk,
 void NoteTrailingBytes(const std::string &file, const WalkResult &walk)
 {
     if (walk.trailing > 0)
-        std::fprintf(stderr, "zar: %s: note: %u byte(s) after the last record are ignored\n",
-                     file.c_str(), walk.trailing);
+        std::fprintf(stderr, "zar: %s: note: %u byte(s) after the last record are ignored\n", file.c_str(),
+                     walk.trailing);
 }

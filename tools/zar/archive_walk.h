@@ -11,14 +11,14 @@
 
 struct WalkResult {
     enum Outcome {
-        Ended,      // the end rule: fewer than 21 bytes after the last record
-        Invalid,    // an invalid record stopped the walk
-        Stopped     // the visitor asked to stop
+        Ended,     // the end rule: fewer than 21 bytes after the last record
+        Invalid,   // an invalid record stopped the walk
+        Stopped    // the visitor asked to stop
     } outcome = Ended;
-    uint32_t records = 0;     // valid records visited
-    uint32_t offset = 0;      // where the walk stopped (end, invalid record)
-    uint32_t trailing = 0;    // bytes after the last record (outcome Ended)
-    std::string reason;       // why the record at offset is invalid
+    uint32_t records = 0;    // valid records visited
+    uint32_t offset = 0;     // where the walk stopped (end, invalid record)
+    uint32_t trailing = 0;   // bytes after the last record (outcome Ended)
+    std::string reason;      // why the record at offset is invalid
 };
 
 // Calls visit(index, offset, record) for each valid record in order (index
@@ -29,8 +29,7 @@ WalkResult WalkArchive(const uint8_t *archive, uint32_t size,
 // Reports on stderr why a walk over file did not end cleanly: the visitor's
 // failure for a stopped walk, or the invalid record. Returns true when it
 // reported something (the command then fails).
-bool ReportWalkFailure(const std::string &file, const WalkResult &walk,
-                       const std::string &failure);
+bool ReportWalkFailure(const std::string &file, const WalkResult &walk, const std::string &failure);
 
 // Notes on stderr the bytes after the last record, which the installer
 // ignores.

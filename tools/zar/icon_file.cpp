@@ -5,7 +5,10 @@
 
 namespace {
 
-uint16_t U16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t U16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 uint32_t U32(const uint8_t *p)
 {
@@ -33,12 +36,13 @@ void Put32(std::vector<uint8_t> &out, uint32_t v)
 
 const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-}  // namespace
+}   // namespace
 
 bool ParseIconFile(const std::vector<uint8_t> &bytes, std::vector<IconImage> &images, std::string &error)
 {
     images.clear();
-    if (bytes.size() < 6 || U16(bytes.data()) != 0 || U16(bytes.data() + 2) != 1 || U16(bytes.data() + 4) == 0) {
+    if (bytes.size() < 6 || U16(bytes.data()) != 0 || U16(bytes.data() + 2) != 1 ||
+        U16(bytes.data() + 4) == 0) {
         error = "not an icon file (no icon header: reserved 0, type 1, at least one image)";
         return false;
     }
@@ -63,12 +67,13 @@ bool ParseIconFile(const std::vector<uint8_t> &bytes, std::vector<IconImage> &im
         const uint32_t size = U32(entry + 8), offset = U32(entry + 12);
         const std::string label = "image " + std::to_string(i + 1);
         if (offset > bytes.size() || size > bytes.size() - offset || size < 40) {
-            error = "not an icon file: " + label + " (" + std::to_string(size) + " bytes at " + std::to_string(offset) +
-                    ") does not lie within the file";
+            error = "not an icon file: " + label + " (" + std::to_string(size) + " bytes at " +
+                    std::to_string(offset) + ") does not lie within the file";
             return false;
         }
         const uint8_t *data = bytes.data() + offset;
-        const uint32_t wantWidth = image.width ? image.width : 256, wantHeight = image.height ? image.height : 256;
+        const uint32_t wantWidth = image.width ? image.width : 256,
+                       wantHeight = image.height ? image.height : 256;
         if (std::memcmp(data, kPng, 8) == 0) {
             // The IHDR chunk: length, "IHDR", width, height (big-endian).
             if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0 || U32BigEndian(data + 16) != wantWidth ||
@@ -119,7 +124,8 @@ bool IconGroupIds(const std::vector<uint8_t> &group, std::vector<uint16_t> &ids)
 void ReplaceIconGroup(ResourceTree &tree, uint16_t groupId, const ResourceName &language,
                       const std::vector<IconImage> &images)
 {
-    const ResourceName groupType = ResourceName::Id(kResourceGroupIcon), iconType = ResourceName::Id(kResourceIcon);
+    const ResourceName groupType = ResourceName::Id(kResourceGroupIcon),
+                       iconType = ResourceName::Id(kResourceIcon);
     const ResourceName group = ResourceName::Id(groupId);
     // Ids used by the other groups stay; the old group's other images go.
     std::set<ResourceName> keep, drop;

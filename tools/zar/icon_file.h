@@ -10,9 +10,9 @@
 #include <vector>
 
 struct IconImage {
-    uint8_t width = 0, height = 0, colorCount = 0;  // 0 stands for 256 in width and height
+    uint8_t width = 0, height = 0, colorCount = 0;   // 0 stands for 256 in width and height
     uint16_t planes = 0, bitCount = 0;
-    std::vector<uint8_t> data;  // a BITMAPINFOHEADER image or a PNG
+    std::vector<uint8_t> data;   // a BITMAPINFOHEADER image or a PNG
 };
 
 // Reads an .ico file: the header (reserved 0, type 1, at least one image),

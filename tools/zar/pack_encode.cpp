@@ -8,7 +8,7 @@ namespace {
 // the writer waits for is always read, however large.
 const uint64_t kReadAheadBytes = uint64_t{256} << 20;
 
-}  // namespace
+}   // namespace
 
 int DefaultPackThreads()
 {

@@ -35,9 +35,9 @@ public:
 
 private:
     struct Slot {
-        bool read = false;       // content is there (or the read failed)
+        bool read = false;   // content is there (or the read failed)
         bool readOk = false;
-        bool done = false;       // every piece is encoded
+        bool done = false;   // every piece is encoded
         std::string error;
         std::vector<uint8_t> content;
         std::vector<Lh5Piece> pieces;
@@ -53,10 +53,10 @@ private:
     std::mutex mutex_;
     std::condition_variable workAvailable_;
     std::condition_variable slotDone_;
-    size_t nextFile_ = 0;      // the file whose pieces are being handed out
+    size_t nextFile_ = 0;   // the file whose pieces are being handed out
     size_t nextPiece_ = 0;
-    size_t handedBack_ = 0;    // files Next has returned
-    uint64_t bytesAhead_ = 0;  // content held for files not yet handed back
+    size_t handedBack_ = 0;     // files Next has returned
+    uint64_t bytesAhead_ = 0;   // content held for files not yet handed back
     bool stop_ = false;
     std::vector<std::thread> workers_;
 };

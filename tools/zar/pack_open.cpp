@@ -34,8 +34,8 @@ bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::ve
         }
         folder.Reset(next);
     }
-    Descriptor file(openat(folder.fd, parts.back().c_str(),
-                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Descriptor file(
+        openat(folder.fd, parts.back().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.fd < 0) {
         if (errno == ELOOP)
             error = "refusing " + shown + ": it has become a symbolic link since the scan";
@@ -52,7 +52,9 @@ bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::ve
     }
     if (!S_ISREG(st.st_mode)) {
         error = "refusing " + shown + ": it is no longer a regular file (" +
-                (S_ISFIFO(st.st_mode) ? "a FIFO" : S_ISDIR(st.st_mode) ? "a folder" : "a special file") +
+                (S_ISFIFO(st.st_mode)  ? "a FIFO"
+                 : S_ISDIR(st.st_mode) ? "a folder"
+                                       : "a special file") +
                 " since the scan)";
         return false;
     }
@@ -85,8 +87,7 @@ bool ReadPackEntry(const std::string &directory, const PackEntry &entry, std::ve
     if (done != entry.size) {
         bytes.clear();
         error = "refusing " + shown + ": changed while packing (" + std::to_string(entry.size) +
-                " bytes at the scan, " + (done > entry.size ? "more" : std::to_string(done)) +
-                " when read)";
+                " bytes at the scan, " + (done > entry.size ? "more" : std::to_string(done)) + " when read)";
         return false;
     }
     bytes.resize(done);
@@ -118,8 +119,7 @@ FILE *CreatePackOutput(const std::string &output, std::string &partial, std::str
     return out;
 }
 
-bool CommitPackOutput(FILE *out, const std::string &partial, const std::string &output,
-                      std::string &error)
+bool CommitPackOutput(FILE *out, const std::string &partial, const std::string &output, std::string &error)
 {
     if (std::fflush(out) != 0 || fsync(fileno(out)) != 0) {
         error = "cannot write '" + partial + "': " + std::strerror(errno);

@@ -33,8 +33,7 @@ FILE *CreatePackOutput(const std::string &output, std::string &partial, std::str
 // Finishes the temporary output out, named partial: flushed to the disk,
 // closed, and renamed to output. False with error set, and partial removed,
 // when any of that fails; out is closed either way.
-bool CommitPackOutput(FILE *out, const std::string &partial, const std::string &output,
-                      std::string &error);
+bool CommitPackOutput(FILE *out, const std::string &partial, const std::string &output, std::string &error);
 
 // Closes and removes the temporary output, named partial, of a failed pack.
 void DiscardPackOutput(FILE *out, const std::string &partial);

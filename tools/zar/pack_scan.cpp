@@ -27,8 +27,8 @@ std::string Lower(const std::string &text)
 // opened relative to the one above without following a link and only when
 // it is the very folder the listing showed: a folder swapped for a link
 // meanwhile is neither listed nor named. Takes fd over.
-bool ScanFolder(int fd, const std::string &path, const std::string &name,
-                std::vector<PackEntry> &entries, std::vector<std::string> &notes, std::string &error)
+bool ScanFolder(int fd, const std::string &path, const std::string &name, std::vector<PackEntry> &entries,
+                std::vector<std::string> &notes, std::string &error)
 {
     DIR *listing = fdopendir(fd);
     if (!listing) {
@@ -49,14 +49,14 @@ bool ScanFolder(int fd, const std::string &path, const std::string &name,
             break;
         }
         if (leaf.find('\\') != std::string::npos) {
-            error = "'" + PrintableName(itemPath) + "': a backslash in a file name would split it into folders";
+            error =
+                "'" + PrintableName(itemPath) + "': a backslash in a file name would split it into folders";
             ok = false;
             break;
         }
         std::string itemName = name.empty() ? leaf : name + "\\" + leaf;
         if (S_ISDIR(st.st_mode)) {
-            int sub = openat(dirfd(listing), leaf.c_str(),
-                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            int sub = openat(dirfd(listing), leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             struct stat opened;
             if (sub < 0 || fstat(sub, &opened) != 0 || opened.st_dev != st.st_dev ||
                 opened.st_ino != st.st_ino) {
@@ -71,15 +71,15 @@ bool ScanFolder(int fd, const std::string &path, const std::string &name,
         } else if (S_ISREG(st.st_mode)) {
             entries.push_back({itemName, itemPath, static_cast<uint64_t>(st.st_size), st.st_dev, st.st_ino});
         } else {
-            notes.push_back("skipping '" + PrintableName(itemPath) + "': " +
-                            (S_ISLNK(st.st_mode) ? "a symbolic link" : "not a regular file"));
+            notes.push_back("skipping '" + PrintableName(itemPath) +
+                            "': " + (S_ISLNK(st.st_mode) ? "a symbolic link" : "not a regular file"));
         }
     }
     closedir(listing);
     return ok;
 }
 
-}  // namespace
+}   // namespace
 
 bool ScanPackTree(const std::string &directory, std::vector<PackEntry> &entries,
                   std::vector<std::string> &notes, std::string &error)
@@ -114,8 +114,8 @@ bool OrderPackEntries(std::vector<PackEntry> &entries, const std::vector<std::st
     for (const std::string &given : first) {
         std::string name = given;
         std::replace(name.begin(), name.end(), '/', '\\');
-        auto found = std::find_if(entries.begin(), entries.end(),
-                                  [&](const PackEntry &e) { return e.name == name; });
+        auto found =
+            std::find_if(entries.begin(), entries.end(), [&](const PackEntry &e) { return e.name == name; });
         if (found == entries.end()) {
             error = "--first '" + PrintableName(given) + "': no such file in the folder being packed";
             return false;

@@ -30,7 +30,8 @@ bool DecodesBack(const std::vector<uint8_t> &packed, const std::vector<uint8_t> 
     record.data = packed.data();
     size_t position = 0;
     std::string error;
-    bool ok = ProduceRecordData(record,
+    bool ok = ProduceRecordData(
+        record,
         [&](const uint8_t *bytes, uint32_t count, std::string &) {
             if (count > original.size() - position ||
                 std::memcmp(bytes, original.data() + position, count) != 0)
@@ -50,7 +51,7 @@ std::string RealDirectory(const std::string &path)
     return resolved;
 }
 
-}  // namespace
+}   // namespace
 
 bool CollectPackEntries(const PackOptions &options, std::vector<PackEntry> &entries)
 {
@@ -116,11 +117,11 @@ bool EncodePackRecords(const PackOptions &options, const std::vector<PackEntry> 
     };
     // Files are read and compressed ahead on worker threads; records are
     // checked and handed on here, in order.
-    PackEncoder encoder(entries, options.level, options.threads > 0 ? options.threads : DefaultPackThreads(),
-                        [&options](const PackEntry &entry, std::vector<uint8_t> &content,
-                                   std::string &readError) {
-                            return ReadPackEntry(options.directory, entry, content, readError);
-                        });
+    PackEncoder encoder(
+        entries, options.level, options.threads > 0 ? options.threads : DefaultPackThreads(),
+        [&options](const PackEntry &entry, std::vector<uint8_t> &content, std::string &readError) {
+            return ReadPackEntry(options.directory, entry, content, readError);
+        });
     stats = PackStats();
     for (size_t i = 0; i < entries.size(); i++) {
         const PackEntry &entry = entries[i];

@@ -26,8 +26,8 @@ bool OutputInsideFolder(const std::string &output, const std::string &folder);
 using PackSink = std::function<bool(const uint8_t *, size_t, std::string &)>;
 
 struct PackStats {
-    uint64_t bytesIn = 0;   // file bytes
-    uint64_t bytesOut = 0;  // archive bytes
+    uint64_t bytesIn = 0;    // file bytes
+    uint64_t bytesOut = 0;   // archive bytes
     uint32_t compressed = 0;
     uint32_t stored = 0;
 };

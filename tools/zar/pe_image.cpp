@@ -6,9 +6,12 @@
 namespace {
 
 const uint32_t kMaxSections = 96;
-const uint32_t kInitializedData = 0x40;  // IMAGE_SCN_CNT_INITIALIZED_DATA
+const uint32_t kInitializedData = 0x40;   // IMAGE_SCN_CNT_INITIALIZED_DATA
 
-uint16_t U16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t U16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 uint32_t U32(const uint8_t *p)
 {
@@ -29,15 +32,24 @@ std::string Hex(uint64_t value)
     return text;
 }
 
-bool PowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+bool PowerOfTwo(uint32_t v)
+{
+    return v != 0 && (v & (v - 1)) == 0;
+}
 
-uint64_t AlignUp(uint64_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+uint64_t AlignUp(uint64_t value, uint32_t alignment)
+{
+    return (value + alignment - 1) / alignment * alignment;
+}
 
 // What the loader maps of a section: its virtual size, or its raw size when
 // the virtual size is 0.
-uint32_t Span(const PeSection &s) { return s.virtualSize != 0 ? s.virtualSize : s.rawSize; }
+uint32_t Span(const PeSection &s)
+{
+    return s.virtualSize != 0 ? s.virtualSize : s.rawSize;
+}
 
-}  // namespace
+}   // namespace
 
 uint32_t PeImage::DirectoryRva(uint32_t index) const
 {
@@ -156,7 +168,8 @@ bool ReadPeImage(std::vector<uint8_t> file, PeImage &image, std::string &error)
         image.sections.push_back(s);
     }
     if (sizeOfImage != nextVirtual)
-        return damaged("SizeOfImage " + Hex(sizeOfImage) + " is not the end of the last section " + Hex(nextVirtual));
+        return damaged("SizeOfImage " + Hex(sizeOfImage) + " is not the end of the last section " +
+                       Hex(nextVirtual));
     if (image.DirectoryRva(kDirectoryCertificate) != 0 || image.DirectorySize(kDirectoryCertificate) != 0) {
         error = "the stub is signed (it has a certificate table); sign the finished installer instead";
         return false;
@@ -182,8 +195,9 @@ bool ReadPeImage(std::vector<uint8_t> file, PeImage &image, std::string &error)
         found = true;
     }
     if (!found)
-        return damaged(resourceRva == 0 ? std::string("the image has no resources")
-                                        : "the resource directory " + Hex(resourceRva) + " does not start a section");
+        return damaged(resourceRva == 0
+                           ? std::string("the image has no resources")
+                           : "the resource directory " + Hex(resourceRva) + " does not start a section");
     const size_t after = image.resourceSection + 1;
     if (image.sections.size() > after + 1 ||
         (image.sections.size() == after + 1 && image.sections[after].name != ".reloc")) {
@@ -253,18 +267,20 @@ bool WritePeImage(const PeImage &image, const std::vector<uint8_t> &resources, s
         if (reloc.rawSize != 0)
             Put32(out, reloc.header + 20, newRaw);
         uint32_t relocRva = image.DirectoryRva(kDirectoryBaseRelocation);
-        Put32(out, image.directories + 8 * kDirectoryBaseRelocation, newRva + (relocRva - reloc.virtualAddress));
+        Put32(out, image.directories + 8 * kDirectoryBaseRelocation,
+              newRva + (relocRva - reloc.virtualAddress));
     }
     if (out.size() > 0xFFFFFFFFull) {
         error = "the setup executable would exceed 4 GiB - 1 bytes";
         return false;
     }
-    Put32(out, image.optional + 56, static_cast<uint32_t>(end));  // SizeOfImage
+    Put32(out, image.optional + 56, static_cast<uint32_t>(end));   // SizeOfImage
     if (rsrc.characteristics & kInitializedData) {
         uint64_t initialized = U32(out.data() + image.optional + 8);
         initialized = initialized >= rsrc.rawSize ? initialized - rsrc.rawSize : 0;
         initialized += rsrcRaw;
-        Put32(out, image.optional + 8, initialized > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(initialized));
+        Put32(out, image.optional + 8,
+              initialized > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(initialized));
     }
     Put32(out, PeChecksumField(image), 0);
     Put32(out, PeChecksumField(image), PeChecksum(out, PeChecksumField(image)));

@@ -15,7 +15,10 @@
 #include <string>
 #include <vector>
 
-enum : uint16_t { kMachineI386 = 0x14C, kMachineAmd64 = 0x8664 };
+enum : uint16_t {
+    kMachineI386 = 0x14C,
+    kMachineAmd64 = 0x8664
+};
 enum : uint32_t {
     kDirectoryResource = 2,
     kDirectoryCertificate = 4,
@@ -23,21 +26,21 @@ enum : uint32_t {
 };
 
 struct PeSection {
-    std::string name;  // up to 8 characters
+    std::string name;   // up to 8 characters
     uint32_t virtualSize = 0, virtualAddress = 0, rawSize = 0, rawPointer = 0, characteristics = 0;
-    size_t header = 0;  // file offset of its section header
+    size_t header = 0;   // file offset of its section header
 };
 
 struct PeImage {
     std::vector<uint8_t> file;
     bool pe32plus = false;
     uint16_t machine = 0;
-    size_t optional = 0;         // file offset of the optional header
-    size_t directories = 0;      // file offset of the data directories
+    size_t optional = 0;      // file offset of the optional header
+    size_t directories = 0;   // file offset of the data directories
     uint32_t directoryCount = 0;
     uint32_t fileAlignment = 0, sectionAlignment = 0, sizeOfHeaders = 0;
     std::vector<PeSection> sections;
-    size_t resourceSection = 0;  // index of .rsrc in sections
+    size_t resourceSection = 0;   // index of .rsrc in sections
 
     uint32_t DirectoryRva(uint32_t index) const;
     uint32_t DirectorySize(uint32_t index) const;
@@ -64,6 +67,9 @@ bool WritePeImage(const PeImage &image, const std::vector<uint8_t> &resources, s
 uint32_t PeChecksum(const std::vector<uint8_t> &file, size_t checksumField);
 
 // The offset of the CheckSum field: optional header + 64.
-inline size_t PeChecksumField(const PeImage &image) { return image.optional + 64; }
+inline size_t PeChecksumField(const PeImage &image)
+{
+    return image.optional + 64;
+}
 
 #endif

@@ -13,7 +13,7 @@ const uint32_t kMaxSections = 96;
 // [virtualAddress, virtualEnd); the first fileBacked bytes of that span are
 // the file's bytes at rawPointer.
 struct Section {
-    uint32_t number;          // position in the table, from 1 (for messages)
+    uint32_t number;   // position in the table, from 1 (for messages)
     uint64_t virtualAddress;
     uint64_t virtualEnd;
     uint32_t rawPointer;
@@ -27,7 +27,10 @@ struct FileRange {
     uint32_t available;
 };
 
-uint16_t U16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t U16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 uint32_t U32(const uint8_t *p)
 {
@@ -46,10 +49,7 @@ std::string Hex(uint64_t value)
 struct View {
     const uint8_t *base;
     uint64_t size;
-    bool Has(uint64_t offset, uint64_t length) const
-    {
-        return offset <= size && length <= size - offset;
-    }
+    bool Has(uint64_t offset, uint64_t length) const { return offset <= size && length <= size - offset; }
 };
 
 // Maps rva..rva+length to the file through the one section whose memory
@@ -107,8 +107,8 @@ bool ReadSections(const View &whole, uint64_t table, uint32_t count, std::vector
             error = "malformed PE: section " + std::to_string(i + 1) + " data runs past the end of the file";
             return false;
         }
-        sections.push_back({i + 1, virtualAddress, static_cast<uint64_t>(virtualAddress) + span, rawPointer,
-                            fileBacked});
+        sections.push_back(
+            {i + 1, virtualAddress, static_cast<uint64_t>(virtualAddress) + span, rawPointer, fileBacked});
     }
     std::vector<Section> sorted = sections;
     std::sort(sorted.begin(), sorted.end(),
@@ -153,10 +153,9 @@ struct ResourceTree {
     // the next level's directory, at the last level the data entry.
     bool Lookup(uint32_t offset, int level, uint32_t &target)
     {
-        static const char *const kMissing[] = {
-            "no \"ZAR\" resource in the executable",
-            "no \"ZAR\" resource with name 119 in the executable",
-            "malformed PE: the \"ZAR\" resource 119 has no data entry"};
+        static const char *const kMissing[] = {"no \"ZAR\" resource in the executable",
+                                               "no \"ZAR\" resource with name 119 in the executable",
+                                               "malformed PE: the \"ZAR\" resource 119 has no data entry"};
         static const char *const kNotDirectory[] = {
             "malformed PE: the \"ZAR\" resource type is not a directory",
             "malformed PE: the \"ZAR\" resource 119 is not a directory"};
@@ -216,7 +215,7 @@ struct ResourceTree {
     }
 };
 
-}  // namespace
+}   // namespace
 
 bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span, std::string &error)
 {
@@ -256,8 +255,7 @@ bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
     }
     const uint32_t kResourceDirectory = 2;
     uint32_t resourceField = directories + 8 * kResourceDirectory;
-    if (optionalSize < countField + 4 ||
-        U32(file + optional + countField) <= kResourceDirectory ||
+    if (optionalSize < countField + 4 || U32(file + optional + countField) <= kResourceDirectory ||
         optionalSize < resourceField + 8) {
         error = "no \"ZAR\" resource: the executable has no resource directory";
         return false;
@@ -308,8 +306,8 @@ bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
     uint32_t dataSize = U32(resources.region.base + dataEntry + 4);
     FileRange data;
     if (!MapRva(sections, fileSize, dataRva, dataSize, data)) {
-        error = "malformed PE: the \"ZAR\" resource data (" + std::to_string(dataSize) +
-                " bytes at " + Hex(dataRva) + ") lies outside the file's sections";
+        error = "malformed PE: the \"ZAR\" resource data (" + std::to_string(dataSize) + " bytes at " +
+                Hex(dataRva) + ") lies outside the file's sections";
         return false;
     }
     span.offset = data.offset;

@@ -14,15 +14,16 @@
 #include <string>
 
 struct PeResourceSpan {
-    uint32_t offset = 0;  // file offset of the resource data
-    uint32_t size = 0;    // its size in bytes
+    uint32_t offset = 0;   // file offset of the resource data
+    uint32_t size = 0;     // its size in bytes
 };
 
-enum { kZarResourceId = 119 };
+enum {
+    kZarResourceId = 119
+};
 
 // Finds the "ZAR"/119 resource. On failure returns false and sets error to a
 // one-line reason ("malformed PE: ...", or "no \"ZAR\" resource ...").
-bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span,
-                     std::string &error);
+bool FindZarResource(const uint8_t *file, size_t fileSize, PeResourceSpan &span, std::string &error);
 
 #endif

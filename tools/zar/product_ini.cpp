@@ -15,13 +15,13 @@
 
 namespace {
 
-const int kTextMax = kSetupConfigTextSize - 1;     // characters, without the NUL
+const int kTextMax = kSetupConfigTextSize - 1;   // characters, without the NUL
 const int kSwitchMax = kSetupConfigSwitchSize - 1;
 
 struct KeySpec {
     const char *name;
     ProductValue ProductIni::*member;
-    int maxLength;  // characters
+    int maxLength;   // characters
     bool optional;
 };
 
@@ -29,7 +29,7 @@ const KeySpec kKeys[] = {
     {"titleText", &ProductIni::titleText, kSetupConfigTitleMax, false},
     {"productName", &ProductIni::productName, kTextMax, false},
     {"folderName", &ProductIni::folderName, kTextMax, false},
-    {"exeBaseName", &ProductIni::exeBaseName, kTextMax - 4, false},  // and ".exe"
+    {"exeBaseName", &ProductIni::exeBaseName, kTextMax - 4, false},   // and ".exe"
     {"helpFileName", &ProductIni::helpFileName, kTextMax, false},
     {"helpShortcutName", &ProductIni::helpShortcutName, kTextMax, false},
     {"defaultParentDir", &ProductIni::defaultParentDir, kTextMax, false},
@@ -45,9 +45,18 @@ const KeySpec kKeys[] = {
 };
 const char kStyleKey[] = "templateStyle";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool IsLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::string Strip(const std::string &text)
 {
@@ -150,7 +159,7 @@ bool EqualIgnoringCase(const std::string &a, const std::string &b)
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 std::string ProductIni::At(const ProductValue &value, const std::string &message) const
 {
@@ -187,7 +196,8 @@ bool ParseProductIni(const std::string &path, ProductIni &ini, std::vector<std::
     size_t position = 0;
     while (position < text.size()) {
         size_t end = text.find('\n', position);
-        std::string line = text.substr(position, end == std::string::npos ? std::string::npos : end - position);
+        std::string line =
+            text.substr(position, end == std::string::npos ? std::string::npos : end - position);
         position = end == std::string::npos ? text.size() : end + 1;
         lineNumber++;
         if (!line.empty() && line.back() == '\r')
@@ -206,8 +216,8 @@ bool ParseProductIni(const std::string &path, ProductIni &ini, std::vector<std::
         for (char c : key)
             keyOk = keyOk && (IsLetter(c) || IsDigit(c));
         if (!keyOk) {
-            error(lineNumber, "not a 'key=value' line, a [section] or a ';' comment: '" +
-                                  PrintableName(stripped) + "'");
+            error(lineNumber,
+                  "not a 'key=value' line, a [section] or a ';' comment: '" + PrintableName(stripped) + "'");
             continue;
         }
         ProductValue value{Strip(stripped.substr(equals + 1)), lineNumber};
@@ -233,7 +243,8 @@ bool ParseProductIni(const std::string &path, ProductIni &ini, std::vector<std::
         }
         ProductValue &slot = ini.*(spec->member);
         if (seen[key]) {
-            error(lineNumber, "duplicate key '" + key + "' (first given on line " + std::to_string(slot.line) + ")");
+            error(lineNumber,
+                  "duplicate key '" + key + "' (first given on line " + std::to_string(slot.line) + ")");
             continue;
         }
         seen[key] = true;
@@ -263,7 +274,8 @@ bool ParseProductIni(const std::string &path, ProductIni &ini, std::vector<std::
         int line = ini.templateStyles.size() > kSetupConfigStyleCount
                        ? ini.templateStyles[kSetupConfigStyleCount].line
                        : 0;
-        error(line, "exactly " + std::to_string(kSetupConfigStyleCount) + " templateStyle values are needed, found " +
+        error(line, "exactly " + std::to_string(kSetupConfigStyleCount) +
+                        " templateStyle values are needed, found " +
                         std::to_string(ini.templateStyles.size()));
     }
     for (const ProductValue &style : ini.templateStyles) {
@@ -307,7 +319,8 @@ bool ParseProductIni(const std::string &path, ProductIni &ini, std::vector<std::
         for (char c : year)
             ok = ok && IsDigit(c);
         if (!ok)
-            error(ini.copyrightYear.line, "copyrightYear '" + PrintableName(year) + "' is not a year of four digits");
+            error(ini.copyrightYear.line,
+                  "copyrightYear '" + PrintableName(year) + "' is not a year of four digits");
     } else {
         ini.copyrightYear.text = DefaultYear();
     }
@@ -317,8 +330,8 @@ bool ParseProductIni(const std::string &path, ProductIni &ini, std::vector<std::
         size_t length = ProposedDirectory(ini).size();
         if (length > static_cast<size_t>(kTextMax))
             error(std::max(ini.defaultParentDir.line, ini.folderName.line),
-                  "defaultParentDir, a backslash and folderName make a directory of " + std::to_string(length) +
-                      " characters; at most " + std::to_string(kTextMax) + " fit");
+                  "defaultParentDir, a backslash and folderName make a directory of " +
+                      std::to_string(length) + " characters; at most " + std::to_string(kTextMax) + " fit");
     }
     return errors.size() == errorsBefore;
 }

@@ -15,12 +15,12 @@
 
 struct ProductValue {
     std::string text;
-    int line = 0;  // where it was given, from 1
+    int line = 0;   // where it was given, from 1
 };
 
 struct ProductIni {
-    std::string file;  // as named on the command line, for messages
-    int lastLine = 0;  // the number of the file's last line
+    std::string file;   // as named on the command line, for messages
+    int lastLine = 0;   // the number of the file's last line
 
     ProductValue titleText, productName, folderName, exeBaseName, helpFileName, helpShortcutName,
         defaultParentDir, version, company, copyrightYear, uninstallSwitch;
@@ -30,7 +30,7 @@ struct ProductIni {
     // Read from the values above by ParseProductIni.
     int32_t desktopIconValue = 0, registerUninstallValue = 0, uninstallIconIndexValue = 0,
             createHelpShortcutValue = 0, fileCountValue = 0;
-    uint16_t versionNumbers[4] = {0, 0, 0, 0};  // padded with zeros
+    uint16_t versionNumbers[4] = {0, 0, 0, 0};   // padded with zeros
 
     // "FILE:LINE: message" for the line of value (line 0 when it has none).
     std::string At(const ProductValue &value, const std::string &message) const;

@@ -20,7 +20,7 @@ int32_t PassChunk(void *context, const uint8_t *bytes, uint32_t count)
     return 1;
 }
 
-}  // namespace
+}   // namespace
 
 uint32_t RecordFileSize(const PayloadRecord &record)
 {
@@ -39,8 +39,8 @@ bool ProduceRecordData(const PayloadRecord &record, const RecordSink &sink, std:
         // record claiming more than it holds would have it read beyond the
         // record, so it is damage, not a file.
         if (record.unpackedSize > record.packedSize) {
-            error = "stored record claims " + std::to_string(record.unpackedSize) +
-                    " bytes but holds only " + std::to_string(record.packedSize);
+            error = "stored record claims " + std::to_string(record.unpackedSize) + " bytes but holds only " +
+                    std::to_string(record.packedSize);
             return false;
         }
         if (!sink(record.data, record.unpackedSize, sinkError)) {
@@ -58,8 +58,8 @@ bool ProduceRecordData(const PayloadRecord &record, const RecordSink &sink, std:
     if (decoded == 0) {
         uint32_t left = RecordFileSize(record) - call.produced;
         uint32_t chunk = left < kLh5WindowSize ? left : static_cast<uint32_t>(kLh5WindowSize);
-        error = "lh5 data damaged (decoding failed within output bytes " +
-                std::to_string(call.produced) + ".." + std::to_string(call.produced + chunk - 1) + ")";
+        error = "lh5 data damaged (decoding failed within output bytes " + std::to_string(call.produced) +
+                ".." + std::to_string(call.produced + chunk - 1) + ")";
         return false;
     }
     if (decoded < 0) {

@@ -11,7 +11,10 @@ const size_t kMaxLeaves = 65536;
 // so that a small hostile tree cannot take unbounded time.
 const size_t kMaxEntries = 1u << 20;
 
-uint16_t U16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t U16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 uint32_t U32(const uint8_t *p)
 {
@@ -38,12 +41,15 @@ std::string Hex(uint64_t value)
     return text;
 }
 
-size_t Align8(size_t v) { return (v + 7) & ~static_cast<size_t>(7); }
+size_t Align8(size_t v)
+{
+    return (v + 7) & ~static_cast<size_t>(7);
+}
 
 struct Reader {
     const PeImage &image;
-    const uint8_t *base;  // the resource directory
-    uint64_t size;        // bytes from there to the end of .rsrc's file data
+    const uint8_t *base;   // the resource directory
+    uint64_t size;         // bytes from there to the end of .rsrc's file data
     size_t leaves = 0;
     size_t entriesRead = 0;
     std::string error;
@@ -124,7 +130,7 @@ void PutName(std::vector<uint8_t> &out, size_t at, const ResourceName &name, siz
     Put32(out, at, name.isString ? 0x80000000u | static_cast<uint32_t>(stringOffset) : name.id);
 }
 
-}  // namespace
+}   // namespace
 
 ResourceName ResourceName::Id(uint16_t id)
 {
@@ -177,8 +183,11 @@ bool ReadResourceTree(const PeImage &image, ResourceTree &tree, std::string &err
 {
     tree.clear();
     const PeSection &rsrc = image.sections[image.resourceSection];
-    Reader reader{image, image.file.data() + rsrc.rawPointer,
-                  rsrc.rawSize < rsrc.virtualSize || rsrc.virtualSize == 0 ? rsrc.rawSize : rsrc.virtualSize, 0, 0,
+    Reader reader{image,
+                  image.file.data() + rsrc.rawPointer,
+                  rsrc.rawSize < rsrc.virtualSize || rsrc.virtualSize == 0 ? rsrc.rawSize : rsrc.virtualSize,
+                  0,
+                  0,
                   std::string()};
     std::vector<std::pair<ResourceName, uint32_t>> types, names, languages;
     auto subdirectory = [&](uint32_t target, const ResourceName &what, uint32_t &offset) {
@@ -200,7 +209,8 @@ bool ReadResourceTree(const PeImage &image, ResourceTree &tree, std::string &err
         ResourceNames &typeNode = tree[type.first];
         for (const auto &name : names) {
             uint32_t languagesAt = 0;
-            if (!subdirectory(name.second, name.first, languagesAt) || !reader.Directory(languagesAt, languages)) {
+            if (!subdirectory(name.second, name.first, languagesAt) ||
+                !reader.Directory(languagesAt, languages)) {
                 error = reader.error;
                 return false;
             }
@@ -315,7 +325,8 @@ std::vector<uint8_t> BuildResourceSection(const ResourceTree &tree, uint32_t rva
                 Put32(out, nextEntry + 4, static_cast<uint32_t>(leaf.data.size()));
                 Put32(out, nextEntry + 8, leaf.codePage);
                 nextEntry += 16;
-                std::copy(leaf.data.begin(), leaf.data.end(), out.begin() + static_cast<std::ptrdiff_t>(nextData));
+                std::copy(leaf.data.begin(), leaf.data.end(),
+                          out.begin() + static_cast<std::ptrdiff_t>(nextData));
                 nextData += leaf.data.size();
             }
         }

@@ -42,10 +42,10 @@ using ResourceNames = std::map<ResourceName, ResourceLanguages>;
 using ResourceTree = std::map<ResourceName, ResourceNames>;
 
 enum : uint16_t {
-    kResourceIcon = 3,        // RT_ICON
-    kResourceGroupIcon = 14,  // RT_GROUP_ICON
-    kResourceVersion = 16,    // RT_VERSION
-    kResourceManifest = 24,   // RT_MANIFEST
+    kResourceIcon = 3,         // RT_ICON
+    kResourceGroupIcon = 14,   // RT_GROUP_ICON
+    kResourceVersion = 16,     // RT_VERSION
+    kResourceManifest = 24,    // RT_MANIFEST
 };
 
 // Reads every leaf of image's resource directory (three levels: type, name,

@@ -65,16 +65,22 @@ std::string PackNameReason(const std::string &name, int dirLength)
         if (c >= 0x80)
             return "contains a non-ASCII byte (names are written as ANSI text)";
         switch (c) {
-        case '<': case '>': case '"': case '|': case '?': case '*':
-            return std::string("contains '") + static_cast<char>(c) + "', which Windows does not allow in file names";
+        case '<':
+        case '>':
+        case '"':
+        case '|':
+        case '?':
+        case '*':
+            return std::string("contains '") + static_cast<char>(c) +
+                   "', which Windows does not allow in file names";
         default:
             break;
         }
     }
     size_t pathLength = static_cast<size_t>(dirLength) + 1 + name.size();
     if (pathLength > kInstallPathLimit)
-        return "too long: the installed path would be " + std::to_string(pathLength) +
-               " characters (limit " + std::to_string(kInstallPathLimit) + " with an install folder of " +
-               std::to_string(dirLength) + " characters)";
+        return "too long: the installed path would be " + std::to_string(pathLength) + " characters (limit " +
+               std::to_string(kInstallPathLimit) + " with an install folder of " + std::to_string(dirLength) +
+               " characters)";
     return "";
 }

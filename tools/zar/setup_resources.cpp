@@ -81,7 +81,7 @@ VersionNode String(const std::string &key, const std::string &value)
     return node;
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<uint8_t> BuildSetupConfigImage(const ProductIni &ini)
 {
@@ -93,10 +93,14 @@ std::vector<uint8_t> BuildSetupConfigImage(const ProductIni &ini)
     PutU32(base + offsetof(SetupConfigImage, size), sizeof image);
     PutU32(base + offsetof(SetupConfigImage, desktopIcon), static_cast<uint32_t>(ini.desktopIconValue));
     PutU32(base + offsetof(SetupConfigImage, fileCount), static_cast<uint32_t>(ini.fileCountValue));
-    PutU32(base + offsetof(SetupConfigImage, registerUninstall), static_cast<uint32_t>(ini.registerUninstallValue));
-    PutU32(base + offsetof(SetupConfigImage, uninstallIconIndex), static_cast<uint32_t>(ini.uninstallIconIndexValue));
-    PutU32(base + offsetof(SetupConfigImage, createHelpShortcut), static_cast<uint32_t>(ini.createHelpShortcutValue));
-    PutText(base + offsetof(SetupConfigImage, uninstallSwitch), kSetupConfigSwitchSize, ini.uninstallSwitch.text);
+    PutU32(base + offsetof(SetupConfigImage, registerUninstall),
+           static_cast<uint32_t>(ini.registerUninstallValue));
+    PutU32(base + offsetof(SetupConfigImage, uninstallIconIndex),
+           static_cast<uint32_t>(ini.uninstallIconIndexValue));
+    PutU32(base + offsetof(SetupConfigImage, createHelpShortcut),
+           static_cast<uint32_t>(ini.createHelpShortcutValue));
+    PutText(base + offsetof(SetupConfigImage, uninstallSwitch), kSetupConfigSwitchSize,
+            ini.uninstallSwitch.text);
     const std::pair<size_t, const ProductValue *> texts[] = {
         {offsetof(SetupConfigImage, titleText), &ini.titleText},
         {offsetof(SetupConfigImage, productName), &ini.productName},
@@ -109,8 +113,8 @@ std::vector<uint8_t> BuildSetupConfigImage(const ProductIni &ini)
     for (const auto &text : texts)
         PutText(base + text.first, kSetupConfigTextSize, text.second->text);
     for (size_t i = 0; i < kSetupConfigStyleCount && i < ini.templateStyles.size(); i++)
-        PutText(base + offsetof(SetupConfigImage, templateStyles) + i * kSetupConfigTextSize, kSetupConfigTextSize,
-                ini.templateStyles[i].text);
+        PutText(base + offsetof(SetupConfigImage, templateStyles) + i * kSetupConfigTextSize,
+                kSetupConfigTextSize, ini.templateStyles[i].text);
     return out;
 }
 
@@ -126,16 +130,16 @@ std::vector<uint8_t> BuildVersionInfo(const ProductIni &ini)
     const uint32_t ms = static_cast<uint32_t>(v[0]) << 16 | v[1];
     const uint32_t ls = static_cast<uint32_t>(v[2]) << 16 | v[3];
     const uint32_t fixed[13] = {
-        0xFEEF04BD,  // dwSignature
-        0x00010000,  // dwStrucVersion
-        ms, ls,      // dwFileVersion
-        ms, ls,      // dwProductVersion
-        0x3F,        // dwFileFlagsMask: VS_FFI_FILEFLAGSMASK
-        0,           // dwFileFlags
-        0x00040004,  // dwFileOS: VOS_NT_WINDOWS32
-        1,           // dwFileType: VFT_APP
-        0,           // dwFileSubtype: VFT2_UNKNOWN
-        0, 0,        // dwFileDate
+        0xFEEF04BD,       // dwSignature
+        0x00010000,       // dwStrucVersion
+        ms,         ls,   // dwFileVersion
+        ms,         ls,   // dwProductVersion
+        0x3F,             // dwFileFlagsMask: VS_FFI_FILEFLAGSMASK
+        0,                // dwFileFlags
+        0x00040004,       // dwFileOS: VOS_NT_WINDOWS32
+        1,                // dwFileType: VFT_APP
+        0,                // dwFileSubtype: VFT2_UNKNOWN
+        0,          0,    // dwFileDate
     };
     VersionNode root;
     root.key = "VS_VERSION_INFO";
@@ -145,19 +149,19 @@ std::vector<uint8_t> BuildVersionInfo(const ProductIni &ini)
     root.valueLength = sizeof fixed;
 
     const std::string version = VersionText(ini);
-    root.children.push_back(Block(
-        "StringFileInfo",
-        {Block("040904B0", {
-                               String("CompanyName", ini.company.text),
-                               String("FileDescription", "Setup of " + ini.titleText.text),
-                               String("FileVersion", version),
-                               String("InternalName", "setup"),
-                               String("LegalCopyright",
-                                      "Copyright (c) " + ini.copyrightYear.text + " " + ini.company.text),
-                               String("OriginalFilename", "setup.exe"),
-                               String("ProductName", ini.productName.text),
-                               String("ProductVersion", version),
-                           })}));
+    root.children.push_back(
+        Block("StringFileInfo",
+              {Block("040904B0", {
+                                     String("CompanyName", ini.company.text),
+                                     String("FileDescription", "Setup of " + ini.titleText.text),
+                                     String("FileVersion", version),
+                                     String("InternalName", "setup"),
+                                     String("LegalCopyright", "Copyright (c) " + ini.copyrightYear.text +
+                                                                  " " + ini.company.text),
+                                     String("OriginalFilename", "setup.exe"),
+                                     String("ProductName", ini.productName.text),
+                                     String("ProductVersion", version),
+                                 })}));
     VersionNode translation;
     translation.key = "Translation";
     translation.value = {0x09, 0x04, 0xB0, 0x04};

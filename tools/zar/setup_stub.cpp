@@ -7,7 +7,10 @@
 
 namespace {
 
-char16_t Upper(char16_t c) { return c >= 'a' && c <= 'z' ? static_cast<char16_t>(c - 'a' + 'A') : c; }
+char16_t Upper(char16_t c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char16_t>(c - 'a' + 'A') : c;
+}
 
 uint32_t U32(const uint8_t *p)
 {
@@ -15,7 +18,7 @@ uint32_t U32(const uint8_t *p)
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-}  // namespace
+}   // namespace
 
 ResourceTree::iterator FindNamedType(ResourceTree &tree, const std::string &name)
 {
@@ -54,7 +57,8 @@ bool TakeSetupStub(const std::string &path, std::vector<uint8_t> bytes, bool win
     auto mark = FindNamedType(stub.resources, SETUP_STUB_MARK_TYPE);
     const ResourceName markId = ResourceName::Id(kSetupStubMarkId);
     if (mark == stub.resources.end() || !mark->second.count(markId) || mark->second[markId].empty()) {
-        error = notOurs + "it has no \"" SETUP_STUB_MARK_TYPE "\" resource " + std::to_string(kSetupStubMarkId);
+        error =
+            notOurs + "it has no \"" SETUP_STUB_MARK_TYPE "\" resource " + std::to_string(kSetupStubMarkId);
         return false;
     }
     const auto &languages = mark->second[markId];
@@ -77,11 +81,13 @@ bool TakeSetupStub(const std::string &path, std::vector<uint8_t> bytes, bool win
     }
     stub.language = languages.begin()->first;
     if (FindNamedType(stub.resources, "ZAR") != stub.resources.end()) {
-        error = "'" + path + "' already holds a payload (a \"ZAR\" resource): it is an installer, not a bare stub";
+        error = "'" + path +
+                "' already holds a payload (a \"ZAR\" resource): it is an installer, not a bare stub";
         return false;
     }
     if (FindNamedType(stub.resources, SETUP_CONFIG_RESOURCE_TYPE) != stub.resources.end()) {
-        error = "'" + path + "' already holds a configuration (a \"" SETUP_CONFIG_RESOURCE_TYPE
+        error = "'" + path +
+                "' already holds a configuration (a \"" SETUP_CONFIG_RESOURCE_TYPE
                 "\" resource): it is an installer, not a bare stub";
         return false;
     }

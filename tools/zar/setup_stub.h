@@ -13,7 +13,7 @@
 struct SetupStub {
     PeImage image;
     ResourceTree resources;
-    ResourceName language;  // of the stub's mark, used for what zar adds
+    ResourceName language;   // of the stub's mark, used for what zar adds
 };
 
 // Checks bytes (read from path, named in messages) as a stub for a 64-bit

@@ -15,11 +15,11 @@ int ZarExtract(const std::string &file, const std::string &directory, bool into)
 struct PackOptions {
     std::string output;
     std::string directory;
-    std::vector<std::string> first;  // relative paths packed first, in order
-    int dirLength = 27;              // assumed install directory length
-    bool progress = false;           // show progress on stderr
+    std::vector<std::string> first;   // relative paths packed first, in order
+    int dirLength = 27;               // assumed install directory length
+    bool progress = false;            // show progress on stderr
     Lh5Level level = Lh5Level::kFast;
-    int threads = 0;                 // compressing threads; 0: one per processor
+    int threads = 0;   // compressing threads; 0: one per processor
 };
 
 int ZarPack(const PackOptions &options);
@@ -28,8 +28,8 @@ struct SetupOptions {
     std::string output;
     std::string productIni;
     std::string directory;
-    std::string icon;                // "": the stub's own icon
-    std::string stub;                // "": found beside zar (stub_locate.h)
+    std::string icon;   // "": the stub's own icon
+    std::string stub;   // "": found beside zar (stub_locate.h)
     bool win64 = false;
     bool progress = false;
     Lh5Level level = Lh5Level::kBest;

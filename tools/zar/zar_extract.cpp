@@ -62,7 +62,8 @@ bool ExtractRecord(int root, const PayloadRecord &record, std::string &error)
         int next = openat(folder.fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
             if (errno == ELOOP || errno == ENOTDIR)
-                error = "folder '" + PrintableName(part) + "' is a symbolic link or not a folder; refusing to follow it";
+                error = "folder '" + PrintableName(part) +
+                        "' is a symbolic link or not a folder; refusing to follow it";
             else
                 error = "cannot open folder '" + PrintableName(part) + "': " + std::strerror(errno);
             return false;
@@ -76,14 +77,15 @@ bool ExtractRecord(int root, const PayloadRecord &record, std::string &error)
         error = "cannot replace '" + PrintableName(leaf) + "': " + std::strerror(errno);
         return false;
     }
-    Descriptor file(openat(folder.fd, leaf.c_str(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    Descriptor file(
+        openat(folder.fd, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (file.fd < 0) {
         error = "cannot create file: " + std::string(std::strerror(errno));
         return false;
     }
     std::string dataError;
-    bool ok = ProduceRecordData(record,
+    bool ok = ProduceRecordData(
+        record,
         [&](const uint8_t *bytes, uint32_t count, std::string &sinkError) {
             return WriteAll(file.fd, bytes, count, sinkError);
         },
@@ -127,7 +129,7 @@ std::string UnfitTargetReason(int folder)
     return empty ? "" : "it is not empty";
 }
 
-}  // namespace
+}   // namespace
 
 int ZarExtract(const std::string &file, const std::string &directory, bool into)
 {
@@ -147,7 +149,8 @@ int ZarExtract(const std::string &file, const std::string &directory, bool into)
     Descriptor root(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (into ? 0 : O_NOFOLLOW)));
     if (root.fd < 0) {
         if (errno == ELOOP || errno == ENOTDIR)
-            ReportError("refusing '" + directory + "': it is a symbolic link or not a folder "
+            ReportError("refusing '" + directory +
+                        "': it is a symbolic link or not a folder "
                         "(--into extracts into an existing folder as it is)");
         else
             ReportError("cannot open '" + directory + "': " + std::strerror(errno));
@@ -161,8 +164,8 @@ int ZarExtract(const std::string &file, const std::string &directory, bool into)
     }
     std::string failure;
     uint64_t bytes = 0;
-    WalkResult walk = WalkArchive(input.data(), input.size,
-        [&](uint32_t index, uint32_t offset, const PayloadRecord &record) {
+    WalkResult walk = WalkArchive(
+        input.data(), input.size, [&](uint32_t index, uint32_t offset, const PayloadRecord &record) {
             std::string recordError;
             if (!ExtractRecord(root.fd, record, recordError)) {
                 failure = RecordLabel(index, record.name, offset) + ": " + recordError;

@@ -17,7 +17,7 @@ std::string MethodText(uint32_t method)
     return "stored(" + std::to_string(method) + ")";
 }
 
-}  // namespace
+}   // namespace
 
 int ZarList(const std::string &file)
 {
@@ -27,10 +27,10 @@ int ZarList(const std::string &file)
         ReportError(error);
         return 1;
     }
-    WalkResult walk = WalkArchive(input.data(), input.size,
-        [](uint32_t, uint32_t, const PayloadRecord &record) {
-            std::printf("%-10s %10u %10u  %s\n", MethodText(record.method).c_str(),
-                        record.packedSize, record.unpackedSize, PrintableName(record.name).c_str());
+    WalkResult walk =
+        WalkArchive(input.data(), input.size, [](uint32_t, uint32_t, const PayloadRecord &record) {
+            std::printf("%-10s %10u %10u  %s\n", MethodText(record.method).c_str(), record.packedSize,
+                        record.unpackedSize, PrintableName(record.name).c_str());
             return true;
         });
     std::fflush(stdout);

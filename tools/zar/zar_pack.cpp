@@ -27,10 +27,10 @@ static PackSink FileSink(FILE *out, const std::string &partial)
 
 static void PrintPackSummary(const PackOptions &options, size_t files, const PackStats &stats)
 {
-    std::printf("%s: %zu files (%u lh5, %u stored), %llu bytes in, %llu bytes out (%s)\n",
-                options.output.c_str(), files, stats.compressed, stats.stored,
-                static_cast<unsigned long long>(stats.bytesIn), static_cast<unsigned long long>(stats.bytesOut),
-                PackPercent(stats.bytesOut, stats.bytesIn).c_str());
+    std::printf(
+        "%s: %zu files (%u lh5, %u stored), %llu bytes in, %llu bytes out (%s)\n", options.output.c_str(),
+        files, stats.compressed, stats.stored, static_cast<unsigned long long>(stats.bytesIn),
+        static_cast<unsigned long long>(stats.bytesOut), PackPercent(stats.bytesOut, stats.bytesIn).c_str());
 }
 
 int ZarPack(const PackOptions &options)

@@ -112,7 +112,7 @@ bool WriteOutput(const std::string &output, const std::vector<uint8_t> &bytes, s
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 int ZarSetup(const SetupOptions &options)
 {
@@ -126,7 +126,8 @@ int ZarSetup(const SetupOptions &options)
     if (!ParseProductIni(options.productIni, ini, problems)) {
         for (const std::string &problem : problems)
             ReportError(problem);
-        return Fail(std::to_string(problems.size()) + " problem(s) in the product description; nothing written");
+        return Fail(std::to_string(problems.size()) +
+                    " problem(s) in the product description; nothing written");
     }
 
     // The stub, checked before the long part.
@@ -192,8 +193,8 @@ int ZarSetup(const SetupOptions &options)
     ResourceTree &tree = stub.resources;
     SetResource(tree, ResourceName::String("ZAR"), ResourceName::Id(kZarResourceId), stub.language,
                 std::move(payload));
-    SetResource(tree, ResourceName::String(SETUP_CONFIG_RESOURCE_TYPE), ResourceName::Id(kSetupConfigResourceId),
-                stub.language, BuildSetupConfigImage(ini));
+    SetResource(tree, ResourceName::String(SETUP_CONFIG_RESOURCE_TYPE),
+                ResourceName::Id(kSetupConfigResourceId), stub.language, BuildSetupConfigImage(ini));
     SetResource(tree, ResourceName::Id(kResourceVersion), ResourceName::Id(1), stub.language,
                 BuildVersionInfo(ini));
     if (!icon.empty())
@@ -205,11 +206,12 @@ int ZarSetup(const SetupOptions &options)
         return Fail(error);
     if (!WriteOutput(options.output, executable, error))
         return Fail(error);
-    std::printf("%s: setup of %s (%s), %zu files (%u lh5, %u stored), %llu bytes in, payload %llu bytes (%s), "
-                "%zu bytes in all\n",
-                options.output.c_str(), ini.productName.text.c_str(), options.win64 ? "win64" : "win32",
-                entries.size(), stats.compressed, stats.stored, static_cast<unsigned long long>(stats.bytesIn),
-                static_cast<unsigned long long>(stats.bytesOut), PackPercent(stats.bytesOut, stats.bytesIn).c_str(),
-                executable.size());
+    std::printf(
+        "%s: setup of %s (%s), %zu files (%u lh5, %u stored), %llu bytes in, payload %llu bytes (%s), "
+        "%zu bytes in all\n",
+        options.output.c_str(), ini.productName.text.c_str(), options.win64 ? "win64" : "win32",
+        entries.size(), stats.compressed, stats.stored, static_cast<unsigned long long>(stats.bytesIn),
+        static_cast<unsigned long long>(stats.bytesOut), PackPercent(stats.bytesOut, stats.bytesIn).c_str(),
+        executable.size());
     return 0;
 }

@@ -19,8 +19,8 @@ int ZarTest(const std::string &file)
     }
     uint64_t total = 0;
     std::string failure;
-    WalkResult walk = WalkArchive(input.data(), input.size,
-        [&](uint32_t index, uint32_t offset, const PayloadRecord &record) {
+    WalkResult walk = WalkArchive(
+        input.data(), input.size, [&](uint32_t index, uint32_t offset, const PayloadRecord &record) {
             std::string unsafe = WritableNameReason(record.name);
             if (!unsafe.empty()) {
                 failure = RecordLabel(index, record.name, offset) + ": unsafe name: " + unsafe;
@@ -28,7 +28,8 @@ int ZarTest(const std::string &file)
             }
             uint64_t produced = 0;
             std::string dataError;
-            bool ok = ProduceRecordData(record,
+            bool ok = ProduceRecordData(
+                record,
                 [&](const uint8_t *, uint32_t count, std::string &) {
                     produced += count;
                     return true;

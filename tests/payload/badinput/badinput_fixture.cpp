@@ -74,7 +74,7 @@ Names TopLevel(const std::string &folder)
     return names;
 }
 
-} // namespace
+}   // namespace
 
 // Everything the extraction must leave alone: every name below the test
 // folder but the install folder's contents, with the contents of its files
@@ -111,8 +111,7 @@ void BadInputTest::SetUp()
     MakeDirs(caseDir + "\\Program Files\\VarnikPlus-canary");
     WriteTextFile(caseDir + "\\Program Files\\VarnikPlus-canary\\inner.txt", kCanaryText);
     carrier_ = root + "\\carrier.exe";
-    ASSERT_TRUE(CopyFileA((BinDir() + "integration_payload_stub.exe").c_str(), carrier_.c_str(),
-                          FALSE));
+    ASSERT_TRUE(CopyFileA((BinDir() + "integration_payload_stub.exe").c_str(), carrier_.c_str(), FALSE));
     baseline_ = std::make_shared<Outside>(Snapshot());
 }
 
@@ -132,7 +131,7 @@ void BadInputTest::Walk(const std::string &relative, Outside &outside) const
         std::string path = relative + name;
         outside.tree.push_back(path);
         if (path == installDir.substr(root.size() + 1))
-            continue; // the install folder: its contents are the extraction's
+            continue;   // the install folder: its contents are the extraction's
         if (path.back() == '\\')
             Walk(path, outside);
         else if (path != "carrier.exe")
@@ -148,8 +147,8 @@ BadInputTest::Outside BadInputTest::Snapshot() const
     GetTempPathA(MAX_PATH, temp);
     outside.temp = TopLevel(temp);
     outside.drive = TopLevel(drive_);
-    outside.driveCanaries = ReadText(drive_ + "badinput-canary.txt") + "|" +
-                            ReadText(drive_ + "badinput-canary\\inner.txt");
+    outside.driveCanaries =
+        ReadText(drive_ + "badinput-canary.txt") + "|" + ReadText(drive_ + "badinput-canary\\inner.txt");
     return outside;
 }
 
@@ -197,4 +196,4 @@ Bytes BadInputTest::ReadInstalled(const std::string &name) const
     return ReadBytes(installDir + name);
 }
 
-} // namespace badinput
+}   // namespace badinput

@@ -24,7 +24,7 @@ struct Outcome {
     int32_t cancelled = 0;
     uint32_t progressDone = 0;
     std::string currentFile;
-    Names installed; // the install folder's tree afterwards
+    Names installed;   // the install folder's tree afterwards
 };
 
 class BadInputTest : public IntegrationTest {
@@ -37,19 +37,19 @@ protected:
     Outcome Install(const Bytes &payload, int32_t fileCount, const std::string &label);
     Bytes ReadInstalled(const std::string &name) const;
 
-    std::string installDir; // the same for every case, ends in a backslash
+    std::string installDir;   // the same for every case, ends in a backslash
 
 private:
     struct Outside;
     Outside Snapshot() const;
     void Walk(const std::string &relative, Outside &outside) const;
 
-    std::shared_ptr<Outside> baseline_; // as SetUp left it: never to change
+    std::shared_ptr<Outside> baseline_;   // as SetUp left it: never to change
     std::string carrier_;
     std::string drive_;
     std::string workingDir_;
 };
 
-} // namespace badinput
+}   // namespace badinput
 
 #endif

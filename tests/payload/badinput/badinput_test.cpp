@@ -27,7 +27,12 @@
 namespace badinput {
 namespace {
 
-enum class Expect { Refused, Removed, Installed, Ignored };
+enum class Expect {
+    Refused,
+    Removed,
+    Installed,
+    Ignored
+};
 
 const char kFirstName[] = "good1.txt";
 const char kFirstText[] = "first record, stored";
@@ -66,9 +71,8 @@ class BadPayloads : public BadInputTest {
 protected:
     // Installs the payload and checks the outcome of kind expect for the
     // record named name (its data content where it is Installed).
-    Outcome Check(const Bytes &payload, int32_t fileCount, const std::string &label,
-                  Expect expect, const std::string &name = kBadName, const Bytes &content = {},
-                  bool withAfter = true)
+    Outcome Check(const Bytes &payload, int32_t fileCount, const std::string &label, Expect expect,
+                  const std::string &name = kBadName, const Bytes &content = {}, bool withAfter = true)
     {
         SCOPED_TRACE(label);
         Outcome o = Install(payload, fileCount, label);
@@ -129,7 +133,7 @@ TEST_F(BadPayloads, DamagedRecordHeadersAreRefusedBeforeAnythingIsCreated)
         bool withAfter;
         Expect expect = Expect::Refused;
         Bytes tail = {};
-        size_t cut = 0; // bytes cut off the end of the archive
+        size_t cut = 0;   // bytes cut off the end of the archive
     };
     TestRecord lh5 = Lh5Record("evil.bin", LiteralBlockStream(), 700);
     Bytes partial;
@@ -161,15 +165,15 @@ TEST_F(BadPayloads, NamesThatCouldLeaveTheInstallFolderAreRefused)
     std::string drive = installDir.substr(0, 2);
     // The shared table, and names made to measure for this install folder.
     std::vector<std::string> names = cases::LeavingNames();
-    for (const std::string &name : {drive + "\\badinput-canary.txt", drive + "badinput-canary.txt",
-                                    "\\\\?\\" + drive + "\\badinput-canary.txt", name254,
-                                    std::string(300, 'n')})
+    for (const std::string &name :
+         {drive + "\\badinput-canary.txt", drive + "badinput-canary.txt",
+          "\\\\?\\" + drive + "\\badinput-canary.txt", name254, std::string(300, 'n')})
         names.push_back(name);
     for (const std::string &name : names)
         Check(Payload({Evil(name)}, true), 4, "name " + name, Expect::Refused);
 
-    Check(Payload({Evil(name253)}, true), 4, "name of 253 characters in all", Expect::Installed,
-          name253, ToBytes("EVIL"));
+    Check(Payload({Evil(name253)}, true), 4, "name of 253 characters in all", Expect::Installed, name253,
+          ToBytes("EVIL"));
 }
 
 TEST_F(BadPayloads, DeviceNamesAreRefusedAndLookalikesInstalled)
@@ -186,8 +190,7 @@ TEST_F(BadPayloads, CodeLengthDefectsFailAndTheirFileIsRemoved)
 {
     for (const cases::StreamCase &c : cases::CodeLengthCases()) {
         Bytes payload = Payload({Lh5Record(kBadName, c.stream, c.unpackedSize)}, true);
-        Check(payload, 4, c.label, c.sound ? Expect::Installed : Expect::Removed, kBadName,
-              c.expected);
+        Check(payload, 4, c.label, c.sound ? Expect::Installed : Expect::Removed, kBadName, c.expected);
     }
 }
 
@@ -212,8 +215,8 @@ TEST_F(BadPayloads, CutStreamsFailInsteadOfDecodingZeroFill)
     Check(Payload({Lh5Record(kBadName, stream, 0x7FFFFFFF)}, true), 4, "unpackedSize 2^31 - 1",
           Expect::Removed);
     for (int64_t size : {(int64_t)0, (int64_t)0x80000000, (int64_t)0xFFFFFFFF})
-        Check(Payload({Lh5Record(kBadName, stream, size)}, true), 4,
-              "unpackedSize " + std::to_string(size), Expect::Installed, kBadName, {});
+        Check(Payload({Lh5Record(kBadName, stream, size)}, true), 4, "unpackedSize " + std::to_string(size),
+              Expect::Installed, kBadName, {});
 }
 
 TEST_F(BadPayloads, BitFlipSweepEndsInFailureOrACompleteFile)
@@ -242,19 +245,17 @@ TEST_F(BadPayloads, BitFlipSweepEndsInFailureOrACompleteFile)
         }
         ASSERT_EQ(o.result, kShortcutsFailed) << label;
         EXPECT_EQ(o.progressDone, 4u) << label;
-        EXPECT_EQ(o.installed, (Names{kAfterName, kBadName, kFirstName, "sub\\", kSecondName}))
-            << label;
+        EXPECT_EQ(o.installed, (Names{kAfterName, kBadName, kFirstName, "sub\\", kSecondName})) << label;
         Bytes got = ReadInstalled(kBadName);
         EXPECT_EQ(got.size(), text.size()) << label;
         ++(got == text ? same : different);
     }
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     printf("bit flips over a %zu-byte stream: %d payloads in %.1f s: %d failed, %d decoded to the "
            "original bytes, %d to other bytes of the right size\n",
            stream.size(), refused + same + different, seconds, refused, same, different);
     EXPECT_GT(refused, 0);
 }
 
-} // namespace
-} // namespace badinput
+}   // namespace
+}   // namespace badinput
