@@ -74,6 +74,10 @@ build() {
     echo "BUILD FAILED: $preset"; failures=$((failures + 1)); failed=$((failed + 1)); return 1; }
 }
 
+# The sources as clang-format writes them (.clang-format); one case.
+step "format: every C and C++ file as clang-format writes it"
+if bash tests/check-format.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); failures=$((failures + 1)); fi
+
 if build native; then
   step "tests: native"
   run_ctest native ctest --preset native -j "$jobs"
