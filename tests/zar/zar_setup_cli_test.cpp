@@ -3,7 +3,7 @@
 // real product description with the sample product's files.
 #include "zar_test_support.h"
 
-#include "pe_inspect.h"
+#include "pe_reader.h"
 #include "synthetic_stub.h"
 
 #include <gtest/gtest.h>

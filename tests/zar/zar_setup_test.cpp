@@ -5,7 +5,7 @@
 // bytes whatever the threads; every bad input refused with nothing written.
 #include "zar_test_support.h"
 
-#include "pe_inspect.h"
+#include "pe_reader.h"
 #include "synthetic_stub.h"
 
 #include "setup_config_layout.h"

@@ -146,6 +146,23 @@ bool ParseThreads(const char *text, int &value)
     return true;
 }
 
+// An option's value, given as OPTION=VALUE or as OPTION VALUE (the next
+// argument, which i then steps over). False when argv[i] is not that option
+// or its value is missing.
+bool OptionValue(int argc, char **argv, int &i, const std::string &option, std::string &out)
+{
+    const std::string arg = argv[i];
+    if (arg.size() > option.size() && arg.compare(0, option.size() + 1, option + "=") == 0) {
+        out = arg.substr(option.size() + 1);
+        return true;
+    }
+    if (arg == option && i + 1 < argc) {
+        out = argv[++i];
+        return true;
+    }
+    return false;
+}
+
 int Pack(int argc, char **argv)
 {
     PackOptions options;
@@ -153,15 +170,7 @@ int Pack(int argc, char **argv)
     for (int i = 2; i < argc; i++) {
         std::string arg = argv[i];
         auto value = [&](const std::string &option, std::string &out) {
-            if (arg.size() > option.size() && arg.compare(0, option.size() + 1, option + "=") == 0) {
-                out = arg.substr(option.size() + 1);
-                return true;
-            }
-            if (arg == option && i + 1 < argc) {
-                out = argv[++i];
-                return true;
-            }
-            return false;
+            return OptionValue(argc, argv, i, option, out);
         };
         std::string text;
         if (value("-o", text) || value("--output", text)) {
@@ -203,15 +212,7 @@ int Setup(int argc, char **argv)
     for (int i = 2; i < argc; i++) {
         std::string arg = argv[i];
         auto value = [&](const std::string &option, std::string &out) {
-            if (arg.size() > option.size() && arg.compare(0, option.size() + 1, option + "=") == 0) {
-                out = arg.substr(option.size() + 1);
-                return true;
-            }
-            if (arg == option && i + 1 < argc) {
-                out = argv[++i];
-                return true;
-            }
-            return false;
+            return OptionValue(argc, argv, i, option, out);
         };
         std::string text;
         auto once = [&](std::string &slot, const char *name) {

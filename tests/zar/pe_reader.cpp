@@ -1,4 +1,4 @@
-#include "pe_inspect.h"
+#include "pe_reader.h"
 
 #include <stdexcept>
 

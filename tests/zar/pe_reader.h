@@ -1,8 +1,8 @@
 // Reading zar setup's output in the tests, independently of zar's own PE
 // code: headers, sections, data directories and the whole resource tree,
 // with every rule of the resource directory's layout checked on the way.
-#ifndef TESTS_ZAR_PE_INSPECT_H
-#define TESTS_ZAR_PE_INSPECT_H
+#ifndef TESTS_ZAR_PE_READER_H
+#define TESTS_ZAR_PE_READER_H
 
 #include <cstdint>
 #include <map>
