@@ -73,7 +73,7 @@ for width in win32 win64; do
     fail "the packaged stub-$width.exe differs from $preset"
   fi
 done
-if gzip -dc "$pkg/usr/share/man/man1/zar.1.gz" | grep -q '^\.B zar setup'; then
+if gzip -dc "$pkg/usr/share/man/man1/zar.1.gz" | grep '^\.B zar setup' >/dev/null; then
   pass "the manual page describes zar setup"
 else
   fail "the manual page does not describe zar setup"
@@ -224,7 +224,7 @@ if [ -x build/native/bin/samplegen ] && build/native/bin/samplegen icon "$icon" 
    bare "$zar" setup -o "$work/icon.exe" --icon "$icon" "$ini" "$work/orbit-win32" >/dev/null 2>&1 &&
    wrestool -x --type=14 --name=108 "$work/icon.exe" >"$work/icon-out.ico" 2>/dev/null; then
   sizes=$(icotool -l "$work/icon-out.ico" | sed -E 's/.*--width=([0-9]+) --height=([0-9]+).*/\1x\2/' | sort -u | tr '\n' ' ')
-  if cmp -s "$icon" "$work/icon-out.ico" || { echo "$sizes" | grep -q 32x32 && echo "$sizes" | grep -q 16x16 &&
+  if cmp -s "$icon" "$work/icon-out.ico" || { grep -q 32x32 <<<"$sizes" && grep -q 16x16 <<<"$sizes" &&
        ! wrestool -x --type=14 --name=108 "$pkg/usr/lib/zar/stub-win32.exe" | cmp -s - "$work/icon-out.ico"; }; then
     pass "--icon replaces icon group 108 (icotool: $sizes)"
   else

@@ -133,6 +133,8 @@ else
 fi
 
 # The payload archive's place in setup.exe: where its bytes stand, whole.
+# cmp reads both files itself; a `tail | head` pipe would fail under
+# pipefail whenever head closed it before tail had written the rest.
 hex() { od -An -v -tx1 "$@" | tr -d ' \n'; }
 payloadAt=$(hex "$exe" | grep -ob "$(head -c 64 "$payload" | hex)" |
             while IFS=: read -r at _; do
@@ -140,7 +142,7 @@ payloadAt=$(hex "$exe" | grep -ob "$(head -c 64 "$payload" | hex)" |
             done)
 payloadSize=$(stat -c %s "$payload")
 if [ -z "$payloadAt" ] ||
-   ! tail -c +$((payloadAt + 1)) "$exe" | head -c "$payloadSize" | cmp -s - "$payload"; then
+   ! cmp -s -i "$payloadAt:0" -n "$payloadSize" "$exe" "$payload"; then
   fail "the payload archive is not in setup.exe as it was packed"
 else
   flip=$((payloadAt + payloadSize / 2))
