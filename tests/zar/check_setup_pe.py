@@ -42,7 +42,10 @@ def main():
         name = s.Name.rstrip(b"\0").decode()
         if s.VirtualAddress % salign or s.VirtualAddress < end:
             fail("headers", "section %s at 0x%x" % (name, s.VirtualAddress))
-        if s.SizeOfRawData % falign or (s.SizeOfRawData and s.PointerToRawData != expected_raw):
+        # In order and aligned; a gap before a section is allowed (zar puts
+        # the resources on a page of the file).
+        if s.SizeOfRawData % falign or (s.SizeOfRawData and (s.PointerToRawData < expected_raw or
+                                                             s.PointerToRawData % falign)):
             fail("headers", "section %s file data at 0x%x" % (name, s.PointerToRawData))
         if s.SizeOfRawData:
             expected_raw = s.PointerToRawData + s.SizeOfRawData

@@ -190,6 +190,9 @@ TEST_P(ZarSetupBits, RelocationsMoveBehindTheGrownResources)
     EXPECT_EQ(pe.directories[2].second, rsrc.virtualSize);
     EXPECT_EQ(rsrc.rawSize % pe.fileAlignment, 0u);
     EXPECT_GE(rsrc.rawSize, rsrc.virtualSize);
+    // The resources start on a page of the file, so that the payload can be
+    // mapped from it rather than copied into the installer's own memory.
+    EXPECT_EQ(rsrc.rawPointer % 4096, 0u);
     // .reloc: at the next aligned address and offset, its bytes unchanged.
     uint32_t expectedRva =
         (rsrc.rva + rsrc.virtualSize + pe.sectionAlignment - 1) / pe.sectionAlignment * pe.sectionAlignment;

@@ -1,5 +1,6 @@
 #include "pe_image.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +8,7 @@ namespace {
 
 const uint32_t kMaxSections = 96;
 const uint32_t kInitializedData = 0x40;   // IMAGE_SCN_CNT_INITIALIZED_DATA
+const uint32_t kPage = 4096;
 
 uint16_t U16(const uint8_t *p)
 {
@@ -243,11 +245,19 @@ bool WritePeImage(const PeImage &image, const std::vector<uint8_t> &resources, s
         return false;
     }
 
+    // The resources start on a page boundary of the file, as they do in
+    // memory: a loader can then map the payload from the file rather than
+    // read it into private memory (Wine's reads any section whose file
+    // offset and address differ within a page), so the installer's private
+    // memory stays the same whatever the product's size.
+    const uint32_t rsrcAt = static_cast<uint32_t>(AlignUp(rsrc.rawPointer, std::max(image.fileAlignment, kPage)));
     out.assign(image.file.begin(), image.file.begin() + rsrc.rawPointer);
+    out.resize(rsrcAt, 0);
     out.insert(out.end(), resources.begin(), resources.end());
-    out.resize(static_cast<size_t>(rsrc.rawPointer + rsrcRaw), 0);
+    out.resize(static_cast<size_t>(rsrcAt + rsrcRaw), 0);
     Put32(out, rsrc.header + 8, resourceSize);
     Put32(out, rsrc.header + 16, static_cast<uint32_t>(rsrcRaw));
+    Put32(out, rsrc.header + 20, rsrcAt);
     Put32(out, image.directories + 8 * kDirectoryResource, rsrc.virtualAddress);
     Put32(out, image.directories + 8 * kDirectoryResource + 4, resourceSize);
 

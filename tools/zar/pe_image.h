@@ -54,8 +54,8 @@ struct PeImage {
 bool ReadPeImage(std::vector<uint8_t> file, PeImage &image, std::string &error);
 
 // The image with its resource section's contents replaced by resources
-// (built for the section's unchanged address), the section after it
-// (.reloc) moved to the next aligned address and offset, and the headers
+// (built for the section's unchanged address) and starting at a page
+// boundary of the file, the section after it (.reloc) moved to the next aligned address and offset, and the headers
 // (section table, SizeOfImage, SizeOfInitializedData, the resource and base
 // relocation directories, the checksum) updated.
 bool WritePeImage(const PeImage &image, const std::vector<uint8_t> &resources, std::vector<uint8_t> &out,
