@@ -12,20 +12,26 @@
 # again). Also the packing, time and size side by side: zar pack and zar
 # setup (our installer, made without a compiler from the generic stub) at
 # both levels, and makensis.
-#   bench/product/run.sh [--runs N] [--files N] [--remake] [--readme]
+# The installs go to drive T:, a folder in RAM (/dev/shm): on this
+# machine's ext4 disk each run's files are made right after the previous
+# run's were deleted, and ext4's search for inodes not deleted in the last
+# minute then varied single runs by a factor of two. --disk installs on the
+# prefix's drive C: instead.
+#   bench/product/run.sh [--runs N] [--files N] [--remake] [--disk] [--readme]
 # Prints each run, the medians and their ratios; --readme writes the table
 # into README.md. Installs nsis (apt-get) when makensis is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
-runs=3 files=1925 remake=0 readme=0
+runs=3 files=1925 remake=0 readme=0 disk=0
 while [ $# -gt 0 ]; do
   case $1 in
     --runs) runs=$2; shift 2 ;;
     --files) files=$2; shift 2 ;;
     --remake) remake=1; shift ;;
     --readme) readme=1; shift ;;
-    *) echo "usage: run.sh [--runs N] [--files N] [--remake] [--readme]" >&2; exit 2 ;;
+    --disk) disk=1; shift ;;
+    *) echo "usage: run.sh [--runs N] [--files N] [--remake] [--disk] [--readme]" >&2; exit 2 ;;
   esac
 done
 work=$root/build/bench
@@ -83,7 +89,12 @@ for entry in "${products[@]}"; do
 done
 
 echo "=== installing, $runs runs each, alternating, in one Wine session"
-target='C:\bench-target'
+target='C:\bench-target' ram=
+if [ "$disk" = 0 ]; then
+  ram=$(mktemp -d /dev/shm/bench-target.XXXXXX)
+  trap 'rm -rf "$ram"' EXIT
+  target='T:\bench-target'
+fi
 timer_args=()
 for entry in "${products[@]}"; do
   read -r name folder ini <<<"$entry"
@@ -98,7 +109,8 @@ for entry in "${products[@]}"; do
     "nsis-zlib-page=run:$(winpath "$dir/nsis-zlib.exe") /D={target}")
 done
 log=$work/install-runs.log
-WINE_TEST_XVFB=1 bash tests/wine-session.sh bash -c '
+BENCH_RAM=$ram WINE_TEST_XVFB=1 bash tests/wine-session.sh bash -c '
+  [ -z "$BENCH_RAM" ] || ln -s "$BENCH_RAM" "$WINEPREFIX/dosdevices/t:"
   . bench/install/watch-env.sh
   timer=$1; shift
   while [ $# -gt 0 ]; do
