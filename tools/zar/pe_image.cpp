@@ -250,7 +250,8 @@ bool WritePeImage(const PeImage &image, const std::vector<uint8_t> &resources, s
     // read it into private memory (Wine's reads any section whose file
     // offset and address differ within a page), so the installer's private
     // memory stays the same whatever the product's size.
-    const uint32_t rsrcAt = static_cast<uint32_t>(AlignUp(rsrc.rawPointer, std::max(image.fileAlignment, kPage)));
+    const uint32_t rsrcAt =
+        static_cast<uint32_t>(AlignUp(rsrc.rawPointer, std::max(image.fileAlignment, kPage)));
     out.assign(image.file.begin(), image.file.begin() + rsrc.rawPointer);
     out.resize(rsrcAt, 0);
     out.insert(out.end(), resources.begin(), resources.end());
