@@ -60,6 +60,26 @@ if [ -z "$missing" ]; then
 else
   fail "$(basename "$deb") lacks$missing"; cat "$work/contents"
 fi
+# The same sources give the same package: packed again after zar was
+# rebuilt (new file times everywhere), it is the same bytes, and every time
+# it carries is the release's (or the packager's SOURCE_DATE_EPOCH).
+cp "$deb" "$work/first.deb"
+touch tools/zar/zar_main.cpp
+if ! cmake --build --preset native --target package -j "$jobs" >"$work/package-again.log" 2>&1; then
+  tail -30 "$work/package-again.log"; fail "cannot build the package a second time"
+elif ! cmp -s "$deb" "$work/first.deb"; then
+  fail "the package packed again from the same sources differs: $(cmp "$deb" "$work/first.deb" | head -1)"
+else
+  epoch=${SOURCE_DATE_EPOCH:-$(sed -n 's/^set(ZAR_RELEASE_EPOCH \([0-9]*\)).*/\1/p' tools/dist/CMakeLists.txt)}
+  stamp=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M')
+  times=$( (TZ=UTC ar tv "$deb" | grep -v "$(date -u -d "@$epoch" '+%b %e %H:%M %Y')"
+            dpkg-deb -c "$deb" | grep -v "$stamp") | grep -c .)
+  if [ "$times" = 0 ]; then
+    pass "packed again from the same sources, the package is the same bytes; all its times are $stamp"
+  else
+    fail "$times entries of the package carry a time other than $stamp"; ar tv "$deb"; dpkg-deb -c "$deb"
+  fi
+fi
 pkg=$work/root
 dpkg -x "$deb" "$pkg" || { echo "FAIL: dpkg -x $deb"; exit 1; }
 zar=$pkg/usr/bin/zar
