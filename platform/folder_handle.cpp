@@ -388,3 +388,21 @@ void ReleaseHandle(HANDLE handle)
     if (handle != INVALID_HANDLE_VALUE && handle != NULL)
         CloseHandle(handle);
 }
+
+int32_t ReadEntryIdentity(HANDLE handle, EntryIdentity *identity)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info)) {
+        identity->volume = identity->indexHigh = identity->indexLow = 0;
+        return 0;
+    }
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->indexHigh = info.nFileIndexHigh;
+    identity->indexLow = info.nFileIndexLow;
+    return 1;
+}
+
+int32_t SameEntry(const EntryIdentity *a, const EntryIdentity *b)
+{
+    return a->volume == b->volume && a->indexHigh == b->indexHigh && a->indexLow == b->indexLow;
+}

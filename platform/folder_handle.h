@@ -93,4 +93,21 @@ int32_t RemoveHeldFolder(HANDLE folder);
 // Closes a held folder or file; an invalid handle is passed over.
 void ReleaseHandle(HANDLE handle);
 
+// What tells one file or folder from every other: its volume and its file
+// index there.
+struct EntryIdentity {
+    uint32_t volume;
+    uint32_t indexHigh;
+    uint32_t indexLow;
+};
+
+// Reads the identity of what handle holds.
+// Returns:
+//   1 - read into *identity
+//   0 - not readable; *identity is all zero
+int32_t ReadEntryIdentity(HANDLE handle, EntryIdentity *identity);
+
+// Whether two identities read by ReadEntryIdentity are the same entry's.
+int32_t SameEntry(const EntryIdentity *a, const EntryIdentity *b);
+
 #endif

@@ -278,16 +278,26 @@ void RunInstallSequence(HWND dialog)
     int created = security != NULL;
     if (security != NULL)
         SetNewEntrySecurity(security->lpSecurityDescriptor);
+    // A kept directory is held again by its name, without the right to
+    // remove it. Between the probe's release and that hold another user who
+    // may rename entries of the parent could put a folder of theirs at the
+    // name: the one held must be the one probed, else nothing is written.
+    EntryIdentity probed = {0, 0, 0};
+    int32_t probedRead = 0;
     if (leaf != NULL) {
+        if (dir != INVALID_HANDLE_VALUE)
+            probedRead = ReadEntryIdentity(dir, &probed);
         ReleaseHandle(dir);
         dir = INVALID_HANDLE_VALUE;
     }
-    if (created && settled == kSettleCreate)
+    if (created && settled == kSettleCreate) {
         created = chain == kEntryHeld && leaf != NULL &&
                   CreateChildFolder(parent, leaf, access, &dir) == kEntryHeld;
-    else if (created && leaf != NULL)
-        created =
-            HoldChildFolder(parent, leaf, 0, access, &dir) == kEntryHeld && SecureExistingDirectory(dir);
+    } else if (created && leaf != NULL) {
+        EntryIdentity held;
+        created = probedRead && HoldChildFolder(parent, leaf, 0, access, &dir) == kEntryHeld &&
+                  ReadEntryIdentity(dir, &held) && SameEntry(&held, &probed) && SecureExistingDirectory(dir);
+    }
     SetupState.installFolder = leaf != NULL ? dir : INVALID_HANDLE_VALUE;
     installFolder = dir;
     JoinPath(installDir, kPathSize, installDir, "");

@@ -407,6 +407,59 @@ TEST_F(ExistingDirectoryRights, ThatCannotBeSetEndTheInstallWithNothingWritten)
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, ListFiles(dir));
 }
 
+// The moment after the kept directory's probe lets go of it and before it
+// is held again for the install: the close of the first handle that holds
+// the directory itself.
+// Only the install's own thread is watched: the thread answering the message
+// boxes closes handles too.
+BOOL(WINAPI *realCloseHandle)(HANDLE);
+BY_HANDLE_FILE_INFORMATION probedDir;
+DWORD installThread;
+std::function<void()> afterProbeClosed;
+
+BOOL WINAPI SwapAfterClosingTheDirectory(HANDLE handle)
+{
+    if (GetCurrentThreadId() != installThread)
+        return realCloseHandle(handle);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool isDir = afterProbeClosed && GetFileInformationByHandle(handle, &info) &&
+                       info.dwVolumeSerialNumber == probedDir.dwVolumeSerialNumber &&
+                       info.nFileIndexHigh == probedDir.nFileIndexHigh &&
+                       info.nFileIndexLow == probedDir.nFileIndexLow;
+    const BOOL closed = realCloseHandle(handle);
+    if (isDir) {
+        std::function<void()> now = afterProbeClosed;
+        afterProbeClosed = nullptr;
+        now();
+    }
+    return closed;
+}
+
+// The attack: another user who may rename entries of the parent moves the
+// kept directory away and makes a folder of theirs at its name while no
+// handle holds it. The install writes nothing, into neither.
+TEST_F(ExistingDirectoryRights, SwappedAfterItsProbeIsNotFilled)
+{
+    probedDir = IdentityOf(dir);
+    installThread = GetCurrentThreadId();
+    bool swapped = false;
+    std::vector<std::string> shown;
+    {
+        testsupport::ImportHook hook("kernel32.dll", "CloseHandle", (void *)&SwapAfterClosingTheDirectory);
+        realCloseHandle = (BOOL(WINAPI *)(HANDLE))hook.Original();
+        ASSERT_NE(nullptr, realCloseHandle) << "CloseHandle is not imported";
+        afterProbeClosed = [&] { swapped = folder_link::SwapForFolder(dir); };
+        shown = RunSequenceFor(dir);
+        afterProbeClosed = nullptr;
+    }
+    ASSERT_TRUE(swapped) << "no handle of the directory was closed";
+    EXPECT_EQ(0u, InstalledBelow(dir)) << "the payload went into the other's folder";
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, ListFiles(dir + ".moved"));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ("This is not an empty directory.\nDo you want to install to this directory anyway?", shown[0]);
+    EXPECT_EQ(0, SetupState.extracting) << "the extraction started";
+}
+
 // The mitigation that refuses junctions made by non-administrators: asked
 // for by its number with the one flag that enforces it, where the system has
 // the call; where it has not, nothing is called and setup goes on. (Wine
