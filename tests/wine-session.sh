@@ -41,10 +41,14 @@ fi
 for font in /usr/share/wine/fonts/marlett.ttf; do
   [ -f "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
 done
-# Wine closes the desktop (explorer.exe) a moment after the last program
-# leaves it, and the next program that opens a window then waits seconds for
-# a new one. A console program idling on an empty pipe keeps the desktop open
-# until this script ends and the pipe's writer goes with it.
+# The desktop (explorer.exe) starts here, with no output of ours to hold:
+# started by the first test program that opens a window, it would inherit
+# that program's output and keep it open after the program ends.
+wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
+# Wine closes the desktop a moment after the last program leaves it, and the
+# next program that opens a window then waits seconds for a new one. A
+# console program idling on an empty pipe keeps the desktop open until this
+# script ends and the pipe's writer goes with it.
 mkfifo "$session/keep-desktop"
 wine cmd /c "set /p x=" <"$session/keep-desktop" >/dev/null 2>&1 &
 exec 9>"$session/keep-desktop"
