@@ -42,17 +42,47 @@ int32_t PathRootLength(const char *path)
     return parts == 2 ? i : 0;
 }
 
-int32_t OwnedBySystem(HANDLE entry)
+// The owner of the entry open on handle, read into a static buffer; null
+// when it cannot be read.
+static PSID ReadOwner(HANDLE entry)
 {
     static DWORD buffer[kOwnerBufferSize / sizeof(DWORD)];
     DWORD needed = 0;
     PSID owner = NULL;
     BOOL defaulted = FALSE;
     if (!GetKernelObjectSecurity(entry, OWNER_SECURITY_INFORMATION, buffer, sizeof buffer, &needed) ||
-        !GetSecurityDescriptorOwner(buffer, &owner, &defaulted) || owner == NULL)
-        return 0;
+        !GetSecurityDescriptorOwner(buffer, &owner, &defaulted))
+        return NULL;
+    return owner;
+}
+
+static int32_t IsSystemOwner(PSID owner)
+{
     return IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid) ||
            EqualSid(owner, (PSID)&kTrustedInstaller);
+}
+
+int32_t OwnedBySystem(HANDLE entry)
+{
+    const PSID owner = ReadOwner(entry);
+    return owner != NULL && IsSystemOwner(owner);
+}
+
+int32_t OwnedBySystemOrSelf(HANDLE entry)
+{
+    const PSID owner = ReadOwner(entry);
+    if (owner == NULL)
+        return 0;
+    if (IsSystemOwner(owner))
+        return 1;
+    static DWORD user[kOwnerBufferSize / sizeof(DWORD)];
+    HANDLE token;
+    DWORD needed = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return 0;
+    const BOOL read = GetTokenInformation(token, TokenUser, user, sizeof user, &needed);
+    CloseHandle(token);
+    return read && EqualSid(owner, ((TOKEN_USER *)user)->User.Sid);
 }
 
 // Holds the folder name below parent: the folder itself, or where a link
@@ -92,7 +122,8 @@ int32_t HoldFolderChain(const char *path, const char **leaf, HANDLE *parent)
     char *component = name + rootLength;
     const char first = *component;
     *component = '\0';
-    HANDLE root = CreateFileA(name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    HANDLE root = CreateFileA(name,
+                              FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, NULL);
     *component = first;

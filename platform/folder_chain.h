@@ -38,4 +38,10 @@ void ReleaseFolderChain(void);
 // Administrators, SYSTEM or TrustedInstaller, else 0.
 int32_t OwnedBySystem(HANDLE entry);
 
+// 1 when the entry open on handle (opened with READ_CONTROL) is owned by
+// Administrators, SYSTEM, TrustedInstaller or the account this program runs
+// as, else 0 (also when the owner cannot be read): whether anyone else, who
+// could have put files of theirs there, made it.
+int32_t OwnedBySystemOrSelf(HANDLE entry);
+
 #endif

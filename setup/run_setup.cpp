@@ -140,7 +140,12 @@ enum DirectorySettlement {
 static int SettleExistingDirectory(HWND dialog, HANDLE *dir)
 {
     const int32_t kind = DetectExistingInstallIn(*dir);
-    if (kind == UnrecognisedInstall)
+    // A current install goes on without a question only in a directory an
+    // install made: one owned by an administrator, the system or this
+    // account. Any other user could have made the directory to look like
+    // one, with files of theirs beside the program that the product would
+    // load; it is settled like an install not recognised.
+    if (kind == UnrecognisedInstall || (kind == CurrentInstall && !OwnedBySystemOrSelf(*dir)))
         return AskWarning(dialog, kUnrecognisedText) != IDNO ? kSettleKeep : kSettleStop;
     if (kind == OlderInstall) {
         if (AskWarning(dialog, kOlderText) == IDNO) {
@@ -249,7 +254,7 @@ void RunInstallSequence(HWND dialog)
         dir = parent;
         existing = kEntryHeld;
     } else if (chain == kEntryHeld) {
-        existing = HoldChildFolder(parent, leaf, 0, DELETE, &dir);
+        existing = HoldChildFolder(parent, leaf, 0, DELETE | READ_CONTROL, &dir);
         if (existing == kEntryIsLink) {
             RefuseLinkedDirectory(dialog);
             return;

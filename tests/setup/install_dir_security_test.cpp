@@ -11,6 +11,8 @@
 // Everyone read access); on Windows the owner and the DACL are compared
 // whole. Setting the rights of an existing directory is recorded through
 // this program's import table.
+#include "folder_chain.h"
+#include "folder_handle.h"
 #include "folder_link.h"
 #include "gui_driver.h"
 #include "iat_hook.h"
@@ -145,6 +147,10 @@ std::vector<std::string> RunSequenceFor(const std::string &dir)
     RunInstallSequence(dialog);
     done = true;
     user.join();
+    // What the program lets go of after the finish prompt.
+    ReleaseHandle(SetupState.installFolder);
+    SetupState.installFolder = INVALID_HANDLE_VALUE;
+    ReleaseFolderChain();
     SetCurrentDirectoryA(startDir);
     if (IsWindow(dialog))
         DestroyWindow(dialog);
@@ -405,6 +411,39 @@ TEST_F(ExistingDirectoryRights, ThatCannotBeSetEndTheInstallWithNothingWritten)
     EXPECT_EQ(kExtractFailedText, shown[1]);
     EXPECT_EQ(0, SetupState.extracting);
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, ListFiles(dir));
+}
+
+// The owner every security descriptor read says: another user's.
+BOOL WINAPI OwnedByAnotherUser(PSECURITY_DESCRIPTOR, PSID *owner, LPBOOL defaulted)
+{
+    static SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    static PSID other;
+    if (other == NULL && !AllocateAndInitializeSid(&nt, 5, 21, 1, 2, 3, 1001, 0, 0, 0, &other))
+        return FALSE;
+    *owner = other;
+    *defaulted = FALSE;
+    return TRUE;
+}
+
+// The attack's other form: another user made a folder that looks like the
+// current install (its program and its profile's marker), with a library
+// of theirs beside the program. Made by this account, a current install is
+// reinstalled unasked; made by anyone else, the user is asked first.
+TEST_F(InstallWithPayload, ACurrentInstallMadeByAnotherUserIsNotTakenUnasked)
+{
+    ASSERT_TRUE(MakeDirs(dir) && WriteText(Join(dir, "varnik.exe"), "MZ") &&
+                WriteText(Join(dir, "varnik.ini"), "[VarnikPlus]\r\nUseMMX=1\r\n") &&
+                WriteText(Join(dir, "version.dll"), "MZ the other's"));
+    EXPECT_EQ(std::vector<std::string>{}, RunSequenceFor(dir)) << "made by this account";
+    std::vector<std::string> shown;
+    {
+        testsupport::ImportHook hook("advapi32.dll", "GetSecurityDescriptorOwner", (void *)&OwnedByAnotherUser);
+        ASSERT_NE(nullptr, hook.Original()) << "GetSecurityDescriptorOwner is not imported";
+        shown = RunSequenceFor(dir);
+    }
+    EXPECT_EQ(std::vector<std::string>{"Previous Varnik has installed in this directory.\n"
+                                       "Do you really want to overwrite?"},
+              shown);
 }
 
 // The moment after the kept directory's probe lets go of it and before it
