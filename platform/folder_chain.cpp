@@ -122,10 +122,9 @@ int32_t HoldFolderChain(const char *path, const char **leaf, HANDLE *parent)
     char *component = name + rootLength;
     const char first = *component;
     *component = '\0';
-    HANDLE root = CreateFileA(name,
-                              FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE root = CreateFileA(
+        name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     *component = first;
     if (root == INVALID_HANDLE_VALUE)
         return kEntryUnusable;

@@ -437,7 +437,8 @@ TEST_F(InstallWithPayload, ACurrentInstallMadeByAnotherUserIsNotTakenUnasked)
     EXPECT_EQ(std::vector<std::string>{}, RunSequenceFor(dir)) << "made by this account";
     std::vector<std::string> shown;
     {
-        testsupport::ImportHook hook("advapi32.dll", "GetSecurityDescriptorOwner", (void *)&OwnedByAnotherUser);
+        testsupport::ImportHook hook("advapi32.dll", "GetSecurityDescriptorOwner",
+                                     (void *)&OwnedByAnotherUser);
         ASSERT_NE(nullptr, hook.Original()) << "GetSecurityDescriptorOwner is not imported";
         shown = RunSequenceFor(dir);
     }

@@ -57,6 +57,13 @@ bool ScanFolder(int fd, const std::string &path, const std::string &name, std::v
         std::string itemName = name.empty() ? leaf : name + "\\" + leaf;
         if (S_ISDIR(st.st_mode)) {
             int sub = openat(dirfd(listing), leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            // A link or a file at the name now (ELOOP, ENOTDIR) is a change;
+            // a folder that may not be read is said to be one.
+            if (sub < 0 && errno != ELOOP && errno != ENOTDIR && errno != ENOENT) {
+                error = "cannot read folder '" + PrintableName(itemPath) + "': " + std::strerror(errno);
+                ok = false;
+                break;
+            }
             struct stat opened;
             if (sub < 0 || fstat(sub, &opened) != 0 || opened.st_dev != st.st_dev ||
                 opened.st_ino != st.st_ino) {
