@@ -396,20 +396,24 @@ namespace {
 
 // zar without the rights to pass over a file's permissions: as root (who
 // reads every folder) through setpriv, which drops them before zar starts.
+const char kSetpriv[] = "/usr/bin/setpriv";
+const char kWithoutOverride[] = "--bounding-set=-dac_override,-dac_read_search";
+
 RunResult ZarHeldToPermissions(const std::vector<std::string> &args)
 {
     if (geteuid() != 0)
         return Zar(args);
-    std::vector<std::string> all{"--bounding-set=-dac_override,-dac_read_search", ZAR_BIN};
+    std::vector<std::string> all{kWithoutOverride, ZAR_BIN};
     all.insert(all.end(), args.begin(), args.end());
-    return RunProgram("/usr/bin/setpriv", all);
+    return RunProgram(kSetpriv, all);
 }
 
 // A folder that cannot be read.
 TEST(ZarSetupRefusalUnreadable, FolderThatCannotBeReadIsRefused)
 {
-    if (geteuid() == 0 && access("/usr/bin/setpriv", X_OK) != 0)
-        GTEST_SKIP() << "root reads every folder, and there is no setpriv to keep zar from it";
+    if (geteuid() == 0 &&
+        (access(kSetpriv, X_OK) != 0 || RunProgram(kSetpriv, {kWithoutOverride, "/bin/true"}).exitCode != 0))
+        GTEST_SKIP() << "root reads every folder, and setpriv cannot keep zar from it here";
     Inputs in;
     fs::permissions(in.folder + "/templates", fs::perms::none);
     RunResult r = in.Run(ZarHeldToPermissions);
