@@ -23,6 +23,7 @@
 #include "iat_hook.h"
 
 #include <functional>
+#include <thread>
 #include <string>
 
 namespace folder_link {
@@ -52,14 +53,25 @@ inline std::string UnixName(const std::string &path)
 inline bool RunUnix(std::string command, const std::function<bool()> &done)
 {
     command = "/bin/sh -c \"" + command + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    // Started from a thread of its own: Wine starting a Unix program from
+    // a thread with windows (the code under test's, when a hook makes the
+    // swap) leaves that thread unable to create the next one, and a message
+    // box it shows then never appears.
+    std::thread([&command] {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        // Wine starts a Unix program without giving handles of it: the
+        // record stays as it was, and closing what it held before would
+        // close whatever handle of this process had that value.
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessA("Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &process)) {
+            if (process.hThread)
+                CloseHandle(process.hThread);
+            if (process.hProcess)
+                CloseHandle(process.hProcess);
+        }
+    }).join();
     for (int i = 0; i < 1200 && !done(); ++i)
         Sleep(50);
     return done();
