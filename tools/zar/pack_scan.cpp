@@ -57,8 +57,9 @@ bool ScanFolder(int fd, const std::string &path, const std::string &name, std::v
         std::string itemName = name.empty() ? leaf : name + "\\" + leaf;
         if (S_ISDIR(st.st_mode)) {
             int sub = openat(dirfd(listing), leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            // A link or a file at the name now (ELOOP, ENOTDIR) is a change;
-            // a folder that may not be read is said to be one.
+            // A link or a file at the name now, or nothing (ELOOP, ENOTDIR,
+            // ENOENT), is a change; any other failure, such as a folder that
+            // may not be read, is reported as what it is.
             if (sub < 0 && errno != ELOOP && errno != ENOTDIR && errno != ENOENT) {
                 error = "cannot read folder '" + PrintableName(itemPath) + "': " + std::strerror(errno);
                 ok = false;
