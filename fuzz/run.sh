@@ -83,6 +83,10 @@ for t in "${targets[@]}"; do
   [ "$maxLenOverride" -gt 0 ] && maxlen=$maxLenOverride
   limit=()
   [ "$seconds" -gt 0 ] && limit=(-max_total_time="$seconds")
+  # CI mutates with the same seed every time: on a fresh machine it tries the
+  # same inputs, so its result never depends on chance. Campaigns explore
+  # anew each time.
+  [ $mode = ci ] && limit+=(-seed=1)
   # A campaign shares its runs among parallel processes on one corpus.
   procs=1
   [ $mode = campaign ] && procs=$jobs
